@@ -1,0 +1,26 @@
+// The language list offered in the combo box.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/text.h"
+#include "shell/launcher_state.h"
+
+// Splits a ";"-terminated list: a token counts only when its ";" is seen.
+std::vector<WString> SplitTokens(WStringView text);
+
+// Converts a token as wcstol with base 10 does, clamped to 32 bits.
+int32_t ConvertLcidToken(WStringView token);
+
+// True for the three Americas variants 1033, 2058 and 3084.
+bool IsAmericasVariant(int32_t lcid);
+
+// Orders two LCIDs by their catalogue sort keys.
+bool LanguageSortLess(const LauncherState& state, int32_t a, int32_t b);
+
+// Fills languageIds, languageNames and productNames and settles
+// selectedIndex and selectedLcid. Reads IDS_PRODUCT_NAMES itself.
+void BuildLanguageList(LauncherState& state, const platform::Platform& os,
+                       const WString& languageIdsText);

@@ -1,0 +1,231 @@
+// The seam between the launcher's logic and Windows.
+//
+// The logic in src/shell, src/localization, src/config, src/ui and
+// src/install reaches the operating system only through these interfaces.
+// The Windows layer (*_win.cpp) forwards each call to the Win32 function of
+// the same meaning; the fake layer (tests/unit/fake_platform.*) keeps its
+// state in plain containers and can make any operation fail with a chosen
+// error code. Methods keep Windows semantics: an operation that fails
+// leaves its error code for Process::LastError(), as GetLastError() would.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "platform/text.h"
+
+namespace platform {
+
+// Opaque handles. The Windows layer stores the real handle; the fake stores
+// a small number. A null handle means "none" for every kind; the file and
+// find handles use kInvalidHandle for failure, as Windows does.
+using WindowHandle = void*;
+using ModuleHandle = void*;
+using ResourceHandle = void*;
+using LoadedResource = void*;
+using KeyHandle = void*;
+using FileHandle = void*;
+using FindHandle = void*;
+using ProcessHandle = void*;
+using ThreadHandle = void*;
+using IconHandle = void*;
+using CursorHandle = void*;
+
+extern FileHandle const kInvalidHandle;  // INVALID_HANDLE_VALUE
+
+// Windows error codes and constants the logic compares against.
+constexpr uint32_t kErrorSuccess = 0;
+constexpr uint32_t kErrorFileNotFound = 2;
+constexpr uint32_t kErrorPathNotFound = 3;
+constexpr uint32_t kErrorAccessDenied = 5;
+constexpr uint32_t kErrorInvalidParameter = 87;
+constexpr uint32_t kErrorDiskFull = 112;
+constexpr uint32_t kErrorAlreadyExists = 183;
+constexpr uint32_t kErrorMoreData = 234;
+constexpr uint32_t kErrorResourceNameNotFound = 1814;
+constexpr uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
+constexpr uint32_t kFileAttributeReadOnly = 0x1;
+constexpr uint32_t kFileAttributeDirectory = 0x10;
+constexpr uint32_t kFileAttributeReparsePoint = 0x400;
+constexpr uint32_t kWaitObject0 = 0;
+constexpr uint32_t kWaitTimeout = 258;
+constexpr uint32_t kWaitFailed = 0xFFFFFFFF;
+
+// Show commands (SW_*).
+constexpr int kShowHide = 0;
+constexpr int kShowNormal = 1;
+constexpr int kShowMinimized = 2;
+constexpr int kShowDefault = 10;
+
+// Message box styles (MB_*).
+constexpr uint32_t kMessageBoxOk = 0x0;
+constexpr uint32_t kMessageBoxIconError = 0x10;
+
+// Window messages and notifications the dialog procedure looks at.
+constexpr uint32_t kMessageClose = 0x0010;       // WM_CLOSE
+constexpr uint32_t kMessageInitDialog = 0x0110;  // WM_INITDIALOG
+constexpr uint32_t kMessageCommand = 0x0111;     // WM_COMMAND
+constexpr uint32_t kComboSelectionChanged = 1;   // CBN_SELCHANGE
+constexpr int kComboError = -1;                  // CB_ERR
+
+// The dialog procedure shape: (window, message, wParam, lParam) -> result.
+using DialogProcedure = intptr_t (*)(WindowHandle, uint32_t, uintptr_t, intptr_t);
+// A thread body: (parameter) -> exit code.
+using ThreadProcedure = uint32_t (*)(void*);
+
+// One entry of a folder listing (the fields of WIN32_FIND_DATAW we use).
+struct FindEntry {
+  WString name;
+  uint32_t attributes = 0;
+};
+
+// Registry, read-only (advapi32). Keys are opened with KEY_QUERY_VALUE and
+// without a registry-view flag.
+class Registry {
+ public:
+  enum class Root { kLocalMachine, kClassesRoot };
+  virtual ~Registry() = default;
+  // RegOpenKeyExW. Returns the error code; *key is set only on success.
+  virtual uint32_t OpenKey(Root root, const WString& path, KeyHandle* key) = 0;
+  // RegQueryValueExW without a type: copies the value's bytes into `data`
+  // (room: *size bytes) and sets *size to the bytes it holds. Returns the
+  // error code (kErrorMoreData when the value does not fit).
+  virtual uint32_t QueryValue(KeyHandle key, const WString& name, void* data, uint32_t* size) = 0;
+  virtual void CloseKey(KeyHandle key) = 0;
+};
+
+// Files and folders (kernel32).
+class FileSystem {
+ public:
+  enum class OpenMode {
+    kProbeExisting,       // access 0, share read, OPEN_EXISTING, read-only attribute
+    kCreateAlwaysWrite,   // read and write, no sharing, CREATE_ALWAYS, normal attribute
+  };
+  virtual ~FileSystem() = default;
+  // FindFirstFileW: kInvalidHandle when nothing can be listed.
+  virtual FindHandle FindFirst(const WString& pattern, FindEntry* entry) = 0;
+  virtual bool FindNext(FindHandle find, FindEntry* entry) = 0;
+  virtual void FindClose(FindHandle find) = 0;
+  virtual bool RemoveFile(const WString& path) = 0;       // DeleteFileW
+  virtual bool RemoveFolder(const WString& path) = 0;     // RemoveDirectoryW
+  virtual bool MakeFolder(const WString& path) = 0;       // CreateDirectoryW
+  virtual uint32_t Attributes(const WString& path) = 0;   // GetFileAttributesW
+  virtual FileHandle OpenFile(const WString& path, OpenMode mode) = 0;  // CreateFileW
+  // WriteFile, synchronous; *written receives the bytes written.
+  virtual bool Write(FileHandle file, const void* data, uint32_t size, uint32_t* written) = 0;
+  virtual void CloseFile(FileHandle file) = 0;
+  // GetTempPathW into a buffer of `room` units. Returns the length the call
+  // reported: 0 on failure, more than room - 1 when the path did not fit.
+  virtual uint32_t TempPath(uint32_t room, WString* path) = 0;
+};
+
+// Resources of the program's own executable (kernel32, user32).
+class Resources {
+ public:
+  virtual ~Resources() = default;
+  // LoadStringW into a buffer of `room` units: at most room - 1 units come
+  // back; a missing string reads as empty.
+  virtual WString LoadText(uint32_t id, uint32_t room) = 0;
+  // FindResourceW(module, id, RT_RCDATA): null when absent.
+  virtual ResourceHandle FindData(uint32_t id) = 0;
+  virtual uint32_t Size(ResourceHandle resource) = 0;            // SizeofResource
+  virtual LoadedResource Load(ResourceHandle resource) = 0;      // LoadResource
+  virtual const void* Lock(LoadedResource loaded) = 0;           // LockResource
+  virtual void Free(LoadedResource loaded) = 0;                  // FreeResource
+  virtual IconHandle LoadAppIcon(uint32_t id) = 0;               // LoadIconW
+};
+
+// The window, its controls and the message queue (user32, comctl32).
+class Windows {
+ public:
+  virtual ~Windows() = default;
+  // CreateDialogParamW(module, template, no owner, procedure, 0).
+  virtual WindowHandle CreateDialogWindow(uint32_t templateId, DialogProcedure procedure) = 0;
+  virtual WindowHandle DialogItem(WindowHandle dialog, int controlId) = 0;  // GetDlgItem
+  virtual bool IsWindowAlive(WindowHandle window) = 0;                     // IsWindow
+  virtual void SetText(WindowHandle window, const WString& text) = 0;
+  virtual void Enable(WindowHandle window, bool enabled) = 0;
+  virtual void Focus(WindowHandle window) = 0;
+  virtual void Show(WindowHandle window, int showCommand) = 0;
+  virtual void Update(WindowHandle window) = 0;
+  virtual void Destroy(WindowHandle window) = 0;
+  // The four icon calls: class big and small icon, WM_SETICON big and small.
+  virtual void SetIcons(WindowHandle window, IconHandle icon) = 0;
+  virtual void ComboReset(WindowHandle combo) = 0;                    // CB_RESETCONTENT
+  virtual void ComboAdd(WindowHandle combo, const WString& item) = 0;  // CB_ADDSTRING
+  virtual void ComboSelect(WindowHandle combo, int index) = 0;        // CB_SETCURSEL
+  virtual int ComboSelection(WindowHandle combo) = 0;                 // CB_GETCURSEL
+  virtual void ProgressSetRange(WindowHandle bar, int32_t low, int32_t high) = 0;  // PBM_SETRANGE32
+  virtual void ProgressSetStep(WindowHandle bar, int32_t step) = 0;                // PBM_SETSTEP
+  virtual void ProgressStep(WindowHandle bar) = 0;                                 // PBM_STEPIT
+  // MessageBoxW; returns the button pressed.
+  virtual int MessageBox(WindowHandle owner, const WString& text, const WString& caption,
+                         uint32_t style) = 0;
+  virtual CursorHandle LoadWaitCursor() = 0;           // LoadCursorW(null, IDC_WAIT)
+  virtual void SetCursor(CursorHandle cursor) = 0;
+  // One pass of the message pump: takes one message from this thread's queue
+  // (PeekMessageW, PM_REMOVE), lets IsDialogMessageW handle it for `dialog`
+  // when that window still exists, and otherwise translates and dispatches
+  // it. Returns false, without waiting, when the queue was empty.
+  virtual bool HandleNextMessage(WindowHandle dialog) = 0;
+  // The main loop's pause: returns after `milliseconds`, or at once when
+  // another thread sends this thread a message, so that a synchronous
+  // message from the worker never waits for the next wake-up.
+  virtual void IdleWait(uint32_t milliseconds) = 0;
+};
+
+// Starting other programs (shell32).
+class Shell {
+ public:
+  virtual ~Shell() = default;
+  // ShellExecuteW(no owner, verb or default when empty, file, parameters,
+  // directory or none when empty, show). Returns true when the shell reported
+  // success (a result above 32).
+  virtual bool Execute(const WString& verb, const WString& file, const WString& parameters,
+                       const WString& directory, int showCommand) = 0;
+  // ShellExecuteExW with SEE_MASK_NOCLOSEPROCESS, default verb, no owner and
+  // no directory. Returns the process handle, or null when the start failed.
+  virtual ProcessHandle StartProcess(const WString& file, const WString& parameters,
+                                     int showCommand) = 0;
+};
+
+// The process, its threads and the system (kernel32).
+class Process {
+ public:
+  virtual ~Process() = default;
+  virtual uint32_t LastError() = 0;                 // GetLastError
+  virtual void SetLastError(uint32_t code) = 0;
+  // CreateMutexW(no security, initial owner, name), released at once when a
+  // handle comes back. The handle is deliberately never closed.
+  // *alreadyExists = (GetLastError() == ERROR_ALREADY_EXISTS).
+  virtual void CreateInstanceMutex(const WString& name, bool* alreadyExists) = 0;
+  virtual uint16_t UserDefaultLanguage() = 0;       // GetUserDefaultLangID
+  // GetSystemDirectoryW, with a final backslash; empty on failure.
+  virtual WString SystemFolder() = 0;
+  // FormatMessageW from the system table in the user's language; nullopt
+  // when the system has no text for the code.
+  virtual std::optional<WString> SystemErrorText(uint32_t code) = 0;
+  virtual void Sleep(uint32_t milliseconds) = 0;
+  // WaitForSingleObject on a process handle.
+  virtual uint32_t WaitForProcess(ProcessHandle process, uint32_t milliseconds) = 0;
+  virtual void CloseProcess(ProcessHandle process) = 0;
+  // CreateThread(no security, default stack, procedure, parameter, run at once).
+  virtual ThreadHandle StartThread(ThreadProcedure procedure, void* parameter,
+                                   uint32_t* threadId) = 0;
+  // Waits up to `milliseconds` for the thread to end; true when it ended.
+  virtual bool WaitForThread(ThreadHandle thread, uint32_t milliseconds) = 0;
+  // Ends the process at once with `code`, without exit-time destruction.
+  [[noreturn]] virtual void Terminate(uint32_t code) = 0;
+};
+
+// All the groups together; every operation of the logic takes one of these.
+struct Platform {
+  Registry& registry;
+  FileSystem& files;
+  Resources& resources;
+  Windows& windows;
+  Shell& shell;
+  Process& process;
+};
+
+}  // namespace platform

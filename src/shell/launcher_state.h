@@ -1,0 +1,41 @@
+// The one process-wide state record of the launcher.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/text.h"
+
+struct LauncherState {
+  LauncherState() = default;
+  LauncherState(const LauncherState&) = delete;
+  LauncherState& operator=(const LauncherState&) = delete;
+
+  platform::ModuleHandle instance = nullptr;
+  platform::WindowHandle mainWindow = nullptr;
+  platform::CursorHandle waitCursor = nullptr;
+  bool launcherMode = false;
+  bool pdfHandlerRegistered = false;
+  WString registryKey;
+  WString gameExeName;
+  WString packagePath;
+  WString workspaceDir;
+  WString websiteUrl;
+  WString installDir;
+  WString gameProbePath;
+  WString gameExePath;
+  std::vector<int32_t> languageIds;
+  std::vector<WString> languageNames;
+  std::vector<WString> productNames;
+  int32_t selectedIndex = 0;
+  int32_t selectedLcid = 0;
+  // The user's default language until start-up stores the preference; the
+  // owner of the record fills it in when the process starts.
+  int32_t defaultLcid = 0;
+  WString transformName;
+  std::map<int32_t, WString> countryCodes;
+  platform::ThreadHandle workerThread = nullptr;
+  uint32_t workerThreadId = 0;
+};

@@ -1,0 +1,16 @@
+// Brings the window in line with the selected language and the install state.
+#pragma once
+
+#include "platform/platform.h"
+#include "platform/text.h"
+#include "shell/launcher_state.h"
+
+// Replaces the first "{P}" of `text` by `productName`; without "{P}" the
+// text is returned unchanged.
+WString ReplaceProductPlaceholder(WStringView text, WStringView productName);
+
+// The website button's label: the placeholder replaced, then the first
+// colon followed by a line feed.
+WString ComposeWebsiteLabel(WStringView websiteText, WStringView productName);
+
+void RefreshWindow(LauncherState& state, const platform::Platform& os, bool installed);
