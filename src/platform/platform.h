@@ -212,6 +212,7 @@ class Process {
   // CreateThread(no security, default stack, procedure, parameter, run at once).
   virtual ThreadHandle StartThread(ThreadProcedure procedure, void* parameter,
                                    uint32_t* threadId) = 0;
+  virtual uint32_t CurrentThreadId() = 0;            // GetCurrentThreadId
   // Waits up to `milliseconds` for the thread to end; true when it ended.
   virtual bool WaitForThread(ThreadHandle thread, uint32_t milliseconds) = 0;
   // Ends the process at once with `code`, without exit-time destruction.
