@@ -13,4 +13,8 @@ WString ReplaceProductPlaceholder(WStringView text, WStringView productName);
 // colon followed by a line feed.
 WString ComposeWebsiteLabel(WStringView websiteText, WStringView productName);
 
+// The product name of the selected language-list entry; empty when the
+// selection indexes no entry.
+WString SelectedProductName(const LauncherState& state);
+
 void RefreshWindow(LauncherState& state, const platform::Platform& os, bool installed);

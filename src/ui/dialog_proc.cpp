@@ -1,0 +1,121 @@
+#include "ui/dialog_proc.h"
+
+#include "config/install_state.h"
+#include "install/installer.h"
+#include "localization/catalogue.h"
+#include "resource_ids.h"
+#include "shell/launcher.h"
+#include "shell/startup.h"
+#include "ui/readme_viewer.h"
+#include "ui/refresh_window.h"
+
+namespace {
+
+void Install(LauncherState& state, const platform::Platform& os) {
+  const platform::WindowHandle button = os.windows.DialogItem(state.mainWindow, IDC_INSTALL);
+  os.windows.SetText(button, GetLocalizedString(state, STR_INSTALL, state.selectedLcid));
+  os.windows.Enable(button, false);
+  os.windows.SetCursor(state.waitCursor);
+  // The installer hides the window only once msiexec has started.
+  if (RunInstaller(state, os)) os.windows.Show(state.mainWindow, platform::kShowNormal);
+  // The installer's exit code says nothing reliable; the registry and the
+  // disk decide what the window offers next.
+  RefreshWindow(state, os, DetectInstallation(state, os));
+}
+
+void Uninstall(LauncherState& state, const platform::Platform& os) {
+  // The package's default action is its maintenance mode; the launcher does
+  // not wait for it and ends whether or not the shell could open it.
+  os.shell.Execute(WString(), state.packagePath, WString(), WString(), platform::kShowNormal);
+  ExitLauncher(state, os, 0, false);
+}
+
+void OpenWebsite(const LauncherState& state, const platform::Platform& os) {
+  os.shell.Execute(u"open", state.websiteUrl, WString(), WString(), platform::kShowNormal);
+}
+
+void ChangeLanguage(LauncherState& state, const platform::Platform& os) {
+  const int selection =
+      os.windows.ComboSelection(os.windows.DialogItem(state.mainWindow, IDC_LANGUAGE));
+  int32_t index = selection == platform::kComboError ? 0 : selection;
+  if (index < 0 || static_cast<size_t>(index) >= state.languageIds.size()) index = 0;
+  // Without any entry there is no language to change to.
+  if (!state.languageIds.empty()) {
+    state.selectedIndex = index;
+    state.selectedLcid = state.languageIds[static_cast<size_t>(index)];
+  }
+  RefreshWindow(state, os, DetectInstallation(state, os));
+}
+
+void Continue(LauncherState& state, const platform::Platform& os) {
+  const platform::WindowHandle continueButton =
+      os.windows.DialogItem(state.mainWindow, IDC_CONTINUE);
+  const platform::WindowHandle combo = os.windows.DialogItem(state.mainWindow, IDC_LANGUAGE);
+  // From here on the worker reads the selection and the transform without a
+  // lock, so nothing may change them any more.
+  os.windows.Enable(continueButton, false);
+  os.windows.Enable(combo, false);
+  os.windows.SetCursor(state.waitCursor);
+  // The worker ends the process itself; its handle is never waited on.
+  state.workerThread = os.process.StartThread(InstallWorker, nullptr, &state.workerThreadId);
+}
+
+void HandleCommand(LauncherState& state, const platform::Platform& os, int controlId,
+                   unsigned notification) {
+  switch (controlId) {
+    case IDC_INSTALL:
+      Install(state, os);
+      break;
+    case IDC_PLAY:
+      ExitLauncher(state, os, 0, true);
+    case IDC_UNINSTALL:
+      Uninstall(state, os);
+      break;
+    case IDC_README:
+      ShowReadme(state, os);
+      break;
+    case IDC_EXIT:
+      ExitLauncher(state, os, 0, false);
+    case IDC_WEBSITE:
+      OpenWebsite(state, os);
+      break;
+    case IDC_LANGUAGE:
+      // Opening or closing the list without a new choice changes nothing.
+      if (notification == platform::kComboSelectionChanged) ChangeLanguage(state, os);
+      break;
+    case IDC_CONTINUE:
+      Continue(state, os);
+      break;
+    default:
+      // IDOK and IDCANCEL (Enter and Escape) deliberately do nothing: only
+      // Exit and the close box end the launcher.
+      break;
+  }
+}
+
+}  // namespace
+
+void HandleDialogMessage(LauncherState& state, const platform::Platform& os, uint32_t message,
+                         uintptr_t wParam, intptr_t /*lParam*/) {
+  switch (message) {
+    case platform::kMessageClose:
+      ExitLauncher(state, os, 0, false);
+    case platform::kMessageCommand:
+      HandleCommand(state, os, static_cast<int>(wParam & 0xFFFF),
+                    static_cast<unsigned>((wParam >> 16) & 0xFFFF));
+      break;
+    default:
+      // WM_INITDIALOG included: the refresh sets the first focus itself.
+      break;
+  }
+}
+
+intptr_t LauncherDialogProc(platform::WindowHandle /*window*/, uint32_t message,
+                            uintptr_t wParam, intptr_t lParam) {
+  // Messages sent while the dialog is being created arrive before start-up
+  // has made the launcher active.
+  if (Launcher* launcher = ActiveLauncher()) {
+    HandleDialogMessage(launcher->state, launcher->os, message, wParam, lParam);
+  }
+  return 0;
+}

@@ -1,0 +1,76 @@
+#include "ui/readme_viewer.h"
+
+#include <cstdint>
+#include <utility>
+
+#include "config/install_state.h"
+#include "localization/catalogue.h"
+#include "platform/unique_handles.h"
+#include "ui/refresh_window.h"
+
+namespace {
+
+// The documentation folders are named by country, not by language.
+const std::pair<int32_t, const WChar*> kCountryCodes[] = {
+    {2057, u"GB"}, {1036, u"FR"}, {1040, u"IT"}, {1031, u"DE"}, {3082, u"ES"}, {1030, u"DK"},
+    {1053, u"SE"}, {1043, u"NL"}, {1044, u"NO"}, {1033, u"US"}, {3084, u"CA"}, {2058, u"MX"},
+    {1046, u"BR"}, {1029, u"CZ"}, {1045, u"PL"}, {1038, u"HU"}, {1049, u"RU"}, {1041, u"JP"},
+};
+
+int32_t SelectedEntryLcid(const LauncherState& state) {
+  const int32_t index = state.selectedIndex;
+  if (index < 0 || static_cast<size_t>(index) >= state.languageIds.size()) {
+    return state.selectedLcid;
+  }
+  return state.languageIds[static_cast<size_t>(index)];
+}
+
+// The readme's path without its extension.
+WString ReadmeBasePath(const LauncherState& state, bool installed) {
+  if (installed) return state.installDir + u"Docs\\Readme";
+  // Before installation the disc's folder for the selected country is used;
+  // an LCID without a folder leaves an empty path element.
+  const auto code = state.countryCodes.find(SelectedEntryLcid(state));
+  const WString country = code != state.countryCodes.end() ? code->second : WString();
+  return state.installDir + u"Docs\\" + country + u"\\Readme";
+}
+
+void OpenDocument(const platform::Platform& os, const WString& path) {
+  os.shell.Execute(u"open", path, WString(), WString(), platform::kShowNormal);
+}
+
+void ShowPdfReaderNotice(const LauncherState& state, const platform::Platform& os) {
+  const WString productName = SelectedProductName(state);
+  const WString text = ReplaceProductPlaceholder(
+      GetLocalizedString(state, STR_EMANUAL_NEEDS_READER, state.selectedLcid), productName);
+  os.windows.MessageBox(state.mainWindow, text, productName, platform::kMessageBoxOk);
+}
+
+}  // namespace
+
+void FillCountryCodes(LauncherState& state) {
+  for (const auto& [lcid, code] : kCountryCodes) state.countryCodes.emplace(lcid, code);
+}
+
+bool FileExists(const platform::Platform& os, const WString& path) {
+  const platform::UniqueFileHandle file(
+      os.files, os.files.OpenFile(path, platform::FileSystem::OpenMode::kProbeExisting));
+  return file.valid();
+}
+
+void ShowReadme(LauncherState& state, const platform::Platform& os) {
+  const bool installed = DetectInstallation(state, os);
+  const WString base = ReadmeBasePath(state, installed);
+
+  if (FileExists(os, base + u".txt")) {
+    OpenDocument(os, base + u".txt");
+  } else if (FileExists(os, base + u".rtf")) {
+    OpenDocument(os, base + u".rtf");
+  } else if (FileExists(os, base + u".pdf")) {
+    if (state.pdfHandlerRegistered) {
+      OpenDocument(os, base + u".pdf");
+    } else {
+      ShowPdfReaderNotice(state, os);
+    }
+  }
+}
