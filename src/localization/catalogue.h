@@ -33,7 +33,11 @@ extern const WChar UnknownString[];
 constexpr uint32_t kUnknownSortKey = 0xFFFFFFFFu;
 
 // The text for `id` in the language `lcid` (0: state.defaultLcid). Never
-// null; points into static data. For STR_SORT_KEY use GetSortKey.
+// null; points into static data. An id above 16, or LCID 0 while
+// defaultLcid is 0, gives UnknownString; an LCID without a table of its own
+// reads a related or the English table, and a missing text reads English.
+// For STR_SORT_KEY it gives the key as decimal text ("1" to "15"), or
+// UnknownString when the LCID is unresolved; order entries with GetSortKey.
 const WChar* GetLocalizedString(const LauncherState& state, uint32_t id, int32_t lcid);
 
 // The sort key of the table that `lcid` resolves to, or kUnknownSortKey.

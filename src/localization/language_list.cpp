@@ -1,0 +1,124 @@
+// Builds the language list from the configured LCIDs and product names.
+#include "localization/language_list.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "config/product_config.h"
+#include "localization/catalogue.h"
+#include "resource_ids.h"
+
+namespace {
+
+// The blanks wcstol skips: space and the ASCII controls tab to carriage return.
+bool IsBlank(WChar c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+
+bool IsDigit(WChar c) { return c >= u'0' && c <= u'9'; }
+
+}  // namespace
+
+std::vector<WString> SplitTokens(WStringView text) {
+  std::vector<WString> tokens;
+  WString current;
+  for (const WChar c : text) {
+    if (c == u';') {
+      tokens.push_back(current);
+      current.clear();
+    } else {
+      current.push_back(c);
+    }
+  }
+  return tokens;
+}
+
+int32_t ConvertLcidToken(WStringView token) {
+  size_t pos = 0;
+  while (pos < token.size() && IsBlank(token[pos])) ++pos;
+  bool negative = false;
+  if (pos < token.size() && (token[pos] == u'+' || token[pos] == u'-')) {
+    negative = token[pos] == u'-';
+    ++pos;
+  }
+  // The magnitude stops growing once past the 32-bit range, so no digit run,
+  // however long, overflows it.
+  constexpr int64_t kLimit = int64_t{INT32_MAX} + 1;
+  int64_t magnitude = 0;
+  for (; pos < token.size() && IsDigit(token[pos]); ++pos) {
+    magnitude = std::min(magnitude * 10 + (token[pos] - u'0'), kLimit);
+  }
+  if (negative) return static_cast<int32_t>(-magnitude);
+  return static_cast<int32_t>(std::min<int64_t>(magnitude, INT32_MAX));
+}
+
+bool IsAmericasVariant(int32_t lcid) { return lcid == 1033 || lcid == 2058 || lcid == 3084; }
+
+bool LanguageSortLess(const LauncherState& state, int32_t a, int32_t b) {
+  return GetSortKey(state, a) < GetSortKey(state, b);
+}
+
+void BuildLanguageList(LauncherState& state, const platform::Platform& os,
+                       const WString& languageIdsText) {
+  state.languageIds.clear();
+  state.languageNames.clear();
+  state.productNames.clear();
+  state.selectedIndex = -1;
+
+  std::vector<int32_t> configuredIds;
+  for (const WString& token : SplitTokens(languageIdsText)) {
+    configuredIds.push_back(ConvertLcidToken(token));
+  }
+  // The window needs at least one entry: without a configured language the
+  // preference stands alone, and the first product name belongs to it.
+  if (configuredIds.empty()) configuredIds.push_back(state.selectedLcid);
+
+  // Variants of one language share a culture code and become one entry.
+  // Which one stands for it follows the preference: a later variant replaces
+  // the kept one when both it and the preference are Americas variants, or
+  // when neither is.
+  const bool preferAmericas = IsAmericasVariant(state.selectedLcid);
+  std::map<WString, int32_t> cultureMap;
+  std::set<int32_t> keptIds;
+  for (const int32_t lcid : configuredIds) {
+    const WString cultureCode = GetLocalizedString(state, STR_CULTURE_CODE, lcid);
+    const auto found = cultureMap.find(cultureCode);
+    if (found == cultureMap.end()) {
+      cultureMap.emplace(cultureCode, lcid);
+      keptIds.insert(lcid);
+    } else if (IsAmericasVariant(lcid) == preferAmericas) {
+      keptIds.erase(found->second);
+      keptIds.insert(lcid);
+      found->second = lcid;
+    }
+  }
+
+  std::vector<int32_t> ordered(keptIds.begin(), keptIds.end());
+  std::stable_sort(ordered.begin(), ordered.end(), [&state](int32_t a, int32_t b) {
+    return LanguageSortLess(state, a, b);
+  });
+  for (const int32_t lcid : ordered) {
+    if (lcid == state.selectedLcid) {
+      state.selectedIndex = static_cast<int32_t>(state.languageIds.size());
+    }
+    state.languageIds.push_back(lcid);
+    state.languageNames.push_back(GetLocalizedString(state, STR_LANGUAGE_NAME, lcid));
+  }
+  if (state.selectedIndex == -1) {
+    state.selectedIndex = 0;
+    state.selectedLcid = state.languageIds.front();
+  }
+
+  // The k-th name belongs to the k-th configured LCID; names beyond the
+  // configured LCIDs have no language and are ignored.
+  const std::vector<WString> nameTokens =
+      SplitTokens(os.resources.LoadText(IDS_PRODUCT_NAMES, kProductNamesRoom));
+  std::map<int32_t, WString> nameMap;
+  const size_t pairedCount = std::min(nameTokens.size(), configuredIds.size());
+  for (size_t k = 0; k < pairedCount; ++k) {
+    if (keptIds.count(configuredIds[k]) != 0) nameMap[configuredIds[k]] = nameTokens[k];
+  }
+  for (const int32_t lcid : state.languageIds) {
+    const auto found = nameMap.find(lcid);
+    state.productNames.push_back(found != nameMap.end() ? found->second : WString());
+  }
+}
