@@ -1,6 +1,7 @@
 // The one process-wide state record of the launcher.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <vector>
@@ -38,4 +39,7 @@ struct LauncherState {
   std::map<int32_t, WString> countryCodes;
   platform::ThreadHandle workerThread = nullptr;
   uint32_t workerThreadId = 0;
+  // Set by the main thread when it ends the program while the worker runs;
+  // the worker checks it between chunks and while it waits for msiexec.
+  std::atomic<bool> cancelRequested{false};
 };
