@@ -1,0 +1,327 @@
+// An in-memory stand-in for Windows, for host unit tests of the logic.
+//
+// Each group of the seam keeps its state in plain containers that tests set
+// up and inspect. Any operation can be made to fail with a chosen error code
+// by its Win32 name: `fake.FailNext("WriteFile", 112)`. Every call is
+// appended to `fake.calls` by its Win32 name, so tests can check the order
+// of operations where the order matters.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/text.h"
+
+// Thrown by FakeProcess::Terminate so that a test sees the process end.
+struct ProcessTerminated {
+  uint32_t code;
+};
+
+// State shared by the fake's groups: fault plan, last error and call log.
+struct FakeWorld {
+  struct Fault {
+    uint32_t code;
+    int remaining;  // calls still to fail; negative: every call
+  };
+  std::map<std::string, Fault> faults;
+  uint32_t lastError = 0;
+  std::vector<std::string> calls;
+
+  // Records the call; when a failure is planned for it, sets the last error
+  // and returns the code.
+  std::optional<uint32_t> Enter(const std::string& operation);
+};
+
+class FakeRegistry : public platform::Registry {
+ public:
+  explicit FakeRegistry(FakeWorld& world) : world_(world) {}
+
+  void CreateKey(Root root, const WString& path);
+  void DeleteKey(Root root, const WString& path);
+  void SetBytes(Root root, const WString& path, const WString& name, std::vector<uint8_t> bytes);
+  void SetDword(const WString& path, const WString& name, uint32_t value);  // below HKLM
+  // A REG_SZ below HKLM, stored with its terminating NUL unless told not to.
+  void SetString(const WString& path, const WString& name, const WString& text,
+                 bool withTerminator = true);
+  int openKeys = 0;  // keys opened and not yet closed
+
+  uint32_t OpenKey(Root root, const WString& path, platform::KeyHandle* key) override;
+  uint32_t QueryValue(platform::KeyHandle key, const WString& name, void* data,
+                      uint32_t* size) override;
+  void CloseKey(platform::KeyHandle key) override;
+
+ private:
+  using KeyName = std::pair<Root, WString>;
+  FakeWorld& world_;
+  std::map<KeyName, std::map<WString, std::vector<uint8_t>>> keys_;
+  std::map<uintptr_t, KeyName> handles_;
+  uintptr_t nextHandle_ = 0x100;
+};
+
+class FakeFileSystem : public platform::FileSystem {
+ public:
+  struct Node {
+    WString name;  // the last component as created, case kept
+    bool folder = false;
+    uint32_t attributes = 0;
+    std::vector<uint8_t> content;
+    WString linkTarget;  // for links: the folder they point at
+  };
+  explicit FakeFileSystem(FakeWorld& world) : world_(world) {}
+
+  // Relative paths are resolved against this folder (ends with a backslash).
+  WString currentFolder = u"D:\\";
+  WString tempPath = u"C:\\Users\\Player\\Temp\\";
+  // When set, TempPath reports this length instead of the path's (0 = failure).
+  std::optional<uint32_t> tempPathResult;
+  // Bytes that can still be written; writes beyond fail with 112 (disk full).
+  std::optional<uint64_t> freeBytes;
+  // When set, one write call writes at most this many bytes.
+  std::optional<uint32_t> writeLimit;
+  std::vector<uint32_t> writeSizes;  // requested size of every Write call
+
+  // Set-up: folders above a new entry are created as needed.
+  void AddFolder(const WString& path);
+  void AddFile(const WString& path, const std::string& content = "");
+  void AddLink(const WString& path, const WString& target);  // a directory link
+  void SetReadOnly(const WString& path);
+
+  bool Exists(const WString& path) const;
+  bool IsFolder(const WString& path) const;
+  std::string Content(const WString& path) const;
+  // Paths below `folder` (full, as stored), sorted.
+  std::vector<WString> ListTree(const WString& folder) const;
+  int OpenHandles() const { return static_cast<int>(files_.size() + finds_.size()); }
+
+  platform::FindHandle FindFirst(const WString& pattern, platform::FindEntry* entry) override;
+  bool FindNext(platform::FindHandle find, platform::FindEntry* entry) override;
+  void FindClose(platform::FindHandle find) override;
+  bool RemoveFile(const WString& path) override;
+  bool RemoveFolder(const WString& path) override;
+  bool MakeFolder(const WString& path) override;
+  uint32_t Attributes(const WString& path) override;
+  platform::FileHandle OpenFile(const WString& path, OpenMode mode) override;
+  bool Write(platform::FileHandle file, const void* data, uint32_t size,
+             uint32_t* written) override;
+  void CloseFile(platform::FileHandle file) override;
+  uint32_t TempPath(uint32_t room, WString* path) override;
+
+  // The lookup key of a path: absolute, backslashes, no doubled or trailing
+  // separator, ASCII lower case.
+  WString Key(const WString& path) const;
+
+ private:
+  bool Fail(uint32_t code);
+  const Node* Find(const WString& path) const;
+  bool ParentIsFolder(const WString& key) const;
+  WString ParentKey(const WString& key) const;
+
+  FakeWorld& world_;
+  std::map<WString, Node> nodes_;
+  struct Listing {
+    std::vector<platform::FindEntry> entries;
+    size_t next = 0;
+  };
+  std::map<uintptr_t, Listing> finds_;
+  std::map<uintptr_t, WString> files_;  // open handle -> key
+  uintptr_t nextHandle_ = 0x1000;
+};
+
+class FakeResources : public platform::Resources {
+ public:
+  explicit FakeResources(FakeWorld& world) : world_(world) {}
+
+  std::map<uint32_t, WString> strings;
+  void SetData(uint32_t id, const std::string& bytes) { data_[id] = bytes; }
+  void RemoveData(uint32_t id) { data_.erase(id); }
+  int loaded = 0;  // LoadResource calls not yet matched by FreeResource
+  platform::IconHandle icon = reinterpret_cast<platform::IconHandle>(0x1C0);
+
+  WString LoadText(uint32_t id, uint32_t room) override;
+  platform::ResourceHandle FindData(uint32_t id) override;
+  uint32_t Size(platform::ResourceHandle resource) override;
+  platform::LoadedResource Load(platform::ResourceHandle resource) override;
+  const void* Lock(platform::LoadedResource loaded) override;
+  void Free(platform::LoadedResource loaded) override;
+  platform::IconHandle LoadAppIcon(uint32_t id) override;
+
+ private:
+  FakeWorld& world_;
+  std::map<uint32_t, std::string> data_;
+};
+
+// A window or control of the fake dialog.
+struct FakeWindow {
+  int controlId = 0;  // 0 for the dialog itself
+  std::string className;
+  WString text;
+  bool enabled = true;
+  bool visible = true;
+  bool destroyed = false;
+  int showCommand = -1;  // last Show() command, -1 when never shown
+  platform::IconHandle icon = nullptr;
+  FakeWindow* parent = nullptr;
+  std::vector<FakeWindow*> children;
+  std::vector<WString> items;  // combo box
+  int selection = -1;
+  int32_t rangeLow = 0, rangeHigh = 100, step = 10, position = 0;  // progress bar
+};
+
+class FakeWindows : public platform::Windows {
+ public:
+  explicit FakeWindows(FakeWorld& world) : world_(world) {}
+
+  struct MessageBoxShown {
+    platform::WindowHandle owner;
+    WString text;
+    WString caption;
+    uint32_t style;
+  };
+  std::vector<MessageBoxShown> messageBoxes;
+  std::function<void(const MessageBoxShown&)> onMessageBox;
+  platform::DialogProcedure procedure = nullptr;
+  uint32_t templateId = 0;
+  platform::WindowHandle focus = nullptr;
+  platform::CursorHandle cursor = nullptr;
+  platform::CursorHandle waitCursor = reinterpret_cast<platform::CursorHandle>(0xC0);
+  // Messages waiting in the queue; HandleNextMessage runs the first one.
+  std::deque<std::function<void()>> queue;
+  std::vector<uint32_t> idleWaits;
+
+  // The dialog created last, and its control of the given id.
+  FakeWindow* Dialog() { return dialog_; }
+  FakeWindow* Control(int controlId);
+  // Creates a dialog with the controls of template 129 or 145 without a call
+  // being logged, for tests that start after start-up.
+  platform::WindowHandle MakeDialog(uint32_t templateId);
+
+  platform::WindowHandle CreateDialogWindow(uint32_t templateId,
+                                            platform::DialogProcedure procedure) override;
+  platform::WindowHandle DialogItem(platform::WindowHandle dialog, int controlId) override;
+  bool IsWindowAlive(platform::WindowHandle window) override;
+  void SetText(platform::WindowHandle window, const WString& text) override;
+  void Enable(platform::WindowHandle window, bool enabled) override;
+  void Focus(platform::WindowHandle window) override;
+  void Show(platform::WindowHandle window, int showCommand) override;
+  void Update(platform::WindowHandle window) override;
+  void Destroy(platform::WindowHandle window) override;
+  void SetIcons(platform::WindowHandle window, platform::IconHandle icon) override;
+  void ComboReset(platform::WindowHandle combo) override;
+  void ComboAdd(platform::WindowHandle combo, const WString& item) override;
+  void ComboSelect(platform::WindowHandle combo, int index) override;
+  int ComboSelection(platform::WindowHandle combo) override;
+  void ProgressSetRange(platform::WindowHandle bar, int32_t low, int32_t high) override;
+  void ProgressSetStep(platform::WindowHandle bar, int32_t step) override;
+  void ProgressStep(platform::WindowHandle bar) override;
+  int MessageBox(platform::WindowHandle owner, const WString& text, const WString& caption,
+                 uint32_t style) override;
+  platform::CursorHandle LoadWaitCursor() override;
+  void SetCursor(platform::CursorHandle cursor) override;
+  bool HandleNextMessage(platform::WindowHandle dialog) override;
+  void IdleWait(uint32_t milliseconds) override;
+
+ private:
+  FakeWindow* New(FakeWindow window);
+  FakeWindow* AsWindow(platform::WindowHandle handle);
+
+  FakeWorld& world_;
+  std::deque<FakeWindow> windows_;
+  FakeWindow* dialog_ = nullptr;
+};
+
+class FakeShell : public platform::Shell {
+ public:
+  explicit FakeShell(FakeWorld& world) : world_(world) {}
+
+  struct Execution {
+    WString verb, file, parameters, directory;
+    int showCommand;
+  };
+  std::vector<Execution> executed;  // ShellExecuteW calls
+  std::vector<Execution> started;   // ShellExecuteExW calls
+  // Polls (WaitForSingleObject with timeout 0) a started process survives.
+  int pollsUntilExit = 0;
+  std::map<uintptr_t, int> running;  // process handle -> polls left
+
+  bool Execute(const WString& verb, const WString& file, const WString& parameters,
+               const WString& directory, int showCommand) override;
+  platform::ProcessHandle StartProcess(const WString& file, const WString& parameters,
+                                       int showCommand) override;
+
+ private:
+  FakeWorld& world_;
+  uintptr_t nextHandle_ = 0x2000;
+};
+
+class FakeProcess : public platform::Process {
+ public:
+  FakeProcess(FakeWorld& world, FakeShell& shell) : world_(world), shell_(shell) {}
+
+  // Mutex names that exist already, as if another copy held them.
+  std::set<WString> existingMutexes;
+  std::vector<WString> createdMutexes;
+  uint16_t userLanguage = 1033;
+  WString systemFolder = u"C:\\windows\\system32\\";
+  std::map<uint32_t, WString> errorTexts;  // codes without an entry have no text
+  std::vector<uint32_t> sleeps;
+  int closedProcesses = 0;
+  uint32_t threadId = 1;
+  struct StartedThread {
+    platform::ThreadProcedure procedure;
+    void* parameter;
+  };
+  std::vector<StartedThread> threads;
+  // What WaitForThread answers; called with the milliseconds asked for.
+  std::function<bool(uint32_t)> onWaitForThread;
+
+  uint32_t LastError() override { return world_.lastError; }
+  void SetLastError(uint32_t code) override { world_.lastError = code; }
+  void CreateInstanceMutex(const WString& name, bool* alreadyExists) override;
+  uint16_t UserDefaultLanguage() override { return userLanguage; }
+  WString SystemFolder() override { return systemFolder; }
+  std::optional<WString> SystemErrorText(uint32_t code) override;
+  void Sleep(uint32_t milliseconds) override;
+  uint32_t WaitForProcess(platform::ProcessHandle process, uint32_t milliseconds) override;
+  void CloseProcess(platform::ProcessHandle process) override;
+  platform::ThreadHandle StartThread(platform::ThreadProcedure procedure, void* parameter,
+                                     uint32_t* threadId) override;
+  uint32_t CurrentThreadId() override { return threadId; }
+  bool WaitForThread(platform::ThreadHandle thread, uint32_t milliseconds) override;
+  [[noreturn]] void Terminate(uint32_t code) override;
+
+ private:
+  FakeWorld& world_;
+  FakeShell& shell_;
+};
+
+// The whole fake; pass `os` to the logic.
+class FakePlatform {
+ public:
+  FakePlatform();
+  FakePlatform(const FakePlatform&) = delete;
+  FakePlatform& operator=(const FakePlatform&) = delete;
+
+  // The next `times` calls of `operation` (a Win32 name) fail with `code`;
+  // times < 0: every call.
+  void FailNext(const std::string& operation, uint32_t code, int times = 1);
+  const std::vector<std::string>& calls() const { return world.calls; }
+  // Number of logged calls of `operation`.
+  int CallCount(const std::string& operation) const;
+
+  FakeWorld world;
+  FakeRegistry registry{world};
+  FakeFileSystem files{world};
+  FakeResources resources{world};
+  FakeWindows windows{world};
+  FakeShell shell{world};
+  FakeProcess process{world, shell};
+  platform::Platform os{registry, files, resources, windows, shell, process};
+};
