@@ -7,4 +7,21 @@
 #include "platform/text.h"
 #include "shell/launcher_state.h"
 
+// Empties and re-creates the workspace, then writes every file the payload
+// manifest lists into it while the progress bar advances in KiB. Every
+// failure ends the process through FatalError; false only when the worker was
+// asked to stop.
 bool ExtractPayload(LauncherState& state, const platform::Platform& os, WString workspace);
+
+// Creates every missing folder of `relativeName` below `baseFolder` (which
+// ends with a backslash), all but its last part.
+bool CreateParentDirectories(const platform::Platform& os, WString baseFolder,
+                             WString relativeName);
+
+// Writes the resource's first `size` bytes to `path` in chunks of at most
+// 1 MiB, stepping `progressBar` (when there is one) by the whole steps of
+// `bytesPerStep` each chunk holds. False when the worker was asked to stop
+// between two chunks; every failure ends the process through FatalError.
+bool WriteResourceToFile(LauncherState& state, const platform::Platform& os,
+                         platform::ResourceHandle resource, uint32_t size, WString path,
+                         platform::WindowHandle progressBar, float bytesPerStep);

@@ -1,0 +1,189 @@
+#include "install/payload.h"
+
+#include <utility>
+#include <vector>
+
+#include "resource_ids.h"
+#include "install/payload_manifest.h"
+#include "install/workspace.h"
+#include "platform/unique_handles.h"
+#include "shell/fatal_error.h"
+
+namespace {
+
+constexpr uint32_t kChunkBytes = 1024 * 1024;
+constexpr float kBytesPerProgressStep = 1024.0f;
+constexpr uint32_t kLargestResourceId = 0xFFFF;
+
+// Error codes set for the failures that no system call reports itself.
+constexpr uint32_t kErrorWriteFault = 29;              // ERROR_WRITE_FAULT
+constexpr uint32_t kErrorBadPathname = 161;            // ERROR_BAD_PATHNAME
+constexpr uint32_t kErrorNoUnicodeTranslation = 1113;  // ERROR_NO_UNICODE_TRANSLATION
+
+struct PayloadEntry {
+  WString name;
+  int32_t resourceId = 0;
+  platform::ResourceHandle resource = nullptr;
+  uint32_t size = 0;
+};
+
+// Releases a loaded resource when it goes out of scope.
+class LoadedResourceOwner {
+ public:
+  LoadedResourceOwner(platform::Resources& resources, platform::LoadedResource loaded)
+      : resources_(resources), loaded_(loaded) {}
+  LoadedResourceOwner(const LoadedResourceOwner&) = delete;
+  LoadedResourceOwner& operator=(const LoadedResourceOwner&) = delete;
+  ~LoadedResourceOwner() { Reset(); }
+
+  platform::LoadedResource get() const { return loaded_; }
+  void Reset() {
+    if (loaded_ != nullptr) resources_.Free(loaded_);
+    loaded_ = nullptr;
+  }
+
+ private:
+  platform::Resources& resources_;
+  platform::LoadedResource loaded_;
+};
+
+// Load and lock: the bytes stay readable for the rest of the process.
+const void* LoadAndLock(const platform::Platform& os, LoadedResourceOwner& owner) {
+  if (owner.get() == nullptr) FatalError(os, u"LoadResource");
+  const void* bytes = os.resources.Lock(owner.get());
+  if (bytes == nullptr) FatalError(os, u"LockResource");
+  return bytes;
+}
+
+[[noreturn]] void FailWithError(const platform::Platform& os, uint32_t code, const WString& what) {
+  os.process.SetLastError(code);
+  FatalError(os, what);
+}
+
+// Looks up every item's resource before anything is written, so that a
+// missing one is reported while the workspace is still empty.
+std::vector<PayloadEntry> BuildEntryList(const platform::Platform& os,
+                                         const std::vector<WString>& items, uint32_t* total) {
+  std::vector<PayloadEntry> entries;
+  *total = 0;
+  int32_t nextId = IDR_PAYLOAD_FIRST;
+  for (const WString& item : items) {
+    if (!StaysInsideWorkspace(item)) {
+      FailWithError(os, kErrorBadPathname, u"Unpacking " + item);
+    }
+    const WString missingText =
+        u"FindResource failed trying to find resource ID " + DecimalText(nextId);
+    // Resource ids are 16-bit: a larger one would silently name another file.
+    if (nextId > static_cast<int32_t>(kLargestResourceId)) {
+      FailWithError(os, platform::kErrorResourceNameNotFound, missingText);
+    }
+    platform::ResourceHandle resource = os.resources.FindData(static_cast<uint32_t>(nextId));
+    if (resource == nullptr) FatalError(os, missingText);
+
+    PayloadEntry entry;
+    entry.name = item;
+    entry.resourceId = nextId;
+    entry.resource = resource;
+    entry.size = os.resources.Size(resource);
+    *total += entry.size;
+    entries.push_back(std::move(entry));
+    ++nextId;
+  }
+  return entries;
+}
+
+bool StopRequested(const LauncherState& state) { return state.cancelRequested.load(); }
+
+}  // namespace
+
+bool ExtractPayload(LauncherState& state, const platform::Platform& os, WString workspace) {
+  platform::ResourceHandle manifest = os.resources.FindData(IDR_PAYLOAD_MANIFEST);
+  if (manifest == nullptr) FatalError(os, u"FindResource");
+  LoadedResourceOwner loadedManifest(os.resources, os.resources.Load(manifest));
+  const void* manifestData = LoadAndLock(os, loadedManifest);
+
+  const std::optional<WString> manifestText =
+      DecodeManifest(ManifestBytes(manifestData, os.resources.Size(manifest)));
+  if (!manifestText) {
+    FailWithError(os, kErrorNoUnicodeTranslation, u"Reading the payload manifest");
+  }
+
+  DeleteDirectoryTree(os, workspace);
+  if (!os.files.MakeFolder(workspace)) FatalError(os, u"CreateDirectory");
+
+  uint32_t total = 0;
+  const std::vector<PayloadEntry> entries = BuildEntryList(os, ManifestItems(*manifestText), &total);
+
+  // The range is set once; the position is still where the dialog left it.
+  platform::WindowHandle progressBar = os.windows.DialogItem(state.mainWindow, IDC_PROGRESS);
+  if (progressBar != nullptr) {
+    os.windows.ProgressSetRange(progressBar, 0, static_cast<int32_t>(total / 1024));
+  }
+
+  for (const PayloadEntry& entry : entries) {
+    if (StopRequested(state)) return false;
+    if (!CreateParentDirectories(os, workspace, entry.name)) return false;
+    if (!WriteResourceToFile(state, os, entry.resource, entry.size, workspace + entry.name,
+                             progressBar, kBytesPerProgressStep)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool CreateParentDirectories(const platform::Platform& os, WString baseFolder,
+                             WString relativeName) {
+  const std::vector<WString> parts = SplitPathParts(relativeName);
+  if (parts.size() <= 1) return true;
+
+  WString path = std::move(baseFolder);
+  for (size_t i = 0; i + 1 < parts.size(); ++i) {
+    const WString candidate = path + parts[i];
+    // Whatever already stands there, folder or file, is left alone; a file
+    // in the way makes the later CreateFile fail.
+    if (os.files.Attributes(candidate) == platform::kInvalidFileAttributes &&
+        !os.files.MakeFolder(candidate)) {
+      FatalError(os, u"CreateDirectory");
+    }
+    path = candidate + u"\\";
+  }
+  return true;
+}
+
+bool WriteResourceToFile(LauncherState& state, const platform::Platform& os,
+                         platform::ResourceHandle resource, uint32_t size, WString path,
+                         platform::WindowHandle progressBar, float bytesPerStep) {
+  LoadedResourceOwner loaded(os.resources, os.resources.Load(resource));
+  const unsigned char* bytes = static_cast<const unsigned char*>(LoadAndLock(os, loaded));
+
+  platform::UniqueFileHandle file(
+      os.files, os.files.OpenFile(path, platform::FileSystem::OpenMode::kCreateAlwaysWrite));
+  if (!file) FatalError(os, u"CreateFile");
+
+  uint32_t writtenTotal = 0;
+  do {
+    const uint32_t chunk = size - writtenTotal < kChunkBytes ? size - writtenTotal : kChunkBytes;
+    uint32_t written = 0;
+    const bool ok = os.files.Write(file.get(), bytes + writtenTotal, chunk, &written);
+    // A write that claims success without progress would repeat for ever.
+    const bool stalled = ok && (written > chunk || (written == 0 && chunk != 0));
+    if (!ok || stalled) {
+      const uint32_t code = stalled ? kErrorWriteFault : os.process.LastError();
+      file.Reset();
+      loaded.Reset();
+      FailWithError(os, code, u"WriteFile");
+    }
+
+    if (progressBar != nullptr) {
+      const int32_t steps = bytesPerStep > 0 ? static_cast<int32_t>(written / bytesPerStep) : 0;
+      os.windows.ProgressSetStep(progressBar, steps);
+      os.windows.ProgressStep(progressBar);
+    }
+    writtenTotal += written;
+
+    // Checked between chunks so that the main thread can remove the
+    // workspace once this thread has closed the file.
+    if (writtenTotal != size && StopRequested(state)) return false;
+  } while (writtenTotal != size);
+  return true;
+}
