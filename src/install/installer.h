@@ -16,3 +16,9 @@ bool RunInstaller(LauncherState& state, const platform::Platform& os);
 
 // The installer-mode worker thread: unpack, install, end.
 uint32_t InstallWorker(void* parameter);
+
+// Asks the installer-mode worker to stop and waits a few seconds at most for
+// it to end, draining the calling thread's queue meanwhile so that a worker
+// waiting on a message sent to this thread can go on. Called on the main
+// thread before the workspace is removed.
+void StopInstallWorker(LauncherState& state, const platform::Platform& os);
