@@ -1,0 +1,97 @@
+#include "shell/startup.h"
+
+#include "config/install_state.h"
+#include "config/product_config.h"
+#include "install/installer.h"
+#include "install/workspace.h"
+#include "localization/catalogue.h"
+#include "localization/language_list.h"
+#include "resource_ids.h"
+#include "ui/dialog_proc.h"
+#include "ui/readme_viewer.h"
+#include "ui/refresh_window.h"
+
+bool InitInstance(LauncherState& state, const platform::Platform& os,
+                  platform::ModuleHandle instance, int showCommand) {
+  FillCountryCodes(state);
+
+  // Only the existence of the name matters: the handle is never closed, so
+  // the name lives exactly as long as this process.
+  const WString mutexName = os.resources.LoadText(IDS_INSTANCE_MUTEX, kStringRoom);
+  bool alreadyRunning = false;
+  os.process.CreateInstanceMutex(mutexName, &alreadyRunning);
+  if (alreadyRunning) return false;
+
+  state.instance = instance;
+  state.pdfHandlerRegistered = IsPdfHandlerRegistered(os);
+  state.launcherMode = IsLauncherMode(os);
+
+  state.mainWindow = os.windows.CreateDialogWindow(
+      state.launcherMode ? IDD_LAUNCHER : IDD_INSTALLER, LauncherDialogProc);
+  if (state.mainWindow == nullptr) return false;
+
+  state.packagePath = os.resources.LoadText(IDS_PACKAGE_NAME, kStringRoom);
+  if (!state.launcherMode) {
+    // Without a usable temporary folder the workspace stays empty; the
+    // unpacking refuses to start then, with a message, instead of writing
+    // into the current folder.
+    if (auto workspace = FormWorkspaceDir(os)) {
+      state.workspaceDir = *workspace;
+      state.packagePath = state.workspaceDir + state.packagePath;
+    }
+  }
+  state.gameExeName = os.resources.LoadText(IDS_GAME_EXE, kStringRoom);
+  state.websiteUrl = os.resources.LoadText(IDS_WEBSITE_URL, kStringRoom);
+
+  // One handle serves as big and small icon, of the window and its class;
+  // it is never released.
+  os.windows.SetIcons(state.mainWindow, os.resources.LoadAppIcon(IDI_APP));
+
+  state.registryKey = os.resources.LoadText(IDS_REGISTRY_KEY, kStringRoom);
+  state.selectedLcid = ReadLanguagePreference(os, state.registryKey);
+  SetDefaultLanguage(state, state.selectedLcid);
+
+  const WString languageIdsText = os.resources.LoadText(IDS_LANGUAGE_IDS, kStringRoom);
+  state.selectedIndex = -1;
+  BuildLanguageList(state, os, languageIdsText);
+
+  const bool installed = DetectInstallation(state, os);
+  RefreshWindow(state, os, installed);
+
+  os.windows.Show(state.mainWindow, showCommand);
+  os.windows.Update(state.mainWindow);
+  state.waitCursor = os.windows.LoadWaitCursor();
+  return true;
+}
+
+void PumpMessages(LauncherState& state, const platform::Platform& os) {
+  while (os.windows.HandleNextMessage(state.mainWindow)) {
+  }
+}
+
+void RunMainLoop(LauncherState& state, const platform::Platform& os) {
+  for (;;) {
+    PumpMessages(state, os);
+    os.windows.IdleWait(100);
+  }
+}
+
+void ExitLauncher(LauncherState& state, const platform::Platform& os, int32_t exitCode,
+                  bool launchGame) {
+  if (!state.launcherMode) {
+    // On the main thread a running worker is stopped first, so that it
+    // writes nothing into the workspace after the removal.
+    const bool onWorker =
+        state.workerThread != nullptr && os.process.CurrentThreadId() == state.workerThreadId;
+    if (state.workerThread != nullptr && !onWorker) StopInstallWorker(state, os);
+    DeleteDirectoryTree(os, WString(state.workspaceDir));
+  }
+  os.windows.Destroy(state.mainWindow);
+  if (launchGame) {
+    os.shell.Execute(WString(), state.gameExePath, WString(), state.installDir,
+                     platform::kShowNormal);
+  }
+  // The process ends without exit-time destruction: the worker thread may
+  // still read the state record while this thread ends the process.
+  os.process.Terminate(static_cast<uint32_t>(exitCode));
+}
