@@ -1,0 +1,84 @@
+// Files and folders over kernel32.
+#include <vector>
+
+#include "platform/windows_include.h"
+#include "platform/windows_platform.h"
+
+namespace platform {
+
+namespace {
+
+void CopyEntry(const WIN32_FIND_DATAW& found, FindEntry* entry) {
+  entry->name = FromWide(found.cFileName, wcslen(found.cFileName));
+  entry->attributes = found.dwFileAttributes;
+}
+
+}  // namespace
+
+FindHandle WindowsFileSystem::FindFirst(const WString& pattern, FindEntry* entry) {
+  WIN32_FIND_DATAW found{};
+  HANDLE find = FindFirstFileW(Wide(pattern), &found);
+  if (find != INVALID_HANDLE_VALUE) CopyEntry(found, entry);
+  return find;
+}
+
+bool WindowsFileSystem::FindNext(FindHandle find, FindEntry* entry) {
+  WIN32_FIND_DATAW found{};
+  if (!FindNextFileW(find, &found)) return false;
+  CopyEntry(found, entry);
+  return true;
+}
+
+void WindowsFileSystem::FindClose(FindHandle find) { ::FindClose(find); }
+
+bool WindowsFileSystem::RemoveFile(const WString& path) { return DeleteFileW(Wide(path)) != 0; }
+
+bool WindowsFileSystem::RemoveFolder(const WString& path) {
+  return RemoveDirectoryW(Wide(path)) != 0;
+}
+
+bool WindowsFileSystem::MakeFolder(const WString& path) {
+  return CreateDirectoryW(Wide(path), nullptr) != 0;
+}
+
+uint32_t WindowsFileSystem::Attributes(const WString& path) {
+  return GetFileAttributesW(Wide(path));
+}
+
+FileHandle WindowsFileSystem::OpenFile(const WString& path, OpenMode mode) {
+  switch (mode) {
+    case OpenMode::kProbeExisting:
+      return CreateFileW(Wide(path), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_READONLY, nullptr);
+    case OpenMode::kCreateAlwaysWrite:
+      return CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+  ::SetLastError(ERROR_INVALID_PARAMETER);
+  return INVALID_HANDLE_VALUE;
+}
+
+bool WindowsFileSystem::Write(FileHandle file, const void* data, uint32_t size,
+                              uint32_t* written) {
+  DWORD bytesWritten = 0;
+  BOOL ok = WriteFile(file, data, size, &bytesWritten, nullptr);
+  *written = bytesWritten;
+  return ok != 0;
+}
+
+void WindowsFileSystem::CloseFile(FileHandle file) { CloseHandle(file); }
+
+uint32_t WindowsFileSystem::TempPath(uint32_t room, WString* path) {
+  // One unit more than asked, so that a path of exactly `room` units (which
+  // the call reports as not fitting) never writes past the buffer.
+  std::vector<wchar_t> buffer(static_cast<size_t>(room) + 1, L'\0');
+  DWORD length = GetTempPathW(room, buffer.data());
+  if (length != 0 && length < room) {
+    *path = FromWide(buffer.data(), length);
+  } else {
+    path->clear();
+  }
+  return length;
+}
+
+}  // namespace platform
