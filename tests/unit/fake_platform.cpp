@@ -28,6 +28,7 @@ uintptr_t AsNumber(const void* handle) { return reinterpret_cast<uintptr_t>(hand
 
 std::optional<uint32_t> FakeWorld::Enter(const std::string& operation) {
   calls.push_back(operation);
+  if (onCall) onCall(operation);
   auto fault = faults.find(operation);
   if (fault == faults.end()) return std::nullopt;
   const uint32_t code = fault->second.code;

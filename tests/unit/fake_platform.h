@@ -34,6 +34,9 @@ struct FakeWorld {
   std::map<std::string, Fault> faults;
   uint32_t lastError = 0;
   std::vector<std::string> calls;
+  // Runs after each logged call, so a test can act at a chosen moment (for
+  // example ask the worker to stop after its first write).
+  std::function<void(const std::string& operation)> onCall;
 
   // Records the call; when a failure is planned for it, sets the last error
   // and returns the code.
