@@ -1,0 +1,77 @@
+// product_tool PRODUCT_DIR WORK_DIR --base-res FILE --default-background FILE
+//              --default-icon FILE
+//
+// Checks a product folder and writes the resource files of its exes into
+// WORK_DIR: autorun.res, installer.res when the product has a payload, and
+// disc-folder.txt (the disc folder's path) when it has a disc folder.
+// scripts/build-product runs it and links the results.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include "diagnostics.h"
+#include "product_definition.h"
+#include "product_resources.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: product_tool PRODUCT_DIR WORK_DIR --base-res FILE --default-background FILE --default-icon FILE\n";
+
+bool ParseArguments(int argc, char** argv, fs::path* productDir, fs::path* workDir, ResourceInputs* inputs) {
+  int positional = 0;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    fs::path* option = nullptr;
+    if (argument == "--base-res") option = &inputs->baseRes;
+    else if (argument == "--default-background") option = &inputs->defaultBackground;
+    else if (argument == "--default-icon") option = &inputs->defaultIcon;
+    if (option != nullptr) {
+      if (++i == argc) return false;
+      *option = argv[i];
+    } else if (positional == 0) {
+      *productDir = argument, ++positional;
+    } else if (positional == 1) {
+      *workDir = argument, ++positional;
+    } else {
+      return false;
+    }
+  }
+  return positional == 2 && !inputs->baseRes.empty() && !inputs->defaultBackground.empty() &&
+         !inputs->defaultIcon.empty();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  fs::path productDir;
+  fs::path workDir;
+  ResourceInputs inputs;
+  if (!ParseArguments(argc, argv, &productDir, &workDir, &inputs)) {
+    std::cerr << kUsage;
+    return 2;
+  }
+
+  std::error_code error;
+  for (const char* stale : {"autorun.res", "installer.res", "disc-folder.txt"}) fs::remove(workDir / stale, error);
+
+  Diagnostics diagnostics;
+  const std::optional<ProductDefinition> product = LoadProductDefinition(productDir, diagnostics);
+  bool ok = product && WriteProductResources(*product, inputs, workDir, diagnostics);
+  if (ok && product->disc) {
+    std::ofstream discFile(workDir / "disc-folder.txt");
+    discFile << fs::absolute(*product->disc).string() << "\n";
+    ok = static_cast<bool>(discFile);
+    if (!ok) diagnostics.Error((workDir / "disc-folder.txt").string(), "cannot be written");
+  }
+  std::cerr << diagnostics.Text();
+  if (!ok) {
+    for (const char* partial : {"autorun.res", "installer.res"}) fs::remove(workDir / partial, error);
+    return 1;
+  }
+  return 0;
+}
