@@ -14,6 +14,7 @@ struct LcidTable {
 
 // Regional LCIDs with a table of their own. Spanish 1034 and 2058 are missing
 // on purpose: they reach Spanish through the primary language.
+// clang-format off
 constexpr LcidTable kExactLcids[] = {
     {1033, kEnglishTable},  {2057, kEnglishTable},  {3081, kEnglishTable},
     {4105, kEnglishTable},  {5129, kEnglishTable},  {6153, kEnglishTable},
@@ -42,13 +43,14 @@ constexpr LcidTable kExactLcids[] = {
     {1038, kHungarianTable},
     {1041, kJapaneseTable},
 };
+// clang-format on
 
 // Primary languages (the low ten bits). Portuguese (22) has no row: only
 // 1046 reads the Brazilian table, every other Portuguese LCID reads English.
 constexpr LcidTable kPrimaryLanguages[] = {
-    {9, kEnglishTable},    {12, kFrenchTable},  {16, kItalianTable}, {7, kGermanTable},
-    {10, kSpanishTable},   {6, kDanishTable},   {29, kSwedishTable}, {19, kDutchTable},
-    {20, kNorwegianTable}, {25, kRussianTable}, {21, kPolishTable},  {5, kCzechTable},
+    {9, kEnglishTable},    {12, kFrenchTable},   {16, kItalianTable}, {7, kGermanTable},
+    {10, kSpanishTable},   {6, kDanishTable},    {29, kSwedishTable}, {19, kDutchTable},
+    {20, kNorwegianTable}, {25, kRussianTable},  {21, kPolishTable},  {5, kCzechTable},
     {14, kHungarianTable}, {17, kJapaneseTable},
 };
 

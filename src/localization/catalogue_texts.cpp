@@ -15,6 +15,7 @@ const WChar kNeedsReader[] =
 
 }  // namespace
 
+// clang-format off
 const LanguageStrings kLanguageTables[kLanguageTableCount] = {
     {{u"English", u"en-us", u"1",
       u"Select installation language", u"Continue",
@@ -130,3 +131,4 @@ const LanguageStrings kLanguageTables[kLanguageTableCount] = {
       u"Patch Installer", u"The patch was installed successfully", u"The patch failed to install"},
      15},
 };
+// clang-format on

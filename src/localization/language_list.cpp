@@ -93,9 +93,8 @@ void BuildLanguageList(LauncherState& state, const platform::Platform& os,
   }
 
   std::vector<int32_t> ordered(keptIds.begin(), keptIds.end());
-  std::stable_sort(ordered.begin(), ordered.end(), [&state](int32_t a, int32_t b) {
-    return LanguageSortLess(state, a, b);
-  });
+  std::stable_sort(ordered.begin(), ordered.end(),
+                   [&state](int32_t a, int32_t b) { return LanguageSortLess(state, a, b); });
   for (const int32_t lcid : ordered) {
     if (lcid == state.selectedLcid) {
       state.selectedIndex = static_cast<int32_t>(state.languageIds.size());

@@ -48,7 +48,7 @@ const TableChoiceCase kTableChoices[] = {
     {1029, u"Čeština", u"cs-cz", 13},
     {1038, u"Magyar", u"hu-hu", 14},
     {1041, u"日本語", u"ja-jp", 15},
-    {1032, u"English", u"en-us", 1},  // Greek: no table
+    {1032, u"English", u"en-us", 1},            // Greek: no table
     {0x10000 | 1046, u"English", u"en-us", 1},  // high bits: no exact match
     {0x40000 | 3084, u"Français", u"fr-fr", 2},
     {0x7C00 | 7, u"Deutsch", u"de-de", 4},
@@ -170,7 +170,7 @@ TEST(CatalogueData, ProductPlaceholderAppearsOnceWhereItBelongs) {
     }
     EXPECT_EQ(WString(table.texts[STR_WEBSITE]).find(u':'), WString::npos);
     EXPECT_EQ(Str(table.texts[STR_EMANUAL_NEEDS_READER]),
-                 kLanguageTables[kEnglishTable].texts[STR_EMANUAL_NEEDS_READER]);
+              kLanguageTables[kEnglishTable].texts[STR_EMANUAL_NEEDS_READER]);
   }
 }
 
