@@ -110,8 +110,8 @@ void HandleDialogMessage(LauncherState& state, const platform::Platform& os, uin
   }
 }
 
-intptr_t LauncherDialogProc(platform::WindowHandle /*window*/, uint32_t message,
-                            uintptr_t wParam, intptr_t lParam) {
+intptr_t LauncherDialogProc(platform::WindowHandle /*window*/, uint32_t message, uintptr_t wParam,
+                            intptr_t lParam) {
   // Messages sent while the dialog is being created arrive before start-up
   // has made the launcher active.
   if (Launcher* launcher = ActiveLauncher()) {
