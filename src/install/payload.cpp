@@ -3,10 +3,10 @@
 #include <utility>
 #include <vector>
 
-#include "resource_ids.h"
 #include "install/payload_manifest.h"
 #include "install/workspace.h"
 #include "platform/unique_handles.h"
+#include "resource_ids.h"
 #include "shell/fatal_error.h"
 
 namespace {
@@ -108,11 +108,15 @@ bool ExtractPayload(LauncherState& state, const platform::Platform& os, WString 
     FailWithError(os, kErrorNoUnicodeTranslation, u"Reading the payload manifest");
   }
 
+  // Start-up leaves the workspace empty when the temporary folder is unusable;
+  // the files must then not land in the current folder.
+  if (workspace.empty()) FailWithError(os, platform::kErrorPathNotFound, u"GetTempPath");
   DeleteDirectoryTree(os, workspace);
   if (!os.files.MakeFolder(workspace)) FatalError(os, u"CreateDirectory");
 
   uint32_t total = 0;
-  const std::vector<PayloadEntry> entries = BuildEntryList(os, ManifestItems(*manifestText), &total);
+  const std::vector<PayloadEntry> entries =
+      BuildEntryList(os, ManifestItems(*manifestText), &total);
 
   // The range is set once; the position is still where the dialog left it.
   platform::WindowHandle progressBar = os.windows.DialogItem(state.mainWindow, IDC_PROGRESS);

@@ -26,8 +26,8 @@ std::string_view ManifestBytes(const void* data, uint32_t size) {
   const char* bytes = static_cast<const char*>(data);
   if (bytes == nullptr) return {};
   const void* terminator = std::memchr(bytes, 0, size);
-  const size_t length =
-      terminator != nullptr ? static_cast<size_t>(static_cast<const char*>(terminator) - bytes)
+  const size_t length = terminator != nullptr
+                            ? static_cast<size_t>(static_cast<const char*>(terminator) - bytes)
                             : size;
   return std::string_view(bytes, length);
 }

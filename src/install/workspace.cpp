@@ -8,9 +8,7 @@ bool IsLink(uint32_t attributes) {
   return (attributes & platform::kFileAttributeReparsePoint) != 0;
 }
 
-bool IsFolder(uint32_t attributes) {
-  return (attributes & platform::kFileAttributeDirectory) != 0;
-}
+bool IsFolder(uint32_t attributes) { return (attributes & platform::kFileAttributeDirectory) != 0; }
 
 // A link is removed as what it looks like (a folder link with RemoveFolder,
 // anything else with RemoveFile); its target is never touched.
