@@ -1,5 +1,7 @@
 #include "shell/startup.h"
 
+#include <cstdlib>
+
 #include "config/install_state.h"
 #include "config/product_config.h"
 #include "install/installer.h"
@@ -94,4 +96,5 @@ void ExitLauncher(LauncherState& state, const platform::Platform& os, int32_t ex
   // The process ends without exit-time destruction: the worker thread may
   // still read the state record while this thread ends the process.
   os.process.Terminate(static_cast<uint32_t>(exitCode));
+  std::abort();  // not reached: compilers do not carry [[noreturn]] through a virtual call
 }
