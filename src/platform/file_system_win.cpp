@@ -58,8 +58,7 @@ FileHandle WindowsFileSystem::OpenFile(const WString& path, OpenMode mode) {
   return INVALID_HANDLE_VALUE;
 }
 
-bool WindowsFileSystem::Write(FileHandle file, const void* data, uint32_t size,
-                              uint32_t* written) {
+bool WindowsFileSystem::Write(FileHandle file, const void* data, uint32_t size, uint32_t* written) {
   DWORD bytesWritten = 0;
   BOOL ok = WriteFile(file, data, size, &bytesWritten, nullptr);
   *written = bytesWritten;

@@ -25,8 +25,7 @@ WString WindowsResources::LoadText(uint32_t id, uint32_t room) {
 }
 
 ResourceHandle WindowsResources::FindData(uint32_t id) {
-  return FindResourceW(ProgramModule(module_), MAKEINTRESOURCEW(static_cast<WORD>(id)),
-                       RT_RCDATA);
+  return FindResourceW(ProgramModule(module_), MAKEINTRESOURCEW(static_cast<WORD>(id)), RT_RCDATA);
 }
 
 uint32_t WindowsResources::Size(ResourceHandle resource) {

@@ -20,10 +20,12 @@
 #define _WIN32_WINNT 0x0601
 #endif
 
+// The other headers need <windows.h> first.
+// clang-format off
 #include <windows.h>
-
 #include <commctrl.h>
 #include <shellapi.h>
+// clang-format on
 
 // The seam has a method named MessageBox; the A/W macro would rename it in
 // one translation unit and not in another.

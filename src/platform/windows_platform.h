@@ -98,8 +98,7 @@ class WindowsProcess final : public Process {
   void Sleep(uint32_t milliseconds) override;
   uint32_t WaitForProcess(ProcessHandle process, uint32_t milliseconds) override;
   void CloseProcess(ProcessHandle process) override;
-  ThreadHandle StartThread(ThreadProcedure procedure, void* parameter,
-                           uint32_t* threadId) override;
+  ThreadHandle StartThread(ThreadProcedure procedure, void* parameter, uint32_t* threadId) override;
   uint32_t CurrentThreadId() override;
   bool WaitForThread(ThreadHandle thread, uint32_t milliseconds) override;
   [[noreturn]] void Terminate(uint32_t code) override;

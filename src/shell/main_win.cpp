@@ -47,9 +47,8 @@ bool RestrictLibrarySearchToSystemFolder() {
 // registers the progress bar and the standard control classes.
 void InitCommonControlsFromSystemFolder(bool searchRestricted) {
   HMODULE commonControls =
-      searchRestricted
-          ? LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)
-          : LoadLibraryW(L"comctl32.dll");
+      searchRestricted ? LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)
+                       : LoadLibraryW(L"comctl32.dll");
   using InitCommonControlsExFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
   auto initCommonControlsEx =
       LookUp<InitCommonControlsExFunction>(commonControls, "InitCommonControlsEx");
