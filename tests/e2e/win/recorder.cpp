@@ -1,0 +1,41 @@
+// recorder.exe: stands in for the programs the launcher starts (the game, the
+// shell's handlers). It appends one JSON line with its command line and current
+// folder to the file named by RECORDER_LOG, or to recorder.log beside itself.
+
+#include "json_writer.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+std::wstring LogPath() {
+    wchar_t path[MAX_PATH] = {};
+    DWORD length = GetEnvironmentVariableW(L"RECORDER_LOG", path, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) return path;
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring beside = path;
+    return beside.substr(0, beside.find_last_of(L"\\/") + 1) + L"recorder.log";
+}
+
+}  // namespace
+
+int wmain() {
+    wchar_t folder[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, folder);
+    JsonWriter json;
+    json.BeginObject();
+    json.Key("command_line"); json.String(std::wstring(GetCommandLineW()));
+    json.Key("current_folder"); json.String(std::wstring(folder));
+    json.EndObject();
+    std::string line = json.Text() + "\n";
+
+    HANDLE log = CreateFileW(LogPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (log == INVALID_HANDLE_VALUE) return 1;
+    DWORD written = 0;
+    BOOL ok = WriteFile(log, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    CloseHandle(log);
+    return ok ? 0 : 1;
+}

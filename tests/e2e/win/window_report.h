@@ -1,0 +1,18 @@
+// Describes a dialog as a person would see it: title, state, position, and
+// every child control with its text, state, list entries and progress.
+#pragma once
+
+#include "json_writer.h"
+
+#include <windows.h>
+
+#include <string>
+
+// Text of another process's control, read with WM_GETTEXT.
+std::wstring ControlText(HWND control);
+
+// The control holding the keyboard focus in the dialog's thread, or null.
+HWND FocusedWindow(HWND dialog);
+
+void WriteDialogReport(JsonWriter& json, HWND dialog);
+void WriteMessageBoxReport(JsonWriter& json, HWND box);
