@@ -1,5 +1,7 @@
 #include "image_resources.h"
 
+#include <cstdlib>
+
 #include "byte_writer.h"
 
 namespace {
@@ -47,6 +49,18 @@ std::optional<Bytes> BitmapResourceFromBmp(const Bytes& file, const std::string&
   if (headerEnd > file.size() || pixelOffset < headerEnd || pixelOffset >= file.size()) {
     diagnostics.Error(where, "is truncated or its pixel data offset is wrong");
     return std::nullopt;
+  }
+
+  // Uncompressed pixels must all be there: LoadImage would read past the
+  // resource otherwise.
+  if (compression == kCompressionRgb || compression == kCompressionBitfields) {
+    const auto columns = static_cast<uint64_t>(std::llabs(int64_t{width}));
+    const auto rows = static_cast<uint64_t>(std::llabs(int64_t{height}));  // negative: top-down
+    const uint64_t rowSize = (columns * bitsPerPixel + 31) / 32 * 4;
+    if (width == 0 || height == 0 || rowSize * rows > file.size() - pixelOffset) {
+      diagnostics.Error(where, "is truncated: its pixel data is shorter than its size says");
+      return std::nullopt;
+    }
   }
 
   if (width != kBackgroundWidth || height != kBackgroundHeight || bitsPerPixel != 24 ||

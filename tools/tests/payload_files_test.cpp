@@ -1,0 +1,132 @@
+#include "payload_files.h"
+
+#include <gtest/gtest.h>
+
+#include "temp_folder.h"
+
+namespace {
+
+std::vector<std::string> Names(const std::vector<PayloadFile>& files) {
+  std::vector<std::string> names;
+  for (const PayloadFile& file : files) names.push_back(file.name);
+  return names;
+}
+
+TEST(PayloadName, NamesInsideTheWorkspacePass) {
+  for (const char* name : {"Skyforge2.msi", "Sub\\Deeper\\file.bin", "a b\\c.d.e", ".hidden",
+                           "Donn\xc3\xa9" "es\\\xe6\x97\xa5\xe6\x9c\xac.txt", "..data"}) {
+    EXPECT_EQ(PayloadNameProblem(name), std::nullopt) << name;
+  }
+}
+
+TEST(PayloadName, NamesThatLeaveTheFolderOrBreakTheManifestAreRefused) {
+  const struct {
+    const char* name;
+    const char* problem;
+  } cases[] = {
+      {"..\\evil.exe", "leaves its folder"},
+      {"a\\..\\..\\b", "leaves its folder"},
+      {"a\\.\\b", "leaves its folder"},
+      {"\\Windows\\x.dll", "empty folder name"},
+      {"a\\\\b", "empty folder name"},
+      {"C:\\x", "drive or a stream"},
+      {"file.txt:stream", "drive or a stream"},
+      {"a;b.txt", "separates the items"},
+      {"a/b", "does not allow"},
+      {"what?.txt", "does not allow"},
+      {"tab\there", "does not allow"},
+      {"trailing.", "full stop or a blank"},
+      {"trailing ", "full stop or a blank"},
+      {"sub\\CON", "device name"},
+      {"nul.txt", "device name"},
+      {"com1.log", "device name"},
+      {"\xff\xfe", "not valid UTF-8"},
+  };
+  for (const auto& c : cases) {
+    const std::optional<std::string> problem = PayloadNameProblem(c.name);
+    ASSERT_TRUE(problem.has_value()) << c.name;
+    EXPECT_NE(problem->find(c.problem), std::string::npos) << c.name << ": " << *problem;
+  }
+}
+
+TEST(PayloadFolder, FilesAreListedSortedWithBackslashesAndUtf8Names) {
+  TempFolder folder;
+  folder.Write("Skyforge2.msi", "msi");
+  folder.Write("Docs/Readme.txt", "readme");
+  folder.Write("Docs/\xd0\x9f\xd1\x80\xd0\xbe\xd1\x87\xd1\x82\xd0\xb8.txt", "cyrillic");
+  folder.Write("Data/Deeper/file.bin", "");
+  std::filesystem::create_directories(folder.Path() / "EmptyFolder");
+  Diagnostics diagnostics;
+  const std::vector<PayloadFile> files = CollectPayloadFiles(folder.Path(), diagnostics);
+  EXPECT_EQ(diagnostics.Text(), "");
+  EXPECT_EQ(Names(files), (std::vector<std::string>{
+                              "Data\\Deeper\\file.bin",
+                              "Docs\\Readme.txt",
+                              "Docs\\\xd0\x9f\xd1\x80\xd0\xbe\xd1\x87\xd1\x82\xd0\xb8.txt",
+                              "Skyforge2.msi",
+                          }));
+  EXPECT_EQ(files[1].size, 6u);
+  EXPECT_EQ(files[0].size, 0u);
+}
+
+TEST(PayloadFolder, BadNamesAreReportedPerFileAndNothingIsListed) {
+  TempFolder folder;
+  folder.Write("Skyforge2.msi", "msi");
+  folder.Write("a;b.txt", "x");
+  folder.Write("back\\slash.txt", "x");
+  folder.Write("Readme.txt", "x");
+  folder.Write("README.TXT", "x");
+  Diagnostics diagnostics;
+  EXPECT_TRUE(CollectPayloadFiles(folder.Path(), diagnostics).empty());
+  const std::string text = diagnostics.Text();
+  EXPECT_NE(text.find((folder.Path() / "a;b.txt").string() + ": payload name holds \";\""), std::string::npos)
+      << text;
+  EXPECT_NE(text.find("slash.txt: payload name holds a backslash"), std::string::npos) << text;
+  EXPECT_NE(text.find("only in case"), std::string::npos) << text;
+}
+
+std::vector<PayloadFile> FilesOfSizes(std::initializer_list<std::pair<const char*, uint64_t>> entries) {
+  std::vector<PayloadFile> files;
+  for (const auto& [name, size] : entries) files.push_back({name, name, size});
+  return files;
+}
+
+TEST(PayloadChecks, PackageMustBeAtTheRoot) {
+  Diagnostics ok;
+  CheckPayload(FilesOfSizes({{"skyforge2.MSI", 10}}), "Skyforge2.msi", "t: payload", ok);
+  EXPECT_EQ(ok.Text(), "") << "Windows finds the package whatever the case";
+
+  Diagnostics missing;
+  CheckPayload(FilesOfSizes({{"Setup\\Skyforge2.msi", 10}}), "Skyforge2.msi", "t: payload", missing);
+  EXPECT_EQ(missing.Text(), "t: payload: does not hold the package \"Skyforge2.msi\" at its root\n");
+
+  Diagnostics nested;
+  CheckPayload(FilesOfSizes({{"Setup\\Skyforge2.msi", 10}}), "Setup\\Skyforge2.msi", "t: payload", nested);
+  EXPECT_TRUE(nested.HasErrors());
+}
+
+TEST(PayloadChecks, SizeAndCountLimitsOfA32BitImage) {
+  Diagnostics atLimit;
+  CheckPayload(FilesOfSizes({{"P.msi", kMaxPayloadBytes - 1}, {"b", 1}}), "P.msi", "t: payload", atLimit);
+  EXPECT_FALSE(atLimit.HasErrors());
+
+  Diagnostics over;
+  CheckPayload(FilesOfSizes({{"P.msi", kMaxPayloadBytes}, {"b", 1}}), "P.msi", "t: payload", over);
+  EXPECT_NE(over.Text().find("t: payload: holds 1073741825 bytes, over the limit"), std::string::npos);
+
+  std::vector<PayloadFile> many(kMaxPayloadFiles + 1, PayloadFile{"x", "x", 0});
+  many[0].name = "P.msi";
+  Diagnostics tooMany;
+  CheckPayload(many, "P.msi", "t: payload", tooMany);
+  EXPECT_NE(tooMany.Text().find("holds 62536 files; at most 62535"), std::string::npos);
+}
+
+TEST(PayloadManifest, EveryNameIsTerminatedAndTheTextEndsWithNul) {
+  const std::vector<uint8_t> manifest =
+      EncodePayloadManifest(FilesOfSizes({{"Skyforge2.msi", 1}, {"Docs\\\xc3\xa9t\xc3\xa9.txt", 1}}));
+  const std::string expected = std::string("Skyforge2.msi;Docs\\\xc3\xa9t\xc3\xa9.txt;") + std::string(1, '\0');
+  EXPECT_EQ(std::string(manifest.begin(), manifest.end()), expected);
+  EXPECT_EQ(EncodePayloadManifest({}), std::vector<uint8_t>{0});
+}
+
+}  // namespace

@@ -1,0 +1,201 @@
+// Reading product.toml and writing a product's resource files.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "image_resources.h"
+#include "product_definition.h"
+#include "product_resources.h"
+#include "res_reader.h"
+#include "resource_ids.h"
+#include "temp_folder.h"
+
+namespace {
+
+const std::filesystem::path kArt = std::filesystem::path(PRODUCT_TOOL_SOURCE_DIR) / "resources" / "art";
+
+const char kValidToml[] = R"(language_ids = "2057;1049;"
+registry_key = 'Software\Quillmark\Skyforge2'
+instance_mutex = "6C0B8E54-2F1D-4A97-B3E8-9D5A17C4F2E0"
+product_names = "Skyforge 2;Кузница 2;"
+package_name = "Skyforge2.msi"
+game_exe = "Skyforge2.exe"
+website_url = "https://www.example.com/skyforge2"
+)";
+
+struct Loaded {
+  std::optional<ProductDefinition> product;
+  std::string text;
+};
+
+Loaded Load(const TempFolder& folder, const std::string& toml) {
+  folder.Write("product.toml", toml);
+  Diagnostics diagnostics;
+  Loaded loaded{LoadProductDefinition(folder.Path(), diagnostics), diagnostics.Text()};
+  return loaded;
+}
+
+std::string Without(std::string toml, const std::string& key) {
+  const size_t start = toml.find(key + " =");
+  return toml.erase(start, toml.find('\n', start) + 1 - start);
+}
+
+TEST(ProductToml, ValidFileGivesTheSevenStringsVerbatim) {
+  TempFolder folder;
+  const Loaded loaded = Load(folder, std::string(kValidToml) + "version = \"1.2\"\ncompany = \"Quillmark\"\n");
+  ASSERT_TRUE(loaded.product) << loaded.text;
+  EXPECT_EQ(loaded.text, "");
+  EXPECT_EQ(loaded.product->strings.registryKey, u"Software\\Quillmark\\Skyforge2");
+  EXPECT_EQ(loaded.product->strings.productNames, u"Skyforge 2;Кузница 2;");
+  EXPECT_EQ(loaded.product->FirstProductName(), u"Skyforge 2");
+  EXPECT_EQ(loaded.product->versionText, "1.2");
+}
+
+TEST(ProductToml, ArraysBecomeSemicolonTerminatedLists) {
+  TempFolder folder;
+  std::string toml = Without(Without(kValidToml, "language_ids"), "product_names");
+  toml += "language_ids = [2057, 1049]\nproduct_names = [\"Skyforge 2\", \"Кузница 2\"]\n";
+  const Loaded loaded = Load(folder, toml);
+  ASSERT_TRUE(loaded.product) << loaded.text;
+  EXPECT_EQ(loaded.product->strings.languageIds, u"2057;1049;");
+  EXPECT_EQ(loaded.product->strings.productNames, u"Skyforge 2;Кузница 2;");
+}
+
+TEST(ProductToml, EachMistakeIsAnErrorNamingFileAndField) {
+  const struct {
+    std::string toml;
+    std::string message;
+  } cases[] = {
+      {Without(kValidToml, "game_exe"), "product.toml: game_exe: is missing"},
+      {Without(kValidToml, "website_url") + "website_url = 3\n", "product.toml: website_url: must be a string"},
+      {Without(kValidToml, "instance_mutex") + "instance_mutex = \"{6C0B8E54-2F1D-4A97-B3E8-9D5A17C4F2E0}\"\n",
+       "product.toml: instance_mutex: \"{6C0B8E54"},
+      {Without(kValidToml, "language_ids") + "language_ids = [2057, -1]\n",
+       "product.toml: language_ids[1]: must be an LCID"},
+      {Without(kValidToml, "language_ids") + "language_ids = 2057\n",
+       "product.toml: language_ids: must be a string or an array of integers"},
+      {Without(kValidToml, "product_names") + "product_names = [\"A\", \"B;C\"]\n",
+       "product.toml: product_names[1]: holds \";\""},
+      {std::string(kValidToml) + "payload = \"nowhere\"\n", "product.toml: payload: "},
+      {std::string(kValidToml) + "icon = \"missing.ico\"\n", "product.toml: icon: "},
+      {std::string(kValidToml) + "version = \"2.0 beta\"\n", "product.toml: version: \"2.0 beta\" is not a version"},
+      {std::string(kValidToml) + "registry_key = \"again\"\n", "product.toml:8:1"},
+  };
+  for (const auto& c : cases) {
+    TempFolder folder;
+    const Loaded loaded = Load(folder, c.toml);
+    EXPECT_FALSE(loaded.product) << c.message;
+    EXPECT_NE(loaded.text.find(c.message), std::string::npos) << c.message << "\n" << loaded.text;
+  }
+}
+
+TEST(ProductToml, UnknownKeysAndToleratedMistakesOnlyWarn) {
+  TempFolder folder;
+  const Loaded loaded =
+      Load(folder, Without(kValidToml, "language_ids") + "language_ids = \"2057;1049\"\nbakground = \"x.bmp\"\n");
+  ASSERT_TRUE(loaded.product) << loaded.text;
+  EXPECT_NE(loaded.text.find("bakground: warning: is not a known key"), std::string::npos) << loaded.text;
+  EXPECT_NE(loaded.text.find("language_ids: warning:"), std::string::npos) << loaded.text;
+}
+
+TEST(ProductToml, AMissingFileIsNamed) {
+  TempFolder folder;
+  Diagnostics diagnostics;
+  EXPECT_FALSE(LoadProductDefinition(folder.Path(), diagnostics));
+  EXPECT_EQ(diagnostics.Text(), (folder.Path() / "product.toml").string() +
+                                    ": is missing: a product folder holds a product.toml\n");
+}
+
+struct Written {
+  bool ok = false;
+  std::string text;
+  std::vector<ResEntry> autorun;
+  std::optional<std::vector<ResEntry>> installer;
+};
+
+Written WriteResources(const TempFolder& folder, const std::string& toml) {
+  Written written;
+  const Loaded loaded = Load(folder, toml);
+  if (!loaded.product) {
+    written.text = loaded.text;
+    return written;
+  }
+  const std::filesystem::path base = folder.Path() / "base.res";
+  ResFileWriter(base, nullptr).Finish();
+  const ResourceInputs inputs{base, kArt / "background.bmp", kArt / "app.ico"};
+  std::filesystem::create_directories(folder.Path() / "out");
+  Diagnostics diagnostics;
+  written.ok = WriteProductResources(*loaded.product, inputs, folder.Path() / "out", diagnostics);
+  written.text = diagnostics.Text();
+  if (auto autorun = ReadResFile(folder.Path() / "out" / "autorun.res")) written.autorun = *autorun;
+  if (std::filesystem::exists(folder.Path() / "out" / "installer.res")) {
+    written.installer = ReadResFile(folder.Path() / "out" / "installer.res");
+  }
+  return written;
+}
+
+const ResEntry* Find(const std::vector<ResEntry>& entries, uint16_t type, uint16_t id) {
+  const auto found = std::find_if(entries.begin(), entries.end(),
+                                  [&](const ResEntry& entry) { return entry.type == type && entry.id == id; });
+  return found == entries.end() ? nullptr : &*found;
+}
+
+TEST(ProductResources, LauncherCarriesArtIconStringsButNoPayload) {
+  TempFolder folder;
+  const Written written = WriteResources(folder, kValidToml);
+  ASSERT_TRUE(written.ok) << written.text;
+  EXPECT_FALSE(written.installer.has_value());
+  EXPECT_EQ(Find(written.autorun, kTypeRcData, IDR_PAYLOAD_MANIFEST), nullptr);
+  EXPECT_EQ(Find(written.autorun, kTypeVersion, 1), nullptr) << "no version or company given";
+  const ResEntry* bitmap = Find(written.autorun, kTypeBitmap, IDB_BACKGROUND);
+  ASSERT_NE(bitmap, nullptr);
+  EXPECT_EQ(ReadLe(bitmap->data, 0, 4), 40u);
+  const ResEntry* group = Find(written.autorun, kTypeGroupIcon, IDI_APP);
+  ASSERT_NE(group, nullptr);
+  EXPECT_EQ(ReadLe(group->data, 4, 2), 5u) << "five icon images";
+  const ResEntry* strings = Find(written.autorun, kTypeString, 10);
+  ASSERT_NE(strings, nullptr);
+  EXPECT_EQ(DecodeStringBlock(10, strings->data).at(IDS_PRODUCT_NAMES), u"Skyforge 2;Кузница 2;");
+  for (const ResEntry& entry : written.autorun) EXPECT_EQ(entry.language, kLanguageEnglishUk);
+}
+
+TEST(ProductResources, InstallerCarriesThePayloadInManifestOrder) {
+  TempFolder folder;
+  folder.Write("payload/Skyforge2.msi", "package");
+  folder.Write("payload/Docs/Readme.txt", "readme");
+  folder.Write("payload/Data/\xe6\x97\xa5\xe6\x9c\xac.bin", "");
+  const Written written = WriteResources(folder, std::string(kValidToml) + "payload = \"payload\"\n");
+  ASSERT_TRUE(written.ok) << written.text;
+  ASSERT_TRUE(written.installer.has_value());
+  const std::vector<ResEntry>& installer = *written.installer;
+  const ResEntry* manifest = Find(installer, kTypeRcData, IDR_PAYLOAD_MANIFEST);
+  ASSERT_NE(manifest, nullptr);
+  const std::string expected = std::string("Data\\\xe6\x97\xa5\xe6\x9c\xac.bin;Docs\\Readme.txt;Skyforge2.msi;") + '\0';
+  EXPECT_EQ(std::string(manifest->data.begin(), manifest->data.end()), expected);
+  EXPECT_EQ(Find(installer, kTypeRcData, 3001)->data, Bytes{});
+  EXPECT_EQ(Find(installer, kTypeRcData, 3002)->data, (Bytes{'r', 'e', 'a', 'd', 'm', 'e'}));
+  EXPECT_EQ(Find(installer, kTypeRcData, 3003)->data, (Bytes{'p', 'a', 'c', 'k', 'a', 'g', 'e'}));
+  EXPECT_EQ(Find(installer, kTypeRcData, 3004), nullptr);
+  EXPECT_EQ(Find(written.autorun, kTypeRcData, IDR_PAYLOAD_MANIFEST), nullptr);
+}
+
+TEST(ProductResources, RefusedPayloadWritesNothing) {
+  TempFolder folder;
+  folder.Write("payload/Setup/Skyforge2.msi", "package");
+  const Written written = WriteResources(folder, std::string(kValidToml) + "payload = \"payload\"\n");
+  EXPECT_FALSE(written.ok);
+  EXPECT_NE(written.text.find("product.toml: payload: does not hold the package \"Skyforge2.msi\" at its root"),
+            std::string::npos)
+      << written.text;
+  EXPECT_FALSE(std::filesystem::exists(folder.Path() / "out" / "autorun.res"));
+}
+
+TEST(ProductResources, BadArtIsRefusedWithItsFileNamed) {
+  TempFolder folder;
+  folder.Write("art.bmp", "GIF89a not a bitmap at all, but long enough to be read as one.......");
+  const Written written = WriteResources(folder, std::string(kValidToml) + "background = \"art.bmp\"\n");
+  EXPECT_FALSE(written.ok);
+  EXPECT_NE(written.text.find("art.bmp: is not a BMP file"), std::string::npos) << written.text;
+}
+
+}  // namespace
