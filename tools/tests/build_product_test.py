@@ -1,0 +1,321 @@
+#!/usr/bin/env python3
+"""End-to-end checks of scripts/build-product: builds products and reads the
+resulting exes back, resource by resource.
+
+Runs the real build (host tool, Windows kit, windres, the mingw linker), so
+it needs the cross toolchain and wixl. LAUNCHER_HOST_BUILD and
+LAUNCHER_WIN_BUILD choose the build folders, as for build-product."""
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import pe_resources  # noqa: E402
+
+REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+BUILD_PRODUCT = os.path.join(REPO, "scripts", "build-product")
+
+RT_BITMAP, RT_ICON, RT_STRING, RT_RCDATA, RT_GROUP_ICON, RT_VERSION, RT_DIALOG = 2, 3, 6, 10, 14, 16, 5
+RT_MANIFEST = 24
+UK, US = 2057, 1033
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll", "comctl32.dll",
+               "msvcrt.dll", "ole32.dll"}
+
+DIALOG_STYLE = 0x90C80A4C
+FONT = (8, 300, 0, 204, "MS Shell Dlg")
+BUTTON, STATIC, COMBOBOX = 0x80, 0x82, 0x85
+INSTALLER_CONTROLS = [
+    (1015, BUTTON, 0x50010000, (111, 50, 56, 14), "Continue"),
+    (1012, BUTTON, 0x50010000, (171, 50, 54, 14), "Exit"),
+    (1014, COMBOBOX, 0x50210003, (7, 18, 218, 30), ""),
+    (-1, STATIC, 0x50020000, (7, 7, 155, 8), "Select installation language"),
+    (1003, "msctls_progress32", 0x50800000, (7, 36, 218, 8), ""),
+]
+LAUNCHER_CONTROLS = [
+    (-1, BUTTON, 0x50000007, (120, 3, 118, 222), ""),
+    (-1, STATIC, 0x5000100E, (7, 7, 111, 219), 140),
+    (1006, BUTTON, 0x50010000, (125, 20, 106, 17), "Install"),
+    (1007, BUTTON, 0x50010000, (125, 45, 106, 17), "Play"),
+    (1008, BUTTON, 0x50010000, (125, 70, 106, 17), "Uninstall"),
+    (1009, BUTTON, 0x50010000, (126, 96, 106, 17), "View Readme"),
+    (1013, BUTTON, 0x50012000, (126, 120, 106, 32), None),  # a two-line placeholder
+    (1014, COMBOBOX, 0x50210003, (126, 162, 106, 30), ""),
+    (1012, BUTTON, 0x50010000, (125, 190, 106, 17), "Exit"),
+]
+
+
+def build(product_dir, out_dir):
+    return subprocess.run([BUILD_PRODUCT, product_dir, out_dir], capture_output=True, text=True)
+
+
+def write(path, data):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data if isinstance(data, bytes) else data.encode("utf-8"))
+
+
+def bmp(width, height):
+    """A 24-bit bottom-up BMP with a diagonal gradient."""
+    row = (width * 3 + 3) & ~3
+    pixels = b"".join(
+        b"".join(bytes((x % 256, y % 256, 128)) for x in range(width)).ljust(row, b"\0") for y in range(height))
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2834, 2834, 0, 0)
+    return struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54) + info + pixels
+
+
+def ico(sizes):
+    images = []
+    for size in sizes:
+        header = struct.pack("<IiiHHIIiiII", 40, size, 2 * size, 1, 32, 0, 0, 0, 0, 0, 0)
+        images.append(header + b"\x40\x80\xc0\xff" * size * size + b"\0" * (((size + 31) // 32) * 4 * size))
+    out = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for size, data in zip(sizes, images):
+        out += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    return out + b"".join(images)
+
+
+def toml_string(text):
+    escaped = text.replace("\\", "\\\\").replace('"', '\\"').replace("\n", "\\n")
+    return f'"{escaped}"'
+
+
+class FullProduct(unittest.TestCase):
+    """A product with every optional field and strings that a resource script
+    would mangle: line feeds, quotes, backslashes, Cyrillic, Japanese, accents."""
+
+    STRINGS = {
+        144: "1049;1041;1036;",
+        145: 'Software\\Квилмарк\\"Sky"\\forge',
+        146: "0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0",
+        147: "Кузница 2: Железная долина;鍛冶場2：鉄の谷;Forgé \"deux\"\nà la main;",
+        148: "Установка.msi",
+        149: "ゲーム.exe",
+        150: 'https://example.com/?q="x"&y=\\z',
+    }
+    PAYLOAD = {
+        "Установка.msi": b"package bytes",
+        "Données/Übersicht.txt": "Überblick\r\n".encode("utf-8"),
+        "日本語/説明.txt": "説明".encode("utf-8"),
+        "Data/big.bin": os.urandom(3 * 1024 * 1024 + 5),
+        "Data/empty.bin": b"",
+    }
+
+    @classmethod
+    def setUpClass(cls):
+        cls.temp = tempfile.mkdtemp(prefix="build-product-test-")
+        product = os.path.join(cls.temp, "product")
+        s = cls.STRINGS
+        write(os.path.join(product, "product.toml"), "\n".join([
+            "language_ids = [1049, 1041, 1036]",
+            f"registry_key = {toml_string(s[145])}",
+            f"instance_mutex = {toml_string(s[146])}",
+            "product_names = [" + ", ".join(toml_string(n) for n in s[147].split(";")[:-1]) + "]",
+            f"package_name = {toml_string(s[148])}",
+            f"game_exe = {toml_string(s[149])}",
+            f"website_url = {toml_string(s[150])}",
+            'background = "art/scene.bmp"',
+            'icon = "art/game.ico"',
+            'payload = "files"',
+            'disc = "disc"',
+            'version = "3.1.4.1"',
+            'company = "Квилмарк & Co."',
+        ]) + "\n")
+        cls.bmp = bmp(164, 354)
+        write(os.path.join(product, "art", "scene.bmp"), cls.bmp)
+        write(os.path.join(product, "art", "game.ico"), ico([32, 16]))
+        for name, data in cls.PAYLOAD.items():
+            write(os.path.join(product, "files", name), data)
+        write(os.path.join(product, "disc", "Docs", "RU", "Readme.txt"), "Прочти меня")
+        write(os.path.join(product, "disc", "autorun.inf"), "[autorun]\r\nopen=old.exe\r\n")
+        cls.out = os.path.join(cls.temp, "out")
+        started = time.monotonic()
+        cls.result = build(product, cls.out)
+        cls.seconds = time.monotonic() - started
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.temp, ignore_errors=True)
+
+    def setUp(self):
+        self.assertEqual(self.result.returncode, 0, self.result.stderr)
+
+    def exe(self, name):
+        return pe_resources.PeFile(os.path.join(self.out, name))
+
+    def test_both_exes_carry_the_strings_verbatim(self):
+        for name in ("Autorun.exe", "Installer.exe"):
+            resources = self.exe(name).resources()
+            strings = pe_resources.decode_string_block(10, resources[(RT_STRING, 10, UK)])
+            self.assertEqual(strings, self.STRINGS, name)
+
+    def test_only_the_installer_carries_the_payload_in_manifest_order(self):
+        autorun = self.exe("Autorun.exe").resources()
+        self.assertFalse([key for key in autorun if key[0] == RT_RCDATA])
+        installer = self.exe("Installer.exe").resources()
+        names = sorted(name.replace("/", "\\").encode("utf-8") for name in self.PAYLOAD)
+        manifest = installer[(RT_RCDATA, 3000, UK)]
+        self.assertEqual(manifest, b"".join(n + b";" for n in names) + b"\0")
+        by_name = {name.replace("/", "\\").encode("utf-8"): data for name, data in self.PAYLOAD.items()}
+        for index, name in enumerate(names):
+            self.assertEqual(installer[(RT_RCDATA, 3001 + index, UK)], by_name[name], name.decode())
+        self.assertNotIn((RT_RCDATA, 3001 + len(names), UK), installer)
+
+    def test_dialogs_are_the_two_layouts(self):
+        for name in ("Autorun.exe", "Installer.exe"):
+            resources = self.exe(name).resources()
+            for dialog_id, size, expected in ((129, (0, 0, 232, 71), INSTALLER_CONTROLS),
+                                              (145, (0, 0, 242, 233), LAUNCHER_CONTROLS)):
+                dialog = pe_resources.decode_dialogex(resources[(RT_DIALOG, dialog_id, UK)])
+                self.assertEqual((dialog["version"], dialog["signature"], dialog["help_id"], dialog["ex_style"]),
+                                 (1, 0xFFFF, 0, 0))
+                self.assertEqual(dialog["style"], DIALOG_STYLE)
+                self.assertEqual(dialog["rect"], size)
+                self.assertEqual((dialog["menu"], dialog["class"], dialog["title"]), ("", "", ""))
+                self.assertEqual(dialog["font"], FONT)
+                # windres writes class names in capitals; Windows compares them ignoring case.
+                got = [(c["id"], c["window_class"].lower() if isinstance(c["window_class"], str) else c["window_class"],
+                        c["style"], c["rect"], c["text"]) for c in dialog["controls"]]
+                want = [(i, k, s, r, got[n][4] if t is None else t) for n, (i, k, s, r, t) in enumerate(expected)]
+                self.assertEqual(got, want, f"{name} dialog {dialog_id}")
+                self.assertEqual(got[6][4].count("\n") if dialog_id == 145 else 1, 1)
+                for control in dialog["controls"]:
+                    self.assertEqual((control["help_id"], control["ex_style"], control["extra"]), (0, 0, 0))
+
+    def test_art_icon_version_and_manifest(self):
+        resources = self.exe("Autorun.exe").resources()
+        self.assertEqual(resources[(RT_BITMAP, 140, UK)], self.bmp[14:])
+        group = resources[(RT_GROUP_ICON, 101, UK)]
+        self.assertEqual(struct.unpack_from("<HHH", group), (0, 1, 2))
+        version = resources[(RT_VERSION, 1, UK)]
+        self.assertIn("Квилмарк & Co.".encode("utf-16-le"), version)
+        self.assertIn("3.1.4.1".encode("utf-16-le"), version)
+        self.assertIn("Кузница 2: Железная долина".encode("utf-16-le"), version)
+        with open(os.path.join(REPO, "resources", "launcher.manifest"), "rb") as f:
+            self.assertEqual(resources[(RT_MANIFEST, 1, US)], f.read())
+        for (kind, res_id, language) in resources:
+            if kind != RT_MANIFEST:
+                self.assertEqual(language, UK, (kind, res_id))
+
+    def test_exes_are_32_bit_gui_programs_importing_only_system_dlls(self):
+        for name in ("Autorun.exe", "Installer.exe"):
+            pe = self.exe(name)
+            self.assertEqual(pe.machine, 0x14C)
+            imports = {dll.lower() for dll in pe.imported_dlls()}
+            self.assertTrue(imports <= SYSTEM_DLLS, imports - SYSTEM_DLLS)
+            self.assertEqual([s for s in pe.sections if s[0] in (".debug_info", ".stab")], [], "stripped")
+
+    def test_disc_layout_starts_the_launcher(self):
+        disc = os.path.join(self.out, "disc")
+        with open(os.path.join(disc, "autorun.inf"), "rb") as f:
+            self.assertEqual(f.read(), b"[autorun]\r\nopen=Autorun.exe\r\nicon=Autorun.exe,0\r\n")
+        with open(os.path.join(disc, "Autorun.exe"), "rb") as a, open(os.path.join(self.out, "Autorun.exe"), "rb") as b:
+            self.assertEqual(a.read(), b.read())
+        with open(os.path.join(disc, "Docs", "RU", "Readme.txt"), encoding="utf-8") as f:
+            self.assertEqual(f.read(), "Прочти меня")
+        self.assertIn("autorun.inf is replaced", self.result.stderr)
+
+
+class ProductsThatAreRefusedOrWarned(unittest.TestCase):
+    VALID = {
+        "language_ids": '"2057;"', "registry_key": "'Software\\Q'", "instance_mutex": '"0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0"',
+        "product_names": '"Game;"', "package_name": '"Game.msi"', "game_exe": '"Game.exe"',
+        "website_url": '"https://example.com"',
+    }
+
+    def setUp(self):
+        self.temp = tempfile.mkdtemp(prefix="build-product-test-")
+        self.product = os.path.join(self.temp, "product")
+        self.out = os.path.join(self.temp, "out")
+
+    def tearDown(self):
+        shutil.rmtree(self.temp, ignore_errors=True)
+
+    def make(self, extra="", **changes):
+        fields = dict(self.VALID, **changes)
+        text = "".join(f"{key} = {value}\n" for key, value in fields.items() if value is not None)
+        write(os.path.join(self.product, "product.toml"), text + extra)
+
+    def test_refused_product_leaves_no_exe_even_after_a_good_build(self):
+        write(os.path.join(self.product, "files", "Game.msi"), b"msi")
+        self.make('payload = "files"\n')
+        self.assertEqual(build(self.product, self.out).returncode, 0)
+        self.assertTrue(os.path.exists(os.path.join(self.out, "Installer.exe")))
+        for changes, extra, message in (
+                (dict(instance_mutex='"0f1e2d3c-4b5a-6978-8796-a5b4c3d2e1f0"'), 'payload = "files"\n',
+                 "product.toml: instance_mutex: "),
+                (dict(game_exe=None), "", "product.toml: game_exe: is missing"),
+                (dict(package_name='"Other.msi"'), 'payload = "files"\n',
+                 'product.toml: payload: does not hold the package "Other.msi" at its root')):
+            self.make(extra, **changes)
+            result = build(self.product, self.out)
+            self.assertNotEqual(result.returncode, 0)
+            self.assertIn(message, result.stderr)
+            self.assertEqual([f for f in os.listdir(self.out) if f.endswith(".exe")], [], message)
+
+    def test_payload_name_with_semicolon_is_refused_with_the_file_named(self):
+        write(os.path.join(self.product, "files", "Game.msi"), b"msi")
+        write(os.path.join(self.product, "files", "a;b.txt"), b"x")
+        self.make('payload = "files"\n')
+        result = build(self.product, self.out)
+        self.assertNotEqual(result.returncode, 0)
+        self.assertIn(os.path.join("files", "a;b.txt") + ": payload name holds \";\"", result.stderr)
+
+    def test_tolerated_mistakes_warn_and_build(self):
+        self.make(language_ids='"2057;1033"', product_names='"Game"')
+        result = build(self.product, self.out)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("language_ids: warning:", result.stderr)
+        self.assertIn("product_names: warning:", result.stderr)
+        strings = pe_resources.decode_string_block(
+            10, pe_resources.PeFile(os.path.join(self.out, "Autorun.exe")).resources()[(RT_STRING, 10, UK)])
+        self.assertEqual((strings[144], strings[147]), ("2057;1033", "Game"))
+        self.assertFalse(os.path.exists(os.path.join(self.out, "Installer.exe")))
+        self.assertFalse(os.path.exists(os.path.join(self.out, "disc")))
+
+
+class DemoProduct(unittest.TestCase):
+    def test_demo_builds_with_its_package(self):
+        subprocess.run([os.path.join(REPO, "products", "demo", "make-package")], check=True)
+        with tempfile.TemporaryDirectory(prefix="build-product-demo-") as out:
+            result = build(os.path.join(REPO, "products", "demo"), out)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            installer = pe_resources.PeFile(os.path.join(out, "Installer.exe")).resources()
+            self.assertEqual(installer[(RT_RCDATA, 3000, UK)], b"Skyforge2.msi;\0")
+            self.assertEqual(installer[(RT_RCDATA, 3001, UK)][:8], bytes.fromhex("d0cf11e0a1b11ae1"), "an MSI")
+            strings = pe_resources.decode_string_block(10, installer[(RT_STRING, 10, UK)])
+            self.assertEqual(strings[144], "2057;1033;1036;1031;3082;1040;1030;1049;1045;3084;2058;1046;1043;")
+            self.assertEqual(strings[147], "Skyforge 2: Iron Vale;" * 13)
+            self.assertEqual(strings[145], "Software\\Quillmark\\Skyforge2")
+            for readme in ("GB/Readme.txt", "US/Readme.txt", "FR/Readme.rtf"):
+                self.assertTrue(os.path.exists(os.path.join(out, "disc", "Docs", readme)), readme)
+            self.assertTrue(os.path.exists(os.path.join(out, "disc", "Skyforge2.msi")))
+
+
+@unittest.skipUnless(os.environ.get("LAUNCHER_LARGE_PAYLOAD_TEST"), "set LAUNCHER_LARGE_PAYLOAD_TEST=1 to run")
+class LargePayload(unittest.TestCase):
+    def test_256_mib_payload_builds_within_a_minute(self):
+        with tempfile.TemporaryDirectory(prefix="build-product-large-") as temp:
+            product = os.path.join(temp, "product")
+            write(os.path.join(product, "files", "Game.msi"), b"msi")
+            with open(os.path.join(product, "files", "data.bin"), "wb") as f:
+                f.truncate(256 * 1024 * 1024)
+            fields = dict(ProductsThatAreRefusedOrWarned.VALID, payload='"files"')
+            write(os.path.join(product, "product.toml"), "".join(f"{k} = {v}\n" for k, v in fields.items()))
+            started = time.monotonic()
+            result = build(product, os.path.join(temp, "out"))
+            seconds = time.monotonic() - started
+            self.assertEqual(result.returncode, 0, result.stderr)
+            self.assertLess(seconds, 60)
+            resources = pe_resources.PeFile(os.path.join(temp, "out", "Installer.exe")).resources()
+            self.assertEqual(len(resources[(RT_RCDATA, 3002, UK)]), 256 * 1024 * 1024)
+
+
+if __name__ == "__main__":
+    unittest.main()
