@@ -22,7 +22,9 @@ class ByteWriter {
   void Text(WStringView text) {
     for (const WChar unit : text) U16(static_cast<uint16_t>(unit));
   }
-  void Append(const std::vector<uint8_t>& more) { bytes_.insert(bytes_.end(), more.begin(), more.end()); }
+  void Append(const std::vector<uint8_t>& more) {
+    bytes_.insert(bytes_.end(), more.begin(), more.end());
+  }
   void AlignTo4() {
     while (bytes_.size() % 4 != 0) U8(0);
   }

@@ -20,7 +20,8 @@ bool IsAsciiDigit(WChar c) { return c >= u'0' && c <= u'9'; }
 // then at least one decimal digit.
 bool HasLeadingNumber(WStringView token) {
   size_t pos = 0;
-  while (pos < token.size() && (token[pos] == u' ' || (token[pos] >= u'\t' && token[pos] <= u'\r'))) {
+  while (pos < token.size() &&
+         (token[pos] == u' ' || (token[pos] >= u'\t' && token[pos] <= u'\r'))) {
     ++pos;
   }
   if (pos < token.size() && (token[pos] == u'+' || token[pos] == u'-')) ++pos;
@@ -37,11 +38,13 @@ void CheckLanguageIds(const WString& text, const std::string& where, Diagnostics
   if (tokens.empty()) {
     diagnostics.Warning(where, "yields no language: every LCID must be followed by \";\"");
   } else if (HasTextAfterLastTerminator(text)) {
-    diagnostics.Warning(where, "the text after the last \";\" is ignored: add \";\" after the last LCID");
+    diagnostics.Warning(where,
+                        "the text after the last \";\" is ignored: add \";\" after the last LCID");
   }
   for (const WString& token : tokens) {
     if (!HasLeadingNumber(token)) {
-      diagnostics.Warning(where, "the entry " + Quoted(token) + " is not a number and is read as LCID 0");
+      diagnostics.Warning(where,
+                          "the entry " + Quoted(token) + " is not a number and is read as LCID 0");
     }
   }
 }
@@ -51,11 +54,13 @@ void CheckProductNames(const ConfigurationStrings& strings, const std::string& w
   const size_t idCount = SplitTerminatedList(strings.languageIds).size();
   const size_t nameCount = SplitTerminatedList(strings.productNames).size();
   if (HasTextAfterLastTerminator(strings.productNames)) {
-    diagnostics.Warning(where, "the text after the last \";\" is ignored: add \";\" after the last name");
+    diagnostics.Warning(where,
+                        "the text after the last \";\" is ignored: add \";\" after the last name");
   }
   if (nameCount < idCount) {
-    diagnostics.Warning(where, std::to_string(nameCount) + " names for " + std::to_string(idCount) +
-                                   " language ids: the languages without a name show an empty title");
+    diagnostics.Warning(where,
+                        std::to_string(nameCount) + " names for " + std::to_string(idCount) +
+                            " language ids: the languages without a name show an empty title");
   } else if (nameCount > idCount) {
     diagnostics.Warning(where, std::to_string(nameCount) + " names for " + std::to_string(idCount) +
                                    " language ids: the extra names are never shown");
@@ -110,12 +115,14 @@ void CheckConfigurationStrings(const ConfigurationStrings& strings, const std::s
     const size_t readable =
         entry.resourceId == IDS_PRODUCT_NAMES ? kReadableProductNameUnits : kReadableUnits;
     if (units > kStringTableEntryMaxUnits) {
-      diagnostics.Error(where(entry.key), "is " + std::to_string(units) +
-                                              " UTF-16 units long; a string resource holds at most 65535");
+      diagnostics.Error(where(entry.key),
+                        "is " + std::to_string(units) +
+                            " UTF-16 units long; a string resource holds at most 65535");
     } else if (units > readable) {
-      diagnostics.Warning(where(entry.key), "is " + std::to_string(units) +
-                                                " UTF-16 units long; the program reads only the first " +
-                                                std::to_string(readable));
+      diagnostics.Warning(where(entry.key),
+                          "is " + std::to_string(units) +
+                              " UTF-16 units long; the program reads only the first " +
+                              std::to_string(readable));
     }
   }
 
@@ -128,8 +135,9 @@ void CheckConfigurationStrings(const ConfigurationStrings& strings, const std::s
   CheckLanguageIds(strings.languageIds, where("language_ids"), diagnostics);
   CheckProductNames(strings, where("product_names"), diagnostics);
   if (!strings.registryKey.empty() && strings.registryKey.front() == u'\\') {
-    diagnostics.Warning(where("registry_key"),
-                        "starts with a backslash; the key path below HKEY_LOCAL_MACHINE goes without one");
+    diagnostics.Warning(
+        where("registry_key"),
+        "starts with a backslash; the key path below HKEY_LOCAL_MACHINE goes without one");
   }
   if (strings.packageName.empty()) diagnostics.Warning(where("package_name"), "is empty");
   if (strings.gameExe.empty()) diagnostics.Warning(where("game_exe"), "is empty");

@@ -42,8 +42,10 @@ std::optional<Bytes> BitmapResourceFromBmp(const Bytes& file, const std::string&
   // A packed bitmap has the colour table (and, after a 40-byte header, the
   // bit-field masks) directly after the header, then the pixels.
   uint64_t tableSize = 0;
-  if (bitsPerPixel <= 8) tableSize = 4ull * (coloursUsed != 0 ? coloursUsed : (1u << bitsPerPixel));
-  else tableSize = 4ull * coloursUsed;
+  if (bitsPerPixel <= 8)
+    tableSize = 4ull * (coloursUsed != 0 ? coloursUsed : (1u << bitsPerPixel));
+  else
+    tableSize = 4ull * coloursUsed;
   if (compression == kCompressionBitfields && headerSize == kInfoHeaderSize) tableSize += 12;
   const uint64_t headerEnd = kFileHeaderSize + headerSize + tableSize;
   if (headerEnd > file.size() || pixelOffset < headerEnd || pixelOffset >= file.size()) {
@@ -65,13 +67,15 @@ std::optional<Bytes> BitmapResourceFromBmp(const Bytes& file, const std::string&
 
   if (width != kBackgroundWidth || height != kBackgroundHeight || bitsPerPixel != 24 ||
       compression != kCompressionRgb || headerSize != kInfoHeaderSize) {
-    diagnostics.Warning(where, "is " + std::to_string(width) + " x " + std::to_string(height) + ", " +
-                                   std::to_string(bitsPerPixel) +
-                                   " bits; the launcher's art is 164 x 354 pixels, 24 bits, uncompressed, "
-                                   "stored bottom-up, with a 40-byte header, and is shown at its own size");
+    diagnostics.Warning(
+        where, "is " + std::to_string(width) + " x " + std::to_string(height) + ", " +
+                   std::to_string(bitsPerPixel) +
+                   " bits; the launcher's art is 164 x 354 pixels, 24 bits, uncompressed, "
+                   "stored bottom-up, with a 40-byte header, and is shown at its own size");
   }
 
-  Bytes packed(file.begin() + kFileHeaderSize, file.begin() + static_cast<std::ptrdiff_t>(headerEnd));
+  Bytes packed(file.begin() + kFileHeaderSize,
+               file.begin() + static_cast<std::ptrdiff_t>(headerEnd));
   packed.insert(packed.end(), file.begin() + pixelOffset, file.end());
   return packed;
 }

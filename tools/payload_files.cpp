@@ -27,11 +27,14 @@ bool IsReservedDeviceName(const std::string& component) {
 }
 
 std::optional<std::string> ComponentProblem(const std::string& component) {
-  if (component.empty()) return "has an empty folder name (a leading, trailing or doubled backslash)";
-  if (component == "." || component == "..") return "has a \"" + component + "\" component that leaves its folder";
+  if (component.empty())
+    return "has an empty folder name (a leading, trailing or doubled backslash)";
+  if (component == "." || component == "..")
+    return "has a \"" + component + "\" component that leaves its folder";
   for (const char c : component) {
     const auto byte = static_cast<unsigned char>(c);
-    if (c == ';') return std::string("holds \";\", which separates the items of the payload manifest");
+    if (c == ';')
+      return std::string("holds \";\", which separates the items of the payload manifest");
     if (c == ':') return std::string("holds \":\", which names a drive or a stream");
     if (byte < 0x20 || std::string_view("<>\"/|?*").find(c) != std::string_view::npos) {
       return std::string("holds a character that Windows does not allow in file names");
@@ -52,7 +55,8 @@ std::optional<std::string> PayloadNameProblem(const std::string& name) {
   size_t start = 0;
   while (true) {
     const size_t end = name.find('\\', start);
-    const std::string component = name.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    const std::string component =
+        name.substr(start, end == std::string::npos ? std::string::npos : end - start);
     if (auto problem = ComponentProblem(component)) return problem;
     if (end == std::string::npos) return std::nullopt;
     start = end + 1;
@@ -83,7 +87,8 @@ std::vector<PayloadFile> CollectPayloadFiles(const fs::path& folder, Diagnostics
       name += (name.empty() ? "" : "\\") + component;
     }
     if (!separable) {
-      diagnostics.Error(shown, "payload name holds a backslash, which Windows reads as a folder separator");
+      diagnostics.Error(
+          shown, "payload name holds a backslash, which Windows reads as a folder separator");
       continue;
     }
     if (auto problem = PayloadNameProblem(name)) {
@@ -107,7 +112,8 @@ std::vector<PayloadFile> CollectPayloadFiles(const fs::path& folder, Diagnostics
   for (const PayloadFile& file : files) {
     const auto [previous, added] = seen.emplace(AsciiUpper(file.name), &file);
     if (!added) {
-      diagnostics.Error(file.source.string(), "payload name differs from " + previous->second->source.string() +
+      diagnostics.Error(file.source.string(), "payload name differs from " +
+                                                  previous->second->source.string() +
                                                   " only in case; on Windows both are one file");
     }
   }
@@ -121,15 +127,17 @@ void CheckPayload(const std::vector<PayloadFile>& files, const std::string& pack
     return AsciiUpper(file.name) == AsciiUpper(packageName);
   });
   if (packageName.find('\\') != std::string::npos || packageName.find('/') != std::string::npos) {
-    diagnostics.Error(where, "package_name \"" + packageName +
-                                 "\" must be a bare file name: the installer runs the package from the "
-                                 "payload's root");
+    diagnostics.Error(where,
+                      "package_name \"" + packageName +
+                          "\" must be a bare file name: the installer runs the package from the "
+                          "payload's root");
   } else if (!hasPackage) {
     diagnostics.Error(where, "does not hold the package \"" + packageName + "\" at its root");
   }
   if (files.size() > kMaxPayloadFiles) {
     diagnostics.Error(where, "holds " + std::to_string(files.size()) + " files; at most " +
-                                 std::to_string(kMaxPayloadFiles) + " fit the resource ids 3001 to 65535");
+                                 std::to_string(kMaxPayloadFiles) +
+                                 " fit the resource ids 3001 to 65535");
   }
   uint64_t total = 0;
   for (const PayloadFile& file : files) total += file.size;

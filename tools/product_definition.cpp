@@ -16,7 +16,9 @@ class TomlReader {
       : table_(table), tomlPath_(std::move(tomlPath)), diagnostics_(diagnostics) {}
 
   std::string Where(const std::string& key) const { return tomlPath_ + ": " + key; }
-  void Error(const std::string& key, const std::string& message) { diagnostics_.Error(Where(key), message); }
+  void Error(const std::string& key, const std::string& message) {
+    diagnostics_.Error(Where(key), message);
+  }
 
   // A string stored verbatim.
   std::optional<WString> RequiredString(const char* key) {
@@ -45,7 +47,8 @@ class TomlReader {
     if (node == nullptr || node->is_string()) return RequiredString(key);
     const auto* array = node->as_array();
     if (array == nullptr) {
-      Error(key, integers ? "must be a string or an array of integers" : "must be a string or an array of strings");
+      Error(key, integers ? "must be a string or an array of integers"
+                          : "must be a string or an array of strings");
       return std::nullopt;
     }
     WString text;
@@ -54,7 +57,8 @@ class TomlReader {
       const std::string itemWhere = key + ("[" + std::to_string(index) + "]");
       if (integers) {
         const auto* number = item.as_integer();
-        if (number == nullptr || number->get() < 0 || number->get() > std::numeric_limits<int32_t>::max()) {
+        if (number == nullptr || number->get() < 0 ||
+            number->get() > std::numeric_limits<int32_t>::max()) {
           Error(itemWhere, "must be an LCID, an integer from 0 to 2147483647");
           return std::nullopt;
         }
@@ -78,7 +82,8 @@ class TomlReader {
 
   // A path relative to the product folder, that must exist as a file or
   // as a folder.
-  std::optional<fs::path> OptionalPath(const char* key, const fs::path& directory, bool wantFolder) {
+  std::optional<fs::path> OptionalPath(const char* key, const fs::path& directory,
+                                       bool wantFolder) {
     const std::optional<std::string> text = OptionalString(key);
     if (!text) return std::nullopt;
     const fs::path path = directory / fs::u8path(*text);
@@ -98,9 +103,9 @@ class TomlReader {
 };
 
 const std::set<std::string> kKnownKeys = {
-    "language_ids", "registry_key", "instance_mutex", "product_names", "package_name", "game_exe",
-    "website_url",  "background",   "icon",           "payload",       "disc",         "version",
-    "company"};
+    "language_ids", "registry_key", "instance_mutex", "product_names", "package_name",
+    "game_exe",     "website_url",  "background",     "icon",          "payload",
+    "disc",         "version",      "company"};
 
 }  // namespace
 
@@ -109,7 +114,8 @@ WString ProductDefinition::FirstProductName() const {
   return names.substr(0, names.find(u';'));
 }
 
-std::optional<ProductDefinition> LoadProductDefinition(const fs::path& directory, Diagnostics& diagnostics) {
+std::optional<ProductDefinition> LoadProductDefinition(const fs::path& directory,
+                                                       Diagnostics& diagnostics) {
   ProductDefinition product;
   product.directory = directory;
   product.tomlPath = directory / "product.toml";
@@ -133,15 +139,18 @@ std::optional<ProductDefinition> LoadProductDefinition(const fs::path& directory
 
   for (const auto& [key, value] : table) {
     if (kKnownKeys.count(std::string(key.str())) == 0) {
-      diagnostics.Warning(reader.Where(std::string(key.str())), "is not a known key and is ignored");
+      diagnostics.Warning(reader.Where(std::string(key.str())),
+                          "is not a known key and is ignored");
     }
   }
 
   ConfigurationStrings& strings = product.strings;
   bool complete = true;
   const auto take = [&](std::optional<WString> value, WString& field) {
-    if (value) field = std::move(*value);
-    else complete = false;
+    if (value)
+      field = std::move(*value);
+    else
+      complete = false;
   };
   take(reader.ListText("language_ids", true), strings.languageIds);
   take(reader.RequiredString("registry_key"), strings.registryKey);
@@ -160,8 +169,9 @@ std::optional<ProductDefinition> LoadProductDefinition(const fs::path& directory
     product.version = ParseVersion(*version);
     product.versionText = *version;
     if (!product.version) {
-      reader.Error("version", "\"" + *version + "\" is not a version of one to four numbers from 0 to 65535 "
-                                                "joined by full stops, such as \"1.2.0.0\"");
+      reader.Error("version", "\"" + *version +
+                                  "\" is not a version of one to four numbers from 0 to 65535 "
+                                  "joined by full stops, such as \"1.2.0.0\"");
     }
   }
   if (auto company = reader.OptionalString("company")) product.company = *company;

@@ -31,7 +31,8 @@ struct CommonResources {
   std::map<uint16_t, Bytes> stringBlocks;
 };
 
-std::optional<CommonResources> PrepareCommon(const ProductDefinition& product, const ResourceInputs& inputs,
+std::optional<CommonResources> PrepareCommon(const ProductDefinition& product,
+                                             const ResourceInputs& inputs,
                                              Diagnostics& diagnostics) {
   CommonResources common;
   const fs::path backgroundPath = product.background.value_or(inputs.defaultBackground);
@@ -53,11 +54,12 @@ std::optional<CommonResources> PrepareCommon(const ProductDefinition& product, c
   return common;
 }
 
-void AddCommon(const CommonResources& common, const ProductDefinition& product, const char16_t* fileName,
-               ResFileWriter& res) {
+void AddCommon(const CommonResources& common, const ProductDefinition& product,
+               const char16_t* fileName, ResFileWriter& res) {
   res.Add(kTypeBitmap, IDB_BACKGROUND, kLanguageEnglishUk, common.bitmap);
   for (size_t index = 0; index < common.icons.images.size(); ++index) {
-    res.Add(kTypeIcon, static_cast<uint16_t>(index + 1), kLanguageEnglishUk, common.icons.images[index]);
+    res.Add(kTypeIcon, static_cast<uint16_t>(index + 1), kLanguageEnglishUk,
+            common.icons.images[index]);
   }
   res.Add(kTypeGroupIcon, IDI_APP, kLanguageEnglishUk, common.icons.group);
   for (const auto& [blockId, block] : common.stringBlocks) {
@@ -88,12 +90,14 @@ void CheckDisc(const ProductDefinition& product, bool hasPayload, Diagnostics& d
   std::error_code error;
   for (const char* generated : {"Autorun.exe", "autorun.inf"}) {
     if (fs::exists(disc / generated, error)) {
-      diagnostics.Warning(where, (disc / generated).string() + " is replaced by the one the build makes");
+      diagnostics.Warning(where,
+                          (disc / generated).string() + " is replaced by the one the build makes");
     }
   }
   // The launcher opens the package relative to the disc's root.
   if (!fs::exists(disc / fs::u8path(Utf16ToUtf8(product.strings.packageName)), error)) {
-    diagnostics.Warning(where, "does not hold the package \"" + Utf16ToUtf8(product.strings.packageName) +
+    diagnostics.Warning(where, "does not hold the package \"" +
+                                   Utf16ToUtf8(product.strings.packageName) +
                                    "\"; Install on the disc will not find it" +
                                    (hasPayload ? " (it is only in the installer exe)" : ""));
   }
@@ -101,8 +105,8 @@ void CheckDisc(const ProductDefinition& product, bool hasPayload, Diagnostics& d
 
 }  // namespace
 
-bool WriteProductResources(const ProductDefinition& product, const ResourceInputs& inputs, const fs::path& outDir,
-                           Diagnostics& diagnostics) {
+bool WriteProductResources(const ProductDefinition& product, const ResourceInputs& inputs,
+                           const fs::path& outDir, Diagnostics& diagnostics) {
   std::vector<PayloadFile> payload;
   if (product.payload) {
     const std::string where = product.tomlPath.string() + ": payload";
@@ -122,7 +126,8 @@ bool WriteProductResources(const ProductDefinition& product, const ResourceInput
 
   ResFileWriter installer(outDir / "installer.res", &inputs.baseRes);
   AddCommon(*common, product, u"Installer.exe", installer);
-  installer.Add(kTypeRcData, IDR_PAYLOAD_MANIFEST, kLanguageEnglishUk, EncodePayloadManifest(payload));
+  installer.Add(kTypeRcData, IDR_PAYLOAD_MANIFEST, kLanguageEnglishUk,
+                EncodePayloadManifest(payload));
   uint16_t id = IDR_PAYLOAD_FIRST;
   for (const PayloadFile& file : payload) {
     installer.AddFile(kTypeRcData, id++, kLanguageEnglishUk, file.source, file.size);

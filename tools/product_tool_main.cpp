@@ -20,16 +20,21 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kUsage =
-    "usage: product_tool PRODUCT_DIR WORK_DIR --base-res FILE --default-background FILE --default-icon FILE\n";
+    "usage: product_tool PRODUCT_DIR WORK_DIR --base-res FILE --default-background FILE "
+    "--default-icon FILE\n";
 
-bool ParseArguments(int argc, char** argv, fs::path* productDir, fs::path* workDir, ResourceInputs* inputs) {
+bool ParseArguments(int argc, char** argv, fs::path* productDir, fs::path* workDir,
+                    ResourceInputs* inputs) {
   int positional = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     fs::path* option = nullptr;
-    if (argument == "--base-res") option = &inputs->baseRes;
-    else if (argument == "--default-background") option = &inputs->defaultBackground;
-    else if (argument == "--default-icon") option = &inputs->defaultIcon;
+    if (argument == "--base-res")
+      option = &inputs->baseRes;
+    else if (argument == "--default-background")
+      option = &inputs->defaultBackground;
+    else if (argument == "--default-icon")
+      option = &inputs->defaultIcon;
     if (option != nullptr) {
       if (++i == argc) return false;
       *option = argv[i];
@@ -57,7 +62,8 @@ int main(int argc, char** argv) {
   }
 
   std::error_code error;
-  for (const char* stale : {"autorun.res", "installer.res", "disc-folder.txt"}) fs::remove(workDir / stale, error);
+  for (const char* stale : {"autorun.res", "installer.res", "disc-folder.txt"})
+    fs::remove(workDir / stale, error);
 
   Diagnostics diagnostics;
   const std::optional<ProductDefinition> product = LoadProductDefinition(productDir, diagnostics);
@@ -70,7 +76,8 @@ int main(int argc, char** argv) {
   }
   std::cerr << diagnostics.Text();
   if (!ok) {
-    for (const char* partial : {"autorun.res", "installer.res"}) fs::remove(workDir / partial, error);
+    for (const char* partial : {"autorun.res", "installer.res"})
+      fs::remove(workDir / partial, error);
     return 1;
   }
   return 0;

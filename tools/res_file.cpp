@@ -48,7 +48,8 @@ ResFileWriter::ResFileWriter(const std::filesystem::path& path, const std::files
   }
   if (base == nullptr) {
     const Bytes empty = ResEntryHeader(0, 0, 0, 0);
-    out_.write(reinterpret_cast<const char*>(empty.data()), static_cast<std::streamsize>(empty.size()));
+    out_.write(reinterpret_cast<const char*>(empty.data()),
+               static_cast<std::streamsize>(empty.size()));
     return;
   }
   bool readOk = false;
@@ -57,12 +58,14 @@ ResFileWriter::ResFileWriter(const std::filesystem::path& path, const std::files
     Fail(base->string() + " is not a resource file");
     return;
   }
-  out_.write(reinterpret_cast<const char*>(baseBytes.data()), static_cast<std::streamsize>(baseBytes.size()));
+  out_.write(reinterpret_cast<const char*>(baseBytes.data()),
+             static_cast<std::streamsize>(baseBytes.size()));
 }
 
 void ResFileWriter::WriteHeader(uint32_t dataSize, uint16_t type, uint16_t id, uint16_t language) {
   const Bytes header = ResEntryHeader(dataSize, type, id, language);
-  out_.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
+  out_.write(reinterpret_cast<const char*>(header.data()),
+             static_cast<std::streamsize>(header.size()));
 }
 
 void ResFileWriter::Pad(uint64_t dataSize) {

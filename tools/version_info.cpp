@@ -100,11 +100,13 @@ Bytes EncodeVersionInfo(const VersionInfo& info) {
   strings.textValue = true;
   if (!info.company.empty()) strings.children.push_back(TextEntry(u"CompanyName", info.company));
   strings.children.push_back(TextEntry(u"FileDescription", info.productName));
-  if (!info.versionText.empty()) strings.children.push_back(TextEntry(u"FileVersion", info.versionText));
+  if (!info.versionText.empty())
+    strings.children.push_back(TextEntry(u"FileVersion", info.versionText));
   strings.children.push_back(TextEntry(u"InternalName", info.fileName));
   strings.children.push_back(TextEntry(u"OriginalFilename", info.fileName));
   strings.children.push_back(TextEntry(u"ProductName", info.productName));
-  if (!info.versionText.empty()) strings.children.push_back(TextEntry(u"ProductVersion", info.versionText));
+  if (!info.versionText.empty())
+    strings.children.push_back(TextEntry(u"ProductVersion", info.versionText));
 
   VersionNode stringFileInfo;
   stringFileInfo.key = u"StringFileInfo";

@@ -33,7 +33,8 @@ TEST(TerminatedList, TokensCountOnlyOnceTheirSemicolonIsSeen) {
       {u"1033;;", {u"1033", u""}},
       {u" 1033 ;x;", {u" 1033 ", u"x"}},
   };
-  for (const auto& c : cases) EXPECT_EQ(SplitTerminatedList(c.text), c.tokens) << Utf16ToUtf8(c.text);
+  for (const auto& c : cases)
+    EXPECT_EQ(SplitTerminatedList(c.text), c.tokens) << Utf16ToUtf8(c.text);
 }
 
 TEST(MutexName, OnlyAnUpperCaseGuidWithoutBracesPasses) {
@@ -46,9 +47,7 @@ TEST(MutexName, OnlyAnUpperCaseGuidWithoutBracesPasses) {
   EXPECT_FALSE(IsUpperCaseGuid(u"6C0B8E54-2F1D-4A97-B3E8-9D5A17C4F2G0"));
 }
 
-TEST(ConfigurationChecks, ValidStringsPassSilently) {
-  EXPECT_EQ(Check(ValidStrings()).Text(), "");
-}
+TEST(ConfigurationChecks, ValidStringsPassSilently) { EXPECT_EQ(Check(ValidStrings()).Text(), ""); }
 
 TEST(ConfigurationChecks, BadMutexIsAnErrorNamingTheField) {
   ConfigurationStrings strings = ValidStrings();
@@ -81,7 +80,8 @@ TEST(ConfigurationChecks, ToleratedMistakesWarnButBuild) {
        "product_names: warning: 3 names for 2 language ids"},
       {"key of 260", [](ConfigurationStrings& s) { s.registryKey = std::u16string(260, u'k'); },
        "registry_key: warning: is 260 UTF-16 units long; the program reads only the first 259"},
-      {"names of 2048", [](ConfigurationStrings& s) { s.productNames = std::u16string(2046, u'n') + u";;"; },
+      {"names of 2048",
+       [](ConfigurationStrings& s) { s.productNames = std::u16string(2046, u'n') + u";;"; },
        "product_names: warning: is 2048 UTF-16 units long; the program reads only the first 2047"},
       {"leading backslash", [](ConfigurationStrings& s) { s.registryKey = u"\\Software\\X"; },
        "registry_key: warning: starts with a backslash"},
@@ -91,8 +91,10 @@ TEST(ConfigurationChecks, ToleratedMistakesWarnButBuild) {
     c.change(strings);
     const Diagnostics diagnostics = Check(strings);
     EXPECT_FALSE(diagnostics.HasErrors()) << c.what;
-    EXPECT_NE(diagnostics.Text().find(std::string("p/product.toml: ") + c.expected), std::string::npos)
-        << c.what << "\n" << diagnostics.Text();
+    EXPECT_NE(diagnostics.Text().find(std::string("p/product.toml: ") + c.expected),
+              std::string::npos)
+        << c.what << "\n"
+        << diagnostics.Text();
   }
 }
 
@@ -106,7 +108,8 @@ TEST(ConfigurationChecks, LimitsCountUtf16UnitsNotBytes) {
   for (int i = 0; i < 129; ++i) strings.gameExe += u"\U0001F3AE";
   EXPECT_EQ(Check(strings).Text(), "");
   strings.gameExe += u"h";
-  EXPECT_NE(Check(strings).Text().find("game_exe: warning: is 260 UTF-16 units long"), std::string::npos);
+  EXPECT_NE(Check(strings).Text().find("game_exe: warning: is 260 UTF-16 units long"),
+            std::string::npos);
 }
 
 TEST(ConfigurationChecks, StringTooLongForAStringResourceIsAnError) {

@@ -9,7 +9,8 @@
 
 namespace {
 
-const std::filesystem::path kArt = std::filesystem::path(PRODUCT_TOOL_SOURCE_DIR) / "resources" / "art";
+const std::filesystem::path kArt =
+    std::filesystem::path(PRODUCT_TOOL_SOURCE_DIR) / "resources" / "art";
 
 Bytes ReadArt(const char* name) {
   std::ifstream in(kArt / name, std::ios::binary);
@@ -26,7 +27,8 @@ Bytes MakeBmp(int32_t width, int32_t height, uint16_t bits, uint32_t gap) {
   };
   bmp.push_back('B'), bmp.push_back('M');
   put(14 + 40 + gap + pixels, 4), put(0, 4), put(14 + 40 + gap, 4);
-  put(40, 4), put(static_cast<uint32_t>(width), 4), put(static_cast<uint32_t>(height), 4), put(1, 2), put(bits, 2);
+  put(40, 4), put(static_cast<uint32_t>(width), 4), put(static_cast<uint32_t>(height), 4),
+      put(1, 2), put(bits, 2);
   put(0, 4), put(pixels, 4), put(2834, 4), put(2834, 4), put(0, 4), put(0, 4);
   bmp.insert(bmp.end(), gap, 0xEE);
   for (uint32_t i = 0; i < pixels; ++i) bmp.push_back(static_cast<uint8_t>(i));
@@ -76,11 +78,13 @@ TEST(Bitmap, OtherSizesWarnAndNonBitmapsAreRefused) {
 
 TEST(Icon, DefaultIconHasFiveImagesLargestAsPng) {
   Diagnostics diagnostics;
-  const std::optional<IconResources> icons = IconResourcesFromIco(ReadArt("app.ico"), "app.ico", diagnostics);
+  const std::optional<IconResources> icons =
+      IconResourcesFromIco(ReadArt("app.ico"), "app.ico", diagnostics);
   ASSERT_TRUE(icons);
   EXPECT_EQ(diagnostics.Text(), "");
   ASSERT_EQ(icons->images.size(), 5u);
-  EXPECT_EQ(Bytes(icons->images[0].begin(), icons->images[0].begin() + 4), (Bytes{0x89, 'P', 'N', 'G'}));
+  EXPECT_EQ(Bytes(icons->images[0].begin(), icons->images[0].begin() + 4),
+            (Bytes{0x89, 'P', 'N', 'G'}));
   const int sizes[] = {0, 48, 32, 24, 16};  // 256 is written as 0
   for (size_t i = 0; i < 5; ++i) {
     const size_t entry = 6 + 14 * i;

@@ -14,7 +14,9 @@ std::vector<std::string> Names(const std::vector<PayloadFile>& files) {
 
 TEST(PayloadName, NamesInsideTheWorkspacePass) {
   for (const char* name : {"Skyforge2.msi", "Sub\\Deeper\\file.bin", "a b\\c.d.e", ".hidden",
-                           "Donn\xc3\xa9" "es\\\xe6\x97\xa5\xe6\x9c\xac.txt", "..data"}) {
+                           "Donn\xc3\xa9"
+                           "es\\\xe6\x97\xa5\xe6\x9c\xac.txt",
+                           "..data"}) {
     EXPECT_EQ(PayloadNameProblem(name), std::nullopt) << name;
   }
 }
@@ -79,13 +81,15 @@ TEST(PayloadFolder, BadNamesAreReportedPerFileAndNothingIsListed) {
   Diagnostics diagnostics;
   EXPECT_TRUE(CollectPayloadFiles(folder.Path(), diagnostics).empty());
   const std::string text = diagnostics.Text();
-  EXPECT_NE(text.find((folder.Path() / "a;b.txt").string() + ": payload name holds \";\""), std::string::npos)
+  EXPECT_NE(text.find((folder.Path() / "a;b.txt").string() + ": payload name holds \";\""),
+            std::string::npos)
       << text;
   EXPECT_NE(text.find("slash.txt: payload name holds a backslash"), std::string::npos) << text;
   EXPECT_NE(text.find("only in case"), std::string::npos) << text;
 }
 
-std::vector<PayloadFile> FilesOfSizes(std::initializer_list<std::pair<const char*, uint64_t>> entries) {
+std::vector<PayloadFile> FilesOfSizes(
+    std::initializer_list<std::pair<const char*, uint64_t>> entries) {
   std::vector<PayloadFile> files;
   for (const auto& [name, size] : entries) files.push_back({name, name, size});
   return files;
@@ -97,22 +101,27 @@ TEST(PayloadChecks, PackageMustBeAtTheRoot) {
   EXPECT_EQ(ok.Text(), "") << "Windows finds the package whatever the case";
 
   Diagnostics missing;
-  CheckPayload(FilesOfSizes({{"Setup\\Skyforge2.msi", 10}}), "Skyforge2.msi", "t: payload", missing);
-  EXPECT_EQ(missing.Text(), "t: payload: does not hold the package \"Skyforge2.msi\" at its root\n");
+  CheckPayload(FilesOfSizes({{"Setup\\Skyforge2.msi", 10}}), "Skyforge2.msi", "t: payload",
+               missing);
+  EXPECT_EQ(missing.Text(),
+            "t: payload: does not hold the package \"Skyforge2.msi\" at its root\n");
 
   Diagnostics nested;
-  CheckPayload(FilesOfSizes({{"Setup\\Skyforge2.msi", 10}}), "Setup\\Skyforge2.msi", "t: payload", nested);
+  CheckPayload(FilesOfSizes({{"Setup\\Skyforge2.msi", 10}}), "Setup\\Skyforge2.msi", "t: payload",
+               nested);
   EXPECT_TRUE(nested.HasErrors());
 }
 
 TEST(PayloadChecks, SizeAndCountLimitsOfA32BitImage) {
   Diagnostics atLimit;
-  CheckPayload(FilesOfSizes({{"P.msi", kMaxPayloadBytes - 1}, {"b", 1}}), "P.msi", "t: payload", atLimit);
+  CheckPayload(FilesOfSizes({{"P.msi", kMaxPayloadBytes - 1}, {"b", 1}}), "P.msi", "t: payload",
+               atLimit);
   EXPECT_FALSE(atLimit.HasErrors());
 
   Diagnostics over;
   CheckPayload(FilesOfSizes({{"P.msi", kMaxPayloadBytes}, {"b", 1}}), "P.msi", "t: payload", over);
-  EXPECT_NE(over.Text().find("t: payload: holds 1073741825 bytes, over the limit"), std::string::npos);
+  EXPECT_NE(over.Text().find("t: payload: holds 1073741825 bytes, over the limit"),
+            std::string::npos);
 
   std::vector<PayloadFile> many(kMaxPayloadFiles + 1, PayloadFile{"x", "x", 0});
   many[0].name = "P.msi";
@@ -122,9 +131,10 @@ TEST(PayloadChecks, SizeAndCountLimitsOfA32BitImage) {
 }
 
 TEST(PayloadManifest, EveryNameIsTerminatedAndTheTextEndsWithNul) {
-  const std::vector<uint8_t> manifest =
-      EncodePayloadManifest(FilesOfSizes({{"Skyforge2.msi", 1}, {"Docs\\\xc3\xa9t\xc3\xa9.txt", 1}}));
-  const std::string expected = std::string("Skyforge2.msi;Docs\\\xc3\xa9t\xc3\xa9.txt;") + std::string(1, '\0');
+  const std::vector<uint8_t> manifest = EncodePayloadManifest(
+      FilesOfSizes({{"Skyforge2.msi", 1}, {"Docs\\\xc3\xa9t\xc3\xa9.txt", 1}}));
+  const std::string expected =
+      std::string("Skyforge2.msi;Docs\\\xc3\xa9t\xc3\xa9.txt;") + std::string(1, '\0');
   EXPECT_EQ(std::string(manifest.begin(), manifest.end()), expected);
   EXPECT_EQ(EncodePayloadManifest({}), std::vector<uint8_t>{0});
 }

@@ -12,7 +12,8 @@
 
 namespace {
 
-const std::filesystem::path kArt = std::filesystem::path(PRODUCT_TOOL_SOURCE_DIR) / "resources" / "art";
+const std::filesystem::path kArt =
+    std::filesystem::path(PRODUCT_TOOL_SOURCE_DIR) / "resources" / "art";
 
 const char kValidToml[] = R"(language_ids = "2057;1049;"
 registry_key = 'Software\Quillmark\Skyforge2'
@@ -42,7 +43,8 @@ std::string Without(std::string toml, const std::string& key) {
 
 TEST(ProductToml, ValidFileGivesTheSevenStringsVerbatim) {
   TempFolder folder;
-  const Loaded loaded = Load(folder, std::string(kValidToml) + "version = \"1.2\"\ncompany = \"Quillmark\"\n");
+  const Loaded loaded =
+      Load(folder, std::string(kValidToml) + "version = \"1.2\"\ncompany = \"Quillmark\"\n");
   ASSERT_TRUE(loaded.product) << loaded.text;
   EXPECT_EQ(loaded.text, "");
   EXPECT_EQ(loaded.product->strings.registryKey, u"Software\\Quillmark\\Skyforge2");
@@ -67,8 +69,10 @@ TEST(ProductToml, EachMistakeIsAnErrorNamingFileAndField) {
     std::string message;
   } cases[] = {
       {Without(kValidToml, "game_exe"), "product.toml: game_exe: is missing"},
-      {Without(kValidToml, "website_url") + "website_url = 3\n", "product.toml: website_url: must be a string"},
-      {Without(kValidToml, "instance_mutex") + "instance_mutex = \"{6C0B8E54-2F1D-4A97-B3E8-9D5A17C4F2E0}\"\n",
+      {Without(kValidToml, "website_url") + "website_url = 3\n",
+       "product.toml: website_url: must be a string"},
+      {Without(kValidToml, "instance_mutex") +
+           "instance_mutex = \"{6C0B8E54-2F1D-4A97-B3E8-9D5A17C4F2E0}\"\n",
        "product.toml: instance_mutex: \"{6C0B8E54"},
       {Without(kValidToml, "language_ids") + "language_ids = [2057, -1]\n",
        "product.toml: language_ids[1]: must be an LCID"},
@@ -78,7 +82,8 @@ TEST(ProductToml, EachMistakeIsAnErrorNamingFileAndField) {
        "product.toml: product_names[1]: holds \";\""},
       {std::string(kValidToml) + "payload = \"nowhere\"\n", "product.toml: payload: "},
       {std::string(kValidToml) + "icon = \"missing.ico\"\n", "product.toml: icon: "},
-      {std::string(kValidToml) + "version = \"2.0 beta\"\n", "product.toml: version: \"2.0 beta\" is not a version"},
+      {std::string(kValidToml) + "version = \"2.0 beta\"\n",
+       "product.toml: version: \"2.0 beta\" is not a version"},
       {std::string(kValidToml) + "registry_key = \"again\"\n", "product.toml:8:1"},
   };
   for (const auto& c : cases) {
@@ -91,10 +96,11 @@ TEST(ProductToml, EachMistakeIsAnErrorNamingFileAndField) {
 
 TEST(ProductToml, UnknownKeysAndToleratedMistakesOnlyWarn) {
   TempFolder folder;
-  const Loaded loaded =
-      Load(folder, Without(kValidToml, "language_ids") + "language_ids = \"2057;1049\"\nbakground = \"x.bmp\"\n");
+  const Loaded loaded = Load(folder, Without(kValidToml, "language_ids") +
+                                         "language_ids = \"2057;1049\"\nbakground = \"x.bmp\"\n");
   ASSERT_TRUE(loaded.product) << loaded.text;
-  EXPECT_NE(loaded.text.find("bakground: warning: is not a known key"), std::string::npos) << loaded.text;
+  EXPECT_NE(loaded.text.find("bakground: warning: is not a known key"), std::string::npos)
+      << loaded.text;
   EXPECT_NE(loaded.text.find("language_ids: warning:"), std::string::npos) << loaded.text;
 }
 
@@ -135,8 +141,9 @@ Written WriteResources(const TempFolder& folder, const std::string& toml) {
 }
 
 const ResEntry* Find(const std::vector<ResEntry>& entries, uint16_t type, uint16_t id) {
-  const auto found = std::find_if(entries.begin(), entries.end(),
-                                  [&](const ResEntry& entry) { return entry.type == type && entry.id == id; });
+  const auto found = std::find_if(entries.begin(), entries.end(), [&](const ResEntry& entry) {
+    return entry.type == type && entry.id == id;
+  });
   return found == entries.end() ? nullptr : &*found;
 }
 
@@ -164,13 +171,15 @@ TEST(ProductResources, InstallerCarriesThePayloadInManifestOrder) {
   folder.Write("payload/Skyforge2.msi", "package");
   folder.Write("payload/Docs/Readme.txt", "readme");
   folder.Write("payload/Data/\xe6\x97\xa5\xe6\x9c\xac.bin", "");
-  const Written written = WriteResources(folder, std::string(kValidToml) + "payload = \"payload\"\n");
+  const Written written =
+      WriteResources(folder, std::string(kValidToml) + "payload = \"payload\"\n");
   ASSERT_TRUE(written.ok) << written.text;
   ASSERT_TRUE(written.installer.has_value());
   const std::vector<ResEntry>& installer = *written.installer;
   const ResEntry* manifest = Find(installer, kTypeRcData, IDR_PAYLOAD_MANIFEST);
   ASSERT_NE(manifest, nullptr);
-  const std::string expected = std::string("Data\\\xe6\x97\xa5\xe6\x9c\xac.bin;Docs\\Readme.txt;Skyforge2.msi;") + '\0';
+  const std::string expected =
+      std::string("Data\\\xe6\x97\xa5\xe6\x9c\xac.bin;Docs\\Readme.txt;Skyforge2.msi;") + '\0';
   EXPECT_EQ(std::string(manifest->data.begin(), manifest->data.end()), expected);
   EXPECT_EQ(Find(installer, kTypeRcData, 3001)->data, Bytes{});
   EXPECT_EQ(Find(installer, kTypeRcData, 3002)->data, (Bytes{'r', 'e', 'a', 'd', 'm', 'e'}));
@@ -182,9 +191,11 @@ TEST(ProductResources, InstallerCarriesThePayloadInManifestOrder) {
 TEST(ProductResources, RefusedPayloadWritesNothing) {
   TempFolder folder;
   folder.Write("payload/Setup/Skyforge2.msi", "package");
-  const Written written = WriteResources(folder, std::string(kValidToml) + "payload = \"payload\"\n");
+  const Written written =
+      WriteResources(folder, std::string(kValidToml) + "payload = \"payload\"\n");
   EXPECT_FALSE(written.ok);
-  EXPECT_NE(written.text.find("product.toml: payload: does not hold the package \"Skyforge2.msi\" at its root"),
+  EXPECT_NE(written.text.find(
+                "product.toml: payload: does not hold the package \"Skyforge2.msi\" at its root"),
             std::string::npos)
       << written.text;
   EXPECT_FALSE(std::filesystem::exists(folder.Path() / "out" / "autorun.res"));
@@ -193,7 +204,8 @@ TEST(ProductResources, RefusedPayloadWritesNothing) {
 TEST(ProductResources, BadArtIsRefusedWithItsFileNamed) {
   TempFolder folder;
   folder.Write("art.bmp", "GIF89a not a bitmap at all, but long enough to be read as one.......");
-  const Written written = WriteResources(folder, std::string(kValidToml) + "background = \"art.bmp\"\n");
+  const Written written =
+      WriteResources(folder, std::string(kValidToml) + "background = \"art.bmp\"\n");
   EXPECT_FALSE(written.ok);
   EXPECT_NE(written.text.find("art.bmp: is not a BMP file"), std::string::npos) << written.text;
 }

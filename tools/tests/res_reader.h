@@ -34,8 +34,8 @@ inline std::optional<std::vector<ResEntry>> ReadResFile(const std::filesystem::p
   while (offset + 32 <= bytes.size()) {
     const uint32_t dataSize = ReadLe(bytes, offset, 4);
     const uint32_t headerSize = ReadLe(bytes, offset + 4, 4);
-    if (headerSize != 32 || ReadLe(bytes, offset + 8, 2) != 0xFFFF || ReadLe(bytes, offset + 12, 2) != 0xFFFF ||
-        offset + headerSize + dataSize > bytes.size()) {
+    if (headerSize != 32 || ReadLe(bytes, offset + 8, 2) != 0xFFFF ||
+        ReadLe(bytes, offset + 12, 2) != 0xFFFF || offset + headerSize + dataSize > bytes.size()) {
       return std::nullopt;
     }
     ResEntry entry;
@@ -60,7 +60,8 @@ inline std::map<uint16_t, WString> DecodeStringBlock(uint16_t blockId, const Byt
     const uint32_t length = ReadLe(block, offset, 2);
     offset += 2;
     WString text;
-    for (uint32_t i = 0; i < length; ++i, offset += 2) text.push_back(static_cast<WChar>(ReadLe(block, offset, 2)));
+    for (uint32_t i = 0; i < length; ++i, offset += 2)
+      text.push_back(static_cast<WChar>(ReadLe(block, offset, 2)));
     if (length > 0) strings[static_cast<uint16_t>((blockId - 1) * 16 + slot)] = text;
   }
   return strings;

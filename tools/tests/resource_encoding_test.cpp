@@ -59,7 +59,8 @@ std::optional<WString> VersionString(const Bytes& resource, const std::u16string
     if (found != key) continue;
     at = (at + 2 + 3) & ~size_t{3};
     WString value;
-    for (uint32_t i = 0; i + 1 < valueUnits; ++i) value.push_back(static_cast<WChar>(ReadLe(resource, at + 2 * i, 2)));
+    for (uint32_t i = 0; i + 1 < valueUnits; ++i)
+      value.push_back(static_cast<WChar>(ReadLe(resource, at + 2 * i, 2)));
     if (offset + length > resource.size()) return std::nullopt;
     return value;
   }

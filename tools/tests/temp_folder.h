@@ -12,7 +12,8 @@ class TempFolder {
  public:
   TempFolder() {
     std::random_device random;
-    path_ = std::filesystem::temp_directory_path() / ("product-tool-test-" + std::to_string(random()));
+    path_ =
+        std::filesystem::temp_directory_path() / ("product-tool-test-" + std::to_string(random()));
     std::filesystem::create_directories(path_);
   }
   ~TempFolder() {
@@ -28,7 +29,8 @@ class TempFolder {
   std::filesystem::path Write(std::string_view relative, std::string_view content) const {
     const std::filesystem::path file = path_ / std::filesystem::u8path(relative);
     std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary).write(content.data(), static_cast<std::streamsize>(content.size()));
+    std::ofstream(file, std::ios::binary)
+        .write(content.data(), static_cast<std::streamsize>(content.size()));
     return file;
   }
 
