@@ -66,7 +66,10 @@ std::optional<std::string> PayloadNameProblem(const std::string& name) {
 std::vector<PayloadFile> CollectPayloadFiles(const fs::path& folder, Diagnostics& diagnostics) {
   std::vector<PayloadFile> files;
   std::error_code error;
-  fs::recursive_directory_iterator walk(folder, error);
+  // Links to folders are followed, so that a payload can be put together
+  // from links.
+  fs::recursive_directory_iterator walk(folder, fs::directory_options::follow_directory_symlink,
+                                        error);
   const fs::recursive_directory_iterator end;
   for (; !error && walk != end; walk.increment(error)) {
     const fs::directory_entry& entry = *walk;

@@ -88,6 +88,22 @@ TEST(PayloadFolder, BadNamesAreReportedPerFileAndNothingIsListed) {
   EXPECT_NE(text.find("only in case"), std::string::npos) << text;
 }
 
+TEST(PayloadFolder, LinkedFoldersAreFollowedAndDanglingLinksRefused) {
+  TempFolder outside;
+  outside.Write("shared/Redist.txt", "redist");
+  TempFolder folder;
+  folder.Write("Skyforge2.msi", "msi");
+  std::filesystem::create_directory_symlink(outside.Path() / "shared", folder.Path() / "Redist");
+  Diagnostics diagnostics;
+  EXPECT_EQ(Names(CollectPayloadFiles(folder.Path(), diagnostics)),
+            (std::vector<std::string>{"Redist\\Redist.txt", "Skyforge2.msi"}));
+
+  std::filesystem::create_symlink(folder.Path() / "gone.txt", folder.Path() / "link.txt");
+  Diagnostics dangling;
+  EXPECT_TRUE(CollectPayloadFiles(folder.Path(), dangling).empty());
+  EXPECT_NE(dangling.Text().find("link.txt: is not a regular file"), std::string::npos);
+}
+
 std::vector<PayloadFile> FilesOfSizes(
     std::initializer_list<std::pair<const char*, uint64_t>> entries) {
   std::vector<PayloadFile> files;
