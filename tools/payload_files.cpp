@@ -83,7 +83,7 @@ std::vector<PayloadFile> CollectPayloadFiles(const fs::path& folder, Diagnostics
     std::string name;
     bool separable = true;
     for (const fs::path& part : entry.path().lexically_relative(folder)) {
-      const std::string component = part.string();
+      const std::string component = part.u8string();  // UTF-8 on every host
       // On Linux a backslash is an ordinary character, but the manifest
       // would read it as a folder separator.
       if (component.find('\\') != std::string::npos) separable = false;
