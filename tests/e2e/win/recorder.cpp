@@ -1,12 +1,14 @@
 // recorder.exe: stands in for the programs the launcher starts (the game, the
-// shell's handlers). It appends one JSON line with its command line and current
-// folder to the file named by RECORDER_LOG, or to recorder.log beside itself.
+// shell's handlers). It appends one JSON line with its command line, current
+// folder and the titles of the visible top-level windows at its start to the
+// file named by RECORDER_LOG, or to recorder.log beside itself.
 
 #include "json_writer.h"
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -19,6 +21,22 @@ std::wstring LogPath() {
     return beside.substr(0, beside.find_last_of(L"\\/") + 1) + L"recorder.log";
 }
 
+BOOL CALLBACK AddVisibleTitle(HWND window, LPARAM titles) {
+    if (!IsWindowVisible(window)) return TRUE;
+    wchar_t title[256] = {};
+    GetWindowTextW(window, title, 256);
+    if (title[0]) reinterpret_cast<std::vector<std::wstring>*>(titles)->push_back(title);
+    return TRUE;
+}
+
+// What was on the screen when this program started: shows, for example,
+// whether the launcher's window was already gone when it started the game.
+std::vector<std::wstring> VisibleWindowTitles() {
+    std::vector<std::wstring> titles;
+    EnumWindows(AddVisibleTitle, reinterpret_cast<LPARAM>(&titles));
+    return titles;
+}
+
 }  // namespace
 
 int wmain() {
@@ -28,6 +46,10 @@ int wmain() {
     json.BeginObject();
     json.Key("command_line"); json.String(std::wstring(GetCommandLineW()));
     json.Key("current_folder"); json.String(std::wstring(folder));
+    json.Key("visible_windows");
+    json.BeginArray();
+    for (const std::wstring& title : VisibleWindowTitles()) json.String(title);
+    json.EndArray();
     json.EndObject();
     std::string line = json.Text() + "\n";
 
