@@ -1,0 +1,175 @@
+"""What the installation scenarios share: products that carry a real package,
+the temporary folder and the workspace of installer mode, msiexec made
+unusable, a full disk, and the exact texts of the fatal error box."""
+
+import json
+import os
+import shutil
+import subprocess
+import tempfile
+from pathlib import Path
+
+import bench
+import packages
+
+PRODUCT_NAME = "Skyforge 2: Iron Vale"
+REGISTRY_KEY = r"Software\Quillmark\Skyforge2"
+PACKAGE_NAME = "Skyforge2.msi"
+GAME_EXE = "Skyforge2.exe"
+WORKSPACE_NAME = "CorvaneInstaller"
+
+# English first, then French: the French entry passes its transform.
+LANGUAGE_IDS = "1033;1036;"
+FIRST_LANGUAGE_INDEX = 0
+FRENCH_INDEX = 1
+FRENCH_TRANSFORMS = ":fr-fr.mst"
+
+# Nested folders, so that unpacking has sub-folders to create.
+NESTED_PAYLOAD = {
+    "Data/Maps/Iron Vale/level1.map": bytes(range(256)) * 40,
+    "Data/Sounds/intro.wav": b"RIFF" + b"\x01" * 5000,
+    "Docs/Readme.txt": "Skyforge 2: Iron Vale\r\n".encode(),
+}
+
+ERROR_ALREADY_EXISTS = 183
+ERROR_DISK_FULL = 112
+ERROR_RESOURCE_NAME_NOT_FOUND = 1814
+
+
+def product_settings(payload=False):
+    settings = bench.base_product(language_ids=LANGUAGE_IDS, product_names=f"{PRODUCT_NAME};{PRODUCT_NAME};",
+                                  registry_key=REGISTRY_KEY, package_name=PACKAGE_NAME, game_exe=GAME_EXE)
+    if payload:
+        settings["payload"] = "payload"
+    else:
+        settings["disc"] = "disc"
+    return settings
+
+
+def product_files(work_dir, folder, fail=False, extra=None):
+    """The product folder's files: a real package at the root of `folder`
+    (disc or payload), plus `extra` (relative path -> bytes)."""
+    package = packages.build_package(work_dir, PRODUCT_NAME, REGISTRY_KEY, GAME_EXE, package_name=PACKAGE_NAME,
+                                     fail=fail)
+    files = {f"{folder}/{PACKAGE_NAME}": package.read_bytes()}
+    for relative, content in (extra or {}).items():
+        files[f"{folder}/{relative}"] = content
+    return files
+
+
+class PackageScenario(bench.ProductScenario):
+    """A product whose package is a real one, built for the class.
+
+    package_fails: the package's launch condition is false (msiexec shows
+    its own message and installs nothing). payload: extra payload files; the
+    product then has Installer.exe instead of a disc."""
+
+    package_fails = False
+    payload = None
+
+    @classmethod
+    def setUpClass(cls):
+        bench.require_bench_programs()
+        work = Path(tempfile.mkdtemp(prefix="e2e-package-", dir=os.environ.get("TMPDIR")))
+        cls.addClassCleanup(shutil.rmtree, work, ignore_errors=True)
+        in_payload = cls.exe_name == "Installer.exe"
+        cls.product_settings = product_settings(payload=in_payload)
+        cls.product_files = product_files(work, "payload" if in_payload else "disc", fail=cls.package_fails,
+                                          extra=cls.payload)
+        super().setUpClass()
+
+    # ---------------------------------------------------------- the product
+
+    def private_copy(self, source, name):
+        """A copy of a folder of the product in this scenario's own folder, so
+        that what a scenario plants there stays its own."""
+        target = self.work / name
+        shutil.copytree(source, target)
+        return target
+
+    def installed(self):
+        return packages.installed_values(self.prefix, REGISTRY_KEY)
+
+    def plant_msiexec(self, *folders):
+        """A marker-writing msiexec.exe in each folder; returns the log that
+        a run of any of them would write."""
+        log = self.work / "planted-msiexec.log"
+        for folder in folders:
+            shutil.copy2(bench.BENCH_BIN / "recorder.exe", Path(folder) / "msiexec.exe")
+        return log, {"RECORDER_LOG": self.windows_path(log)}
+
+    # ---------------------------------------------------------- the system
+
+    def fault_tool(self, *args):
+        completed = self.prefix.run([bench.BENCH_BIN / "fault_tool.exe", *args], check=False)
+        lines = [line for line in completed.stdout.splitlines() if line.startswith("{")]
+        if not lines:
+            raise AssertionError(f"fault_tool {' '.join(map(str, args))} printed nothing: {completed.stderr[-2000:]}")
+        report = json.loads(lines[-1])
+        if not report["ok"]:
+            raise AssertionError(f"fault_tool {' '.join(map(str, args))}: {report['error']}")
+        return report
+
+    def fatal_error_text(self, what, code):
+        """The text of the launcher's fatal error box for `what` and `code`,
+        with the system's description as Wine words it."""
+        return f"{what} failed with error {code}: {self.fault_tool('error-text', code)['text']}"
+
+    def use_temp_folder(self, host_folder):
+        """Makes host_folder the Windows temporary folder of this prefix (Wine
+        takes TEMP and TMP from the registry, not from its own environment)."""
+        host_folder = Path(host_folder)
+        host_folder.mkdir(parents=True, exist_ok=True)
+        for name in ("TEMP", "TMP"):
+            self.prefix.run(["reg", "add", r"HKCU\Environment", "/v", name, "/d", self.windows_path(host_folder),
+                             "/f"])
+        return host_folder
+
+    def mount_small_disk(self, folder, size="2m"):
+        """A tmpfs of `size` at folder (the bench runs as root), unmounted
+        when the scenario ends."""
+        folder = Path(folder)
+        folder.mkdir(parents=True, exist_ok=True)
+        subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={size}", "tmpfs", str(folder)], check=True)
+        # Unmounted after the prefix has shut down: no Wine process may
+        # still hold a file on it then.
+        self.addCleanup(subprocess.run, ["umount", "-l", str(folder)], check=False)
+        return folder
+
+    def disable_msiexec(self):
+        """Renames msiexec.exe in both system folders of this prefix (the
+        template's files are hard links; a rename leaves them alone)."""
+        for system in ("system32", "syswow64"):
+            exe = self.prefix.path / "drive_c" / "windows" / system / "msiexec.exe"
+            if exe.exists():
+                exe.rename(exe.with_name("msiexec.exe.disabled"))
+
+    def message_boxes(self, exe_name):
+        """The message boxes of the process running exe_name, now."""
+        return bench.UiDriver(self.prefix, exe_name).run("message-boxes", check=False)["message_boxes"]
+
+    def wait_message_box(self, exe_name, text=None, timeout=bench.WINDOW_TIMEOUT):
+        """Waits for a message box of exe_name (with exactly `text`, when
+        given) and returns it."""
+        driver = bench.UiDriver(self.prefix, exe_name)
+
+        def matching_box():
+            for box in driver.run("message-boxes", check=False)["message_boxes"]:
+                if text is None or box["text"] == text:
+                    return box
+            return None
+        return bench.wait_until(matching_box, timeout, f"a message box of {exe_name}"
+                                + (f" saying {text!r}" if text else ""))
+
+    def press_ok(self, exe_name):
+        bench.UiDriver(self.prefix, exe_name).press_message_box_ok()
+
+
+def workspace_of(temp_folder):
+    return Path(temp_folder) / WORKSPACE_NAME
+
+
+def files_below(folder):
+    """Relative POSIX paths of every file below folder, sorted."""
+    folder = Path(folder)
+    return sorted(path.relative_to(folder).as_posix() for path in folder.rglob("*") if path.is_file())

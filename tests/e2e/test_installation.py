@@ -1,0 +1,88 @@
+"""Installing from the disc with the launcher: a real package, msiexec of the
+prefix, the language's transform, and the window afterwards."""
+
+import unittest
+
+import bench
+import installation_support as support
+from bench import IDC_EXIT, IDC_INSTALL, IDC_LANGUAGE, IDC_PLAY, IDC_UNINSTALL, control
+
+
+class InstallFromTheDisc(support.PackageScenario):
+    """The player starts Autorun.exe from the disc's root, beside the package."""
+
+    def open_disc(self, plant_msiexec=True):
+        disc = self.private_copy(self.product_out / "disc", "disc")
+        planted_log, env = self.plant_msiexec(disc) if plant_msiexec else (None, None)
+        program = self.start(disc / "Autorun.exe", cwd=disc, extra_env=env)
+        window = self.driver.dump()
+        return disc, program, window, planted_log
+
+    def install(self, language_index):
+        self.driver.select(IDC_LANGUAGE, language_index)
+        self.driver.wait_control(IDC_LANGUAGE, "enabled", True)
+        self.driver.click(IDC_INSTALL)
+        # The window is hidden while msiexec runs and shown again after it.
+        window = self.driver.wait_control(IDC_PLAY, "enabled", True, timeout=120)
+        return self.driver.wait_window("visible", True)
+
+    def assertInstalledAndReadyToPlay(self, window):
+        self.assertTrue(window["visible"])
+        self.assertTrue(control(window, IDC_PLAY)["enabled"])
+        self.assertTrue(control(window, IDC_PLAY)["focused"], "Play does not have the focus")
+        self.assertTrue(control(window, IDC_UNINSTALL)["enabled"])
+        self.assertFalse(control(window, IDC_INSTALL)["enabled"])
+
+    def test_install_in_the_first_language_runs_the_system_msiexec_on_the_disc_package(self):
+        disc, program, window, planted_log = self.open_disc()
+        self.assertTrue(control(window, IDC_INSTALL)["enabled"])
+        window = self.install(support.FIRST_LANGUAGE_INDEX)
+        self.screenshot()
+        self.assertInstalledAndReadyToPlay(window)
+        installed = self.installed()
+        self.assertEqual(installed["OriginalDatabase"], self.windows_path(disc / support.PACKAGE_NAME))
+        self.assertEqual(installed["Transforms"], "", "the first language passes no transform")
+        # The msiexec.exe planted in the current folder, which is also the
+        # launcher's own folder, never ran.
+        self.assertFalse(planted_log.exists(), planted_log.read_text() if planted_log.exists() else "")
+        self.assertFalse((disc / "recorder.log").exists())
+        self.driver.click(IDC_EXIT)
+        self.assertExitCode(program, 0)
+
+    def test_install_in_french_passes_the_embedded_transform(self):
+        _, program, _, _ = self.open_disc(plant_msiexec=False)
+        window = self.install(support.FRENCH_INDEX)
+        self.screenshot()
+        self.assertInstalledAndReadyToPlay(window)
+        self.assertEqual(self.installed()["Transforms"], support.FRENCH_TRANSFORMS)
+        self.driver.click(IDC_EXIT)
+        self.assertExitCode(program, 0)
+
+
+class FailedInstallFromTheDisc(support.PackageScenario):
+    package_fails = True
+
+    def test_a_failed_installation_shows_the_window_again_with_install_enabled(self):
+        disc = self.private_copy(self.product_out / "disc", "disc")
+        program = self.start(disc / "Autorun.exe", cwd=disc)
+        self.driver.dump()
+        self.driver.click(IDC_INSTALL)
+        box = self.wait_message_box("msiexec.exe", timeout=120)
+        self.assertIn("cannot be installed", box["text"])
+        # While the installer's own message is up, the launcher stays hidden.
+        self.assertFalse(self.driver.dump()["visible"])
+        self.screenshot("installer-message")
+        self.press_ok("msiexec.exe")
+        window = self.driver.wait_window("visible", True, timeout=120)
+        window = self.driver.wait_control(IDC_INSTALL, "enabled", True)
+        self.screenshot()
+        self.assertFalse(control(window, IDC_PLAY)["enabled"])
+        self.assertFalse(control(window, IDC_UNINSTALL)["enabled"])
+        self.assertEqual(self.installed(), {})
+        self.assertTrue(program.running())
+        self.driver.click(IDC_EXIT)
+        self.assertExitCode(program, 0)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
