@@ -110,6 +110,15 @@ class DemoWalkthrough(bench.Scenario):
         self.picture("02-launcher-french", window)
         self.driver.click(IDC_README)
         self.assertOpenedOneOf(viewer, 2, [disc / "Docs" / country / "Readme.rtf" for country in ("FR", "CA")])
+
+        # Every language the disc offers has its readme there.
+        names = control(window, IDC_LANGUAGE)["items"]
+        for index, name in enumerate(names):
+            self.driver.select(IDC_LANGUAGE, index)
+            self.driver.click(IDC_README)
+            opened = argument_of(viewer.wait_starts(3 + index)[2 + index])
+            folder = self.windows_path(disc / "Docs").lower() + "\\"
+            self.assertTrue(opened.lower().startswith(folder), f"{name}: opened {opened}")
         window = self.choose("English", IDC_INSTALL, "Install")
 
         # The demo package has no language transforms: English, the first
@@ -125,7 +134,7 @@ class DemoWalkthrough(bench.Scenario):
 
         # Installed, the readme comes from the game's own folder.
         self.driver.click(IDC_README)
-        opened = argument_of(viewer.wait_starts(3)[-1])
+        opened = argument_of(viewer.wait_starts(3 + len(names))[-1])
         self.assertTrue(same_windows_path(opened, install_dir + "Docs\\Readme.txt"), opened)
 
         self.driver.click(IDC_PLAY)
