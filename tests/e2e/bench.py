@@ -22,6 +22,7 @@ from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
 WIN_BUILD = Path(os.environ.get("LAUNCHER_WIN_BUILD_DIR", REPO / "build" / "win"))
+HOST_BUILD = Path(os.environ.get("LAUNCHER_HOST_BUILD_DIR", REPO / "build" / "host"))
 E2E_DIR = Path(os.environ.get("LAUNCHER_E2E_DIR", REPO / "build" / "e2e"))
 BENCH_BIN = WIN_BUILD / "bench"
 SCREENSHOTS = E2E_DIR / "screenshots"
@@ -34,7 +35,7 @@ EXIT_TIMEOUT = 60
 
 # Bumped when the settings applied to the template change, so that an old
 # template is rebuilt.
-TEMPLATE_SETTINGS_VERSION = "3"
+TEMPLATE_SETTINGS_VERSION = "5"
 
 # Wine draws the caption itself (there is no window manager on the bench), and
 # fonts for Cyrillic and CJK text stand in for the Windows ones it links to.
@@ -133,6 +134,18 @@ def prepare_prefix_template():
         for key, name, value in TEMPLATE_REGISTRY:
             subprocess.run(["wine", "reg", "add", key, "/v", name, "/d", value, "/f"], env=env, check=True,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Wine draws the caption's close box with Marlett, which it only finds
+        # in the prefix's own font folder.
+        marlett = Path("/usr/share/wine/fonts/marlett.ttf")
+        if marlett.exists():
+            shutil.copy2(marlett, fresh / "drive_c" / "windows" / "Fonts" / "marlett.ttf")
+        # "MS Shell Dlg", the dialogs' font, stands for Wine's own Tahoma, which
+        # Wine looks for in the prefix's font folder only; without it every
+        # dialog falls back to a CJK font whose punctuation is full-width.
+        # Tahoma Bold stays out: captions drawn with it find no Japanese
+        # glyphs through font linking.
+        tahoma = Path("/usr/share/wine/fonts/tahoma.ttf")
+        shutil.copy2(tahoma, fresh / "drive_c" / "windows" / "Fonts" / tahoma.name)
         subprocess.run(["wineserver", "-w"], env=env, check=True)
         (fresh / ".bench-stamp").write_text(stamp_text)
         shutil.rmtree(TEMPLATE, ignore_errors=True)
@@ -161,9 +174,21 @@ class Prefix:
     def env(self, extra=None):
         return wine_environment(self.path, self.display, extra)
 
-    def run(self, args, timeout=120, check=True, **kwargs):
-        return subprocess.run(["wine", *map(str, args)], env=self.env(kwargs.pop("extra_env", None)),
-                              capture_output=True, text=True, timeout=timeout, check=check, **kwargs)
+    def run(self, args, timeout=120, check=True, extra_env=None):
+        """Runs a console program to its end. Its output goes through files,
+        not pipes: the wineserver and the services Wine starts on the side
+        inherit them and would keep a pipe open long after the program ended."""
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            completed = subprocess.run(["wine", *map(str, args)], env=self.env(extra_env), stdin=subprocess.DEVNULL,
+                                       stdout=out, stderr=err, timeout=timeout)
+            out.seek(0)
+            err.seek(0)
+            completed.stdout = out.read().decode("utf-8", "replace")
+            completed.stderr = err.read().decode("utf-8", "replace")
+        if check and completed.returncode != 0:
+            raise AssertionError(f"wine {' '.join(map(str, args))} failed with {completed.returncode}: "
+                                 f"{completed.stdout[-2000:]}{completed.stderr[-2000:]}")
+        return completed
 
     def reg_add(self, key, name, value, kind="REG_SZ"):
         """Writes a value as a 32-bit program sees it (HKLM\\Software lands in
@@ -375,8 +400,9 @@ def build_product(work_dir, settings, files=None):
     out_dir = work_dir / "out"
     # The product build shares build/host and build/win: one at a time.
     with file_lock(E2E_DIR / "build-product.lock"):
+        env = dict(os.environ, LAUNCHER_WIN_BUILD=str(WIN_BUILD), LAUNCHER_HOST_BUILD=str(HOST_BUILD))
         completed = subprocess.run([REPO / "scripts" / "build-product", product_dir, out_dir],
-                                   capture_output=True, text=True)
+                                   capture_output=True, text=True, env=env)
     if completed.returncode != 0:
         raise RuntimeError(f"scripts/build-product failed:\n{completed.stdout[-3000:]}\n{completed.stderr[-3000:]}")
     return out_dir
@@ -473,3 +499,39 @@ def require_bench_programs():
                if not (BENCH_BIN / name).exists()]
     if missing:
         raise unittest.SkipTest(f"bench programs missing in {BENCH_BIN}: {missing}; build the Windows build first")
+
+
+class ProductScenario(Scenario):
+    """A scenario class whose tests share one product, built once for the
+    class from `product_settings` and `product_files`."""
+
+    product_settings = None
+    product_files = None
+
+    @classmethod
+    def setUpClass(cls):
+        require_bench_programs()
+        cls.product_work = Path(tempfile.mkdtemp(prefix="e2e-product-", dir=os.environ.get("TMPDIR")))
+        cls.addClassCleanup(shutil.rmtree, cls.product_work, ignore_errors=True)
+        cls.product_out = build_product(cls.product_work, cls.product_settings or base_product(),
+                                        cls.product_files)
+
+    @property
+    def exe(self):
+        return self.product_out / self.exe_name
+
+    def open_launcher(self, **kwargs):
+        """Starts the product's exe and waits until its window is up."""
+        program = self.start(self.exe, **kwargs)
+        window = self.driver.dump()
+        return program, window
+
+
+def installer_product(**overrides):
+    """base_product with a payload: the exes include Installer.exe."""
+    settings = base_product(payload="payload")
+    settings.update(overrides)
+    return settings
+
+
+INSTALLER_FILES = {"payload/Skyforge2.msi": b"not a real package; these scenarios never install it\n"}

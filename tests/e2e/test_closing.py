@@ -1,0 +1,68 @@
+"""Every way a person closes the launcher ends it with exit code 0; keys that
+only look like closing (Escape, Enter) leave it open."""
+
+import unittest
+
+import bench
+from bench import IDC_EXIT, IDC_LANGUAGE
+
+
+class ClosingTheLauncher(bench.ProductScenario):
+    product_settings = bench.base_product()
+
+    def test_exit_button_ends_with_code_0(self):
+        program, _ = self.open_launcher()
+        self.driver.click(IDC_EXIT)
+        self.assertExitCode(program, 0)
+        self.driver.wait_gone()
+
+    def test_caption_close_box_ends_with_code_0(self):
+        program, _ = self.open_launcher()
+        self.driver.close_from_caption()
+        self.assertExitCode(program, 0)
+
+    def test_alt_f4_ends_with_code_0(self):
+        program, _ = self.open_launcher()
+        self.driver.key("alt-f4")
+        self.assertExitCode(program, 0)
+
+    def test_escape_and_enter_leave_the_window_open(self):
+        program, window = self.open_launcher()
+        self.driver.key("escape")
+        # Put the focus on the language list, where Enter presses no button.
+        while window["focus_id"] != IDC_LANGUAGE:
+            self.driver.key("tab")
+            window = bench.wait_until(lambda: self._focus_moved(window), bench.WINDOW_TIMEOUT, "the focus to move")
+        self.driver.key("enter")
+        # Keys are handled in order: once a later Tab has moved the focus, the
+        # Escape and the Enter before it have been handled too.
+        self.driver.key("tab")
+        self.driver.wait_control(IDC_EXIT, "focused", True)
+        self.screenshot()
+        self.assertTrue(program.running(), "the launcher ended on Escape or Enter")
+        self.assertTrue(self.driver.dump()["visible"])
+        self.driver.click(IDC_EXIT)
+        self.assertExitCode(program, 0)
+
+    def _focus_moved(self, before):
+        window = self.driver.dump()
+        return window if window["focus_id"] != before["focus_id"] else None
+
+
+class InstallerClosing(bench.ProductScenario):
+    exe_name = "Installer.exe"
+    product_settings = bench.installer_product()
+    product_files = bench.INSTALLER_FILES
+
+    def test_exit_and_caption_close_end_the_installer_with_code_0(self):
+        program, _ = self.open_launcher()
+        self.screenshot()
+        self.driver.click(IDC_EXIT)
+        self.assertExitCode(program, 0)
+        program, _ = self.open_launcher()
+        self.driver.close_from_caption()
+        self.assertExitCode(program, 0)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
