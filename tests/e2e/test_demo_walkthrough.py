@@ -25,18 +25,23 @@ PRODUCT_NAME = "Skyforge 2: Iron Vale"
 INSTALL_TIMEOUT = 300
 
 
+def run_tool(args, env=None):
+    completed = subprocess.run(args, capture_output=True, text=True, env=env, timeout=1200)
+    if completed.returncode != 0:
+        raise RuntimeError(f"{args[0]} failed:\n{completed.stdout[-3000:]}\n{completed.stderr[-3000:]}")
+
+
 def build_demo(work):
     """The demo's package and exes, made in a copy of the product folder so
     that the repository's copy is left alone."""
     product = work / "demo"
     shutil.copytree(DEMO, product, ignore=shutil.ignore_patterns("*.msi"))
-    subprocess.run([product / "make-package"], check=True, capture_output=True, timeout=600)
+    run_tool([product / "make-package"])
     out = work / "out"
     env = dict(os.environ, LAUNCHER_WIN_BUILD=str(bench.WIN_BUILD), LAUNCHER_HOST_BUILD=str(bench.HOST_BUILD))
     # The product build shares the build folders with the other scenarios.
     with bench.file_lock(bench.E2E_DIR / "build-product.lock"):
-        subprocess.run([bench.REPO / "scripts" / "build-product", product, out], check=True, capture_output=True,
-                       env=env, timeout=1200)
+        run_tool([bench.REPO / "scripts" / "build-product", product, out], env)
     return out
 
 
