@@ -5,6 +5,7 @@ unusable, a full disk, and the exact texts of the fatal error box."""
 import json
 import os
 import shutil
+import struct
 import subprocess
 import tempfile
 from pathlib import Path
@@ -87,6 +88,22 @@ class PackageScenario(bench.ProductScenario):
         shutil.copytree(source, target)
         return target
 
+    def start_reporting_exit_code(self, exe, cwd=None, extra_env=None):
+        """Starts exe through fault_tool.exe, which keeps its whole exit code
+        (wine passes on only the low 8 bits); see assertWholeExitCode."""
+        exe = Path(exe)
+        exit_file = self.work / f"exit-code-{len(self.programs)}.txt"
+        program = self.start(bench.BENCH_BIN / "fault_tool.exe", cwd=cwd or exe.parent, extra_env=extra_env,
+                             args=["run", self.windows_path(exit_file), self.windows_path(exe)])
+        program.exit_file = exit_file
+        return program
+
+    def assertWholeExitCode(self, program, expected, timeout=bench.EXIT_TIMEOUT):
+        program.wait_exit(timeout)
+        self.assertTrue(program.exit_file.exists(), "the program's exit code was not recorded")
+        code = int(program.exit_file.read_text())
+        self.assertEqual(code, expected, f"{program.args[-1]} ended with exit code {code}")
+
     def installed(self):
         return packages.installed_values(self.prefix, REGISTRY_KEY)
 
@@ -155,7 +172,10 @@ class PackageScenario(bench.ProductScenario):
 
         def matching_box():
             for box in driver.run("message-boxes", check=False)["message_boxes"]:
-                if text is None or box["text"] == text:
+                # A box is filled in step by step: wait for its caption and
+                # buttons too.
+                complete = box["title"] and box["buttons"]
+                if complete and (text is None or box["text"] == text):
                     return box
             return None
         return bench.wait_until(matching_box, timeout, f"a message box of {exe_name}"
@@ -163,6 +183,43 @@ class PackageScenario(bench.ProductScenario):
 
     def press_ok(self, exe_name):
         bench.UiDriver(self.prefix, exe_name).press_message_box_ok()
+
+
+def renumber_raw_data_resource(exe, old_id, new_id):
+    """Gives the raw-data resource old_id of exe the id new_id, in place, so
+    that old_id is missing. new_id must sort where old_id did (for the
+    highest id, any larger one): the loader searches the ids in order."""
+    data = bytearray(Path(exe).read_bytes())
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    sections = struct.unpack_from("<H", data, pe + 6)[0]
+    optional_size = struct.unpack_from("<H", data, pe + 20)[0]
+    magic = struct.unpack_from("<H", data, pe + 24)[0]
+    directories = pe + 24 + (96 if magic == 0x10B else 112)
+    resource_rva = struct.unpack_from("<I", data, directories + 2 * 8)[0]
+    table = pe + 24 + optional_size
+    for index in range(sections):
+        header = table + 40 * index
+        size, rva, _, raw = struct.unpack_from("<IIII", data, header + 8)
+        if rva <= resource_rva < rva + size:
+            root = raw + resource_rva - rva
+            break
+    else:
+        raise ValueError(f"{exe}: no resource section")
+
+    def entries(directory):
+        named, numbered = struct.unpack_from("<HH", data, directory + 12)
+        for number in range(named + numbered):
+            at = directory + 16 + 8 * number
+            name, target = struct.unpack_from("<II", data, at)
+            yield at, name, target
+
+    raw_data_type = next(target for _, name, target in entries(root) if name == 10)
+    for at, name, _ in entries(root + (raw_data_type & 0x7FFFFFFF)):
+        if name == old_id:
+            struct.pack_into("<I", data, at, new_id)
+            Path(exe).write_bytes(bytes(data))
+            return
+    raise ValueError(f"{exe}: no raw-data resource {old_id}")
 
 
 def workspace_of(temp_folder):

@@ -1,11 +1,12 @@
-// fault_tool: prepares the faults of the installation scenarios from inside
+// fault_tool: answers what the installation scenarios must know from inside
 // the Wine prefix, where the system's own answers are the ones the launcher
 // will meet. Prints one JSON object.
 //
 //   fault_tool error-text CODE          the system's description of CODE, as
 //                                       FormatMessageW gives it to the launcher
-//   fault_tool remove-resource FILE ID  removes raw-data resource ID (in every
-//                                       language) from the exe FILE
+//   fault_tool run EXIT_FILE PROGRAM    runs PROGRAM, waits for it and writes
+//                                       its whole exit code to EXIT_FILE (wine
+//                                       itself passes on only the low 8 bits)
 //
 // Exit code 0 when the command succeeded, 1 when it failed, 2 for a
 // malformed command line.
@@ -16,7 +17,6 @@
 
 #include <cwchar>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -47,38 +47,30 @@ int ErrorText(DWORD code) {
     return Report(true, "text", description);
 }
 
-BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR context) {
-    reinterpret_cast<std::vector<WORD>*>(context)->push_back(language);
-    return TRUE;
-}
+int RunProgram(const std::wstring& exitFile, const std::wstring& program) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    std::wstring commandLine = L"\"" + program + L"\"";
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return Fail(L"CreateProcessW");
+    CloseHandle(process.hThread);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD exitCode = 0;
+    BOOL known = GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hProcess);
+    if (!known) return Fail(L"GetExitCodeProcess");
 
-// The languages the resource exists in: an update removes one language's
-// copy at a time.
-std::vector<WORD> ResourceLanguages(const std::wstring& file, WORD id) {
-    std::vector<WORD> languages;
-    HMODULE module = LoadLibraryExW(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!module) return languages;
-    EnumResourceLanguagesW(module, MAKEINTRESOURCEW(10), MAKEINTRESOURCEW(id), CollectLanguage,
-                           reinterpret_cast<LONG_PTR>(&languages));
-    FreeLibrary(module);
-    return languages;
-}
-
-int RemoveResource(const std::wstring& file, WORD id) {
-    std::vector<WORD> languages = ResourceLanguages(file, id);
-    if (languages.empty()) return Report(false, "error", L"the file has no raw-data resource " + std::to_wstring(id));
-    HANDLE update = BeginUpdateResourceW(file.c_str(), FALSE);
-    if (!update) return Fail(L"BeginUpdateResourceW");
-    for (WORD language : languages) {
-        if (!UpdateResourceW(update, MAKEINTRESOURCEW(10), MAKEINTRESOURCEW(id), language, nullptr, 0)) {
-            DWORD error = GetLastError();
-            EndUpdateResourceW(update, TRUE);
-            SetLastError(error);
-            return Fail(L"UpdateResourceW");
-        }
-    }
-    if (!EndUpdateResourceW(update, FALSE)) return Fail(L"EndUpdateResourceW");
-    return Report(true, "removed", std::to_wstring(languages.size()) + L" language(s)");
+    std::string text = std::to_string(exitCode) + "\n";
+    HANDLE file = CreateFileW(exitFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) return Fail(L"CreateFileW");
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+    if (!ok) return Fail(L"WriteFile");
+    return Report(true, "exit_code", std::to_wstring(exitCode));
 }
 
 }  // namespace
@@ -86,8 +78,7 @@ int RemoveResource(const std::wstring& file, WORD id) {
 int wmain(int argc, wchar_t** argv) {
     std::wstring command = argc > 1 ? argv[1] : L"";
     if (command == L"error-text" && argc == 3) return ErrorText(wcstoul(argv[2], nullptr, 10));
-    if (command == L"remove-resource" && argc == 4)
-        return RemoveResource(argv[2], static_cast<WORD>(wcstoul(argv[3], nullptr, 10)));
-    Report(false, "error", L"usage: fault_tool error-text CODE | remove-resource FILE ID");
+    if (command == L"run" && argc == 4) return RunProgram(argv[2], argv[3]);
+    Report(false, "error", L"usage: fault_tool error-text CODE | run EXIT_FILE PROGRAM");
     return 2;
 }

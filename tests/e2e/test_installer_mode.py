@@ -1,0 +1,122 @@
+"""Installer.exe: the player picks a language and presses Continue; the
+payload is unpacked into %TEMP%\\CorvaneInstaller\\, msiexec runs the package
+from there, the folder is removed and the program ends."""
+
+import unittest
+
+import bench
+import installation_support as support
+from bench import IDC_CONTINUE, IDC_EXIT, IDC_LANGUAGE, IDC_PROGRESS, control
+
+ERROR_LAUNCHING = "Error launching installation."
+
+
+class InstallerScenario(support.PackageScenario):
+    exe_name = "Installer.exe"
+    payload = support.NESTED_PAYLOAD
+
+    def expected_files(self):
+        files = {name: content for name, content in self.payload.items()}
+        files[support.PACKAGE_NAME] = self.product_files[f"payload/{support.PACKAGE_NAME}"]
+        return files
+
+    def start_installer(self, folder_name="download", cwd=None, extra_env=None):
+        folder = self.private_copy(self.product_out, folder_name)
+        program = self.start(folder / "Installer.exe", cwd=cwd or folder, extra_env=extra_env)
+        window = self.driver.dump()
+        return folder, program, window
+
+
+class InstallerInstalls(InstallerScenario):
+
+    def test_unpacks_installs_from_the_workspace_and_removes_it(self):
+        # A temporary folder with blanks in its path: the package path must
+        # still reach msiexec as one argument.
+        temp = self.use_temp_folder(self.work / "Local Settings" / "Temp Files")
+        elsewhere = self.work / "current folder"
+        elsewhere.mkdir()
+        folder = self.private_copy(self.product_out, "download")
+        planted_log, env = self.plant_msiexec(folder, elsewhere)
+        program = self.start(folder / "Installer.exe", cwd=elsewhere, extra_env=env)
+        self.driver.dump()
+        self.driver.select(IDC_LANGUAGE, support.FRENCH_INDEX)
+        self.driver.wait_control(IDC_LANGUAGE, "enabled", True)
+        self.driver.click(IDC_CONTINUE)
+        self.assertExitCode(program, 0, timeout=180)
+        installed = self.installed()
+        self.assertEqual(installed.get("OriginalDatabase"),
+                         self.windows_path(support.workspace_of(temp) / support.PACKAGE_NAME))
+        self.assertEqual(installed["Transforms"], support.FRENCH_TRANSFORMS)
+        self.assertTrue(installed["PathVal"].endswith("\\Quillmark\\Skyforge2\\"))
+        self.assertFalse(support.workspace_of(temp).exists(), "the workspace was left behind")
+        # Neither the msiexec.exe beside Installer.exe nor the one in the
+        # current folder ran.
+        self.assertFalse(planted_log.exists(), planted_log.read_text() if planted_log.exists() else "")
+
+    def test_msiexec_that_cannot_start_leaves_only_exit(self):
+        temp = self.use_temp_folder(self.work / "temp")
+        self.disable_msiexec()
+        _, program, _ = self.start_installer()
+        self.driver.click(IDC_CONTINUE)
+        # Wine's shell reports the missing program in a box of its own first.
+        own_boxes = 0
+        while True:
+            box = self.wait_message_box("Installer.exe", timeout=120)
+            if box["text"] != ERROR_LAUNCHING:
+                self.press_ok("Installer.exe")
+                bench.wait_until(lambda: box not in self.message_boxes("Installer.exe"), bench.WINDOW_TIMEOUT,
+                                 "the shell's box to close")
+                continue
+            own_boxes += 1
+            self.assertEqual(box["title"], "Error")
+            self.screenshot()
+            self.press_ok("Installer.exe")
+            break
+        bench.wait_until(lambda: not self.message_boxes("Installer.exe"), bench.WINDOW_TIMEOUT,
+                         "the message box to close")
+        window = self.driver.wait_control(IDC_EXIT, "enabled", True)
+        self.assertEqual(self.message_boxes("Installer.exe"), [], "a further message box came up")
+        self.assertEqual(own_boxes, 1)
+        self.assertTrue(window["visible"])
+        self.assertFalse(control(window, IDC_CONTINUE)["enabled"])
+        self.assertFalse(control(window, IDC_LANGUAGE)["enabled"])
+        self.assertTrue(program.running())
+        self.driver.click(IDC_EXIT)
+        self.assertExitCode(program, 0)
+        self.assertFalse(support.workspace_of(temp).exists())
+
+
+class InstallerWithAFailingPackage(InstallerScenario):
+    package_fails = True
+
+    def test_a_failed_installation_still_ends_with_0_and_removes_the_workspace(self):
+        temp = self.use_temp_folder(self.work / "temp")
+        workspace = support.workspace_of(temp)
+        _, program, _ = self.start_installer()
+        self.driver.click(IDC_CONTINUE)
+        box = self.wait_message_box("msiexec.exe", timeout=120)
+        self.assertIn("cannot be installed", box["text"])
+        self.screenshot()
+
+        # While msiexec shows its message, everything is unpacked and the
+        # installer window is hidden, its progress bar at the end.
+        expected = self.expected_files()
+        self.assertEqual(support.files_below(workspace), sorted(expected))
+        for name, content in expected.items():
+            self.assertEqual((workspace / name).read_bytes(), content, name)
+        window = self.driver.dump()
+        self.assertFalse(window["visible"])
+        progress = control(window, IDC_PROGRESS)
+        self.assertEqual(progress["range_high"], sum(len(c) for c in expected.values()) // 1024)
+        # Each file's last fraction of a KiB is not stepped.
+        self.assertLessEqual(progress["position"], progress["range_high"])
+        self.assertGreater(progress["position"], progress["range_high"] - len(expected))
+
+        self.press_ok("msiexec.exe")
+        self.assertExitCode(program, 0, timeout=120)
+        self.assertFalse(workspace.exists(), "the workspace was left behind")
+        self.assertEqual(self.installed(), {})
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
