@@ -35,7 +35,7 @@ EXIT_TIMEOUT = 60
 
 # Bumped when the settings applied to the template change, so that an old
 # template is rebuilt.
-TEMPLATE_SETTINGS_VERSION = "5"
+TEMPLATE_SETTINGS_VERSION = "6"
 
 # Wine draws the caption itself (there is no window manager on the bench), and
 # fonts for Cyrillic and CJK text stand in for the Windows ones it links to.
@@ -45,6 +45,21 @@ TEMPLATE_REGISTRY = [
     (r"HKCU\Software\Wine\Fonts\Replacements", face, "WenQuanYi Micro Hei")
     for face in ("MS UI Gothic", "MS Gothic", "Meiryo", "SimSun", "Microsoft YaHei",
                  "PMingLiU", "Gulim", "Batang")
+]
+
+# The dialogs' font, "MS Shell Dlg", is Tahoma on Windows. Wine finds no
+# Tahoma of its own in a prefix and falls back to a CJK font with full-width
+# punctuation; Wine's Tahoma, copied in, runs wider than the Windows font and
+# cuts off the longest button texts. Liberation Sans (Arial's widths) keeps
+# them within their buttons, and links to the CJK font for Japanese.
+WINDOWS_NT = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion"
+DIALOG_FONT_REGISTRY = [
+    (WINDOWS_NT + r"\FontSubstitutes", "MS Shell Dlg", "REG_SZ", "Liberation Sans"),
+    (WINDOWS_NT + r"\FontSubstitutes", "MS Shell Dlg 2", "REG_SZ", "Liberation Sans"),
+] + [
+    # Wine looks a bold face's links up under its full name (the caption's).
+    (WINDOWS_NT + r"\FontLink\SystemLink", face, "REG_MULTI_SZ", "wqy-microhei.ttc,WenQuanYi Micro Hei")
+    for face in ("Liberation Sans", "Liberation Sans Bold")
 ]
 
 # Big read-only files of the prefix are hard-linked into each copy; Wine
@@ -139,13 +154,9 @@ def prepare_prefix_template():
         marlett = Path("/usr/share/wine/fonts/marlett.ttf")
         if marlett.exists():
             shutil.copy2(marlett, fresh / "drive_c" / "windows" / "Fonts" / "marlett.ttf")
-        # "MS Shell Dlg", the dialogs' font, stands for Wine's own Tahoma, which
-        # Wine looks for in the prefix's font folder only; without it every
-        # dialog falls back to a CJK font whose punctuation is full-width.
-        # Tahoma Bold stays out: captions drawn with it find no Japanese
-        # glyphs through font linking.
-        tahoma = Path("/usr/share/wine/fonts/tahoma.ttf")
-        shutil.copy2(tahoma, fresh / "drive_c" / "windows" / "Fonts" / tahoma.name)
+        for key, name, kind, value in DIALOG_FONT_REGISTRY:
+            subprocess.run(["wine", "reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f"], env=env,
+                           check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         subprocess.run(["wineserver", "-w"], env=env, check=True)
         (fresh / ".bench-stamp").write_text(stamp_text)
         shutil.rmtree(TEMPLATE, ignore_errors=True)

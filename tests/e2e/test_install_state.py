@@ -1,0 +1,68 @@
+"""What the launcher offers follows what the registry and the disk say about
+the game: Install before it is installed, Play and Uninstall afterwards."""
+
+import unittest
+
+import bench
+import languages_support as support
+from bench import IDC_INSTALL, IDC_LANGUAGE, IDC_PLAY, control
+
+NOT_INSTALLED = {"install": True, "play": False, "uninstall": False, "language": True}
+INSTALLED = {"install": False, "play": True, "uninstall": True, "language": False}
+
+
+class InstallState(bench.ProductScenario):
+    product_settings = support.worked_product()
+
+    def make_game_folder(self, with_game):
+        folder = self.work / "Games" / "Skyforge2"
+        folder.mkdir(parents=True)
+        if with_game:
+            (folder / support.GAME_EXE).write_bytes(b"MZ stands in for the game\n")
+        return folder
+
+    def assertInstallState(self, window, expected):
+        self.assertEqual(support.enable_states(window), expected, bench.describe_window(window))
+        leader = IDC_PLAY if expected["play"] else IDC_INSTALL
+        self.assertEqual(window["focus_id"], leader, "the focus is not on the button that leads")
+
+    def test_without_a_product_key_the_user_language_leads_to_install(self):
+        german_user = {"LANG": "de_DE.UTF-8", "LC_ALL": "de_DE.UTF-8"}
+        # Wine takes the user's language from the Unix locale.
+        self.assertEqual(support.user_locale(self.prefix, german_user), 1031)
+        self.open_launcher(extra_env=german_user)
+        window = self.driver.dump()
+        language = control(window, IDC_LANGUAGE)
+        self.assertEqual(language["items"], support.OFFERED_NAMES)
+        self.assertEqual(language["items"][language["selection"]], "Deutsch")
+        self.assertEqual(support.texts(window, support.launcher_texts("de", support.PRODUCT_NAME)),
+                         support.launcher_texts("de", support.PRODUCT_NAME))
+        self.assertInstallState(window, NOT_INSTALLED)
+
+    def test_a_folder_without_the_game_is_not_installed_until_the_game_is_there(self):
+        folder = self.make_game_folder(with_game=False)
+        support.store_install_folder(self.prefix, self, folder)
+        support.store_language(self.prefix, 1033)
+        _, window = self.open_launcher()
+        self.assertInstallState(window, NOT_INSTALLED)
+        # The game appears (installed by other means); the next language
+        # change looks at the disk afresh.
+        (folder / support.GAME_EXE).write_bytes(b"MZ stands in for the game\n")
+        window = support.choose_language(self.driver, 1, support.launcher_texts("fr", support.PRODUCT_NAME))
+        self.assertInstallState(window, INSTALLED)
+
+    def test_a_folder_with_the_game_offers_play_in_the_stored_language(self):
+        folder = self.make_game_folder(with_game=True)
+        support.store_install_folder(self.prefix, self, folder)
+        support.store_language(self.prefix, 1049)
+        _, window = self.open_launcher()
+        support.window_picture(self, window, "russian")
+        self.assertInstallState(window, INSTALLED)
+        language = control(window, IDC_LANGUAGE)
+        self.assertEqual(language["items"][language["selection"]], "Русский")
+        self.assertEqual(support.texts(window, support.launcher_texts("ru", support.PRODUCT_NAME)),
+                         support.launcher_texts("ru", support.PRODUCT_NAME))
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

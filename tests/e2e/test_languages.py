@@ -1,0 +1,102 @@
+"""The language a person sees: the one stored at installation, or the user's
+own, chosen from the offered ones; and a change in the language list that
+switches the whole window at once."""
+
+import unittest
+
+import bench
+import languages_support as support
+from bench import IDC_LANGUAGE, control
+
+# The stored preference, the combo box entry it selects and the language the
+# window speaks. Americas variants and the others of one language meet in one
+# entry; Japanese is not offered, so the first entry stands in.
+STORED_PREFERENCES = [
+    (1033, 0, "en"),
+    (2057, 0, "en"),
+    (3084, 1, "fr"),
+    (2058, 4, "es"),
+    (1031, 3, "de"),
+    (1046, 7, "pt"),
+    (1041, 0, "en"),
+]
+
+# A disc that also offers Japanese, with the product's name translated.
+TOUR_IDS = support.OFFERED_IDS + "1041;"
+TOUR_NAMES = {
+    2057: support.PRODUCT_NAME, 1033: support.PRODUCT_NAME,
+    1036: "Skyforge 2 : Val de Fer", 3084: "Skyforge 2 : Val de Fer",
+    1031: "Skyforge 2: Eisental", 3082: "Skyforge 2: Valle de Hierro", 2058: "Skyforge 2: Valle de Hierro",
+    1040: "Skyforge 2: Valle di Ferro", 1030: "Skyforge 2: Jerndal", 1049: "Скайфордж 2: Железная долина",
+    1045: "Skyforge 2: Żelazna Dolina", 1046: "Skyforge 2: Vale de Ferro", 1043: "Skyforge 2: IJzerdal",
+    # A full-width colon breaks no line.
+    1041: "スカイフォージ２：鉄の谷",
+}
+TOUR_NAMES_TEXT = "".join(TOUR_NAMES[int(lcid)] + ";" for lcid in TOUR_IDS.split(";")[:-1])
+TOUR_ENTRIES = support.OFFERED_NAMES + ["日本語"]
+
+# Entry of the tour's language list, its language and its LCID.
+JAPANESE = (10, "ja", 1041)
+TOUR_STOPS = [(0, "en", 2057), (1, "fr", 1036), (8, "ru", 1049)]
+
+
+class StoredLanguage(bench.ProductScenario):
+    product_settings = support.worked_product()
+
+    def test_each_stored_preference_selects_its_language(self):
+        for lcid, entry, language in STORED_PREFERENCES:
+            with self.subTest(LanguageVal=lcid):
+                support.store_language(self.prefix, lcid)
+                program, window = self.open_launcher()
+                combo = control(window, IDC_LANGUAGE)
+                self.assertEqual(combo["items"], support.OFFERED_NAMES)
+                self.assertEqual(combo["selection"], entry)
+                self.assertEqual(window["title"], support.PRODUCT_NAME)
+                expected = support.launcher_texts(language, support.PRODUCT_NAME)
+                self.assertEqual(support.texts(window, expected), expected)
+                support.window_picture(self, window, f"{lcid}")
+                self.driver.click(bench.IDC_EXIT)
+                self.assertExitCode(program, 0)
+                self.driver.wait_gone()
+
+
+class LanguageTour(bench.ProductScenario):
+    """Both layouts, opened in Japanese and switched through English, French
+    and Russian; a picture of each is kept."""
+
+    product_settings = support.worked_product(language_ids=TOUR_IDS, product_names=TOUR_NAMES_TEXT,
+                                              payload="payload")
+    product_files = bench.INSTALLER_FILES
+
+    def tour(self, expected_texts, name):
+        """Opens the window in Japanese, then picks each stop of the tour in
+        the language list; every time the title and every text follow."""
+        entry, language, lcid = JAPANESE
+        support.store_language(self.prefix, lcid)
+        _, window = self.open_launcher()
+        self.assertLanguage(window, entry, lcid, expected_texts(language, lcid))
+        support.window_picture(self, window, f"{name}-{language}")
+        for entry, language, lcid in TOUR_STOPS:
+            with self.subTest(language=language):
+                window = support.choose_language(self.driver, entry, expected_texts(language, lcid))
+                self.assertLanguage(window, entry, lcid, expected_texts(language, lcid))
+                support.window_picture(self, window, f"{name}-{language}")
+
+    def assertLanguage(self, window, entry, lcid, expected):
+        self.assertEqual(window["title"], TOUR_NAMES[lcid])
+        combo = control(window, IDC_LANGUAGE)
+        self.assertEqual(combo["items"], TOUR_ENTRIES)
+        self.assertEqual(combo["selection"], entry)
+        self.assertEqual(support.texts(window, expected), expected)
+
+    def test_the_launcher_follows_the_chosen_language(self):
+        self.tour(lambda language, lcid: support.launcher_texts(language, TOUR_NAMES[lcid]), "launcher")
+
+    def test_the_installer_follows_the_chosen_language(self):
+        self.driver.exe_name = "Installer.exe"
+        self.exe_name = "Installer.exe"
+        self.tour(lambda language, lcid: support.installer_texts(language), "installer")
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
