@@ -9,6 +9,7 @@ import installation_support as support
 from bench import IDC_CONTINUE, IDC_EXIT, IDC_LANGUAGE, IDC_PROGRESS, control
 
 ERROR_LAUNCHING = "Error launching installation."
+LARGE_PAYLOAD_BYTES = 128 * 1024 * 1024
 
 
 class InstallerScenario(support.PackageScenario):
@@ -116,6 +117,23 @@ class InstallerWithAFailingPackage(InstallerScenario):
         self.assertExitCode(program, 0, timeout=120)
         self.assertFalse(workspace.exists(), "the workspace was left behind")
         self.assertEqual(self.installed(), {})
+
+
+class InstallerWithALargePayload(InstallerScenario):
+    # Large enough that the unpacking is still running when a person looks
+    # at the bar and presses Exit; the bar is polled, so no timing is assumed.
+    payload = {"Data/world.pak": bytes(LARGE_PAYLOAD_BYTES)}
+
+    def test_exit_while_unpacking_ends_with_0_and_leaves_no_workspace(self):
+        temp = self.use_temp_folder(self.work / "temp")
+        _, program, _ = self.start_installer()
+        self.driver.click(IDC_CONTINUE)
+
+        # Pressed the moment the bar is seen between its ends.
+        pressed_at = self.fault_tool("exit-mid-way", "Installer.exe", 120000)["pressed_at"]
+        self.assertExitCode(program, 0, timeout=120)
+        self.assertFalse(support.workspace_of(temp).exists(), f"the workspace was left behind (Exit at {pressed_at})")
+        self.assertEqual(self.installed(), {}, f"the package was installed (Exit at {pressed_at})")
 
 
 if __name__ == "__main__":

@@ -7,13 +7,22 @@
 //   fault_tool run EXIT_FILE PROGRAM    runs PROGRAM, waits for it and writes
 //                                       its whole exit code to EXIT_FILE (wine
 //                                       itself passes on only the low 8 bits)
+//   fault_tool exit-mid-way EXE MS      waits (MS at most) until the progress
+//                                       bar of EXE's window has moved but is
+//                                       below nine tenths (a finished bar may
+//                                       stop short of its end by a step per
+//                                       file), then presses Exit at once: a
+//                                       separate look and click would come too
+//                                       late for a fast unpacking
 //
 // Exit code 0 when the command succeeded, 1 when it failed, 2 for a
 // malformed command line.
 
 #include "json_writer.h"
+#include "window_finder.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cwchar>
 #include <string>
@@ -73,12 +82,38 @@ int RunProgram(const std::wstring& exitFile, const std::wstring& program) {
     return Report(true, "exit_code", std::to_wstring(exitCode));
 }
 
+int ExitMidWay(const std::wstring& exeName, DWORD timeoutMs) {
+    const int kProgress = 1003;
+    const int kExit = 1012;
+    WindowQuery query;
+    query.exeName = exeName;
+    ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        HWND dialog = FindMainDialog(query);
+        HWND progress = dialog ? GetDlgItem(dialog, kProgress) : nullptr;
+        DWORD_PTR position = 0;
+        DWORD_PTR high = 0;
+        if (progress &&
+            SendMessageTimeoutW(progress, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 1000, &position) &&
+            SendMessageTimeoutW(progress, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, 1000, &high) &&
+            position > 0 && position < high / 10 * 9) {
+            // Posted like a click: Exit may end the program before it answers.
+            PostMessageW(GetDlgItem(dialog, kExit), BM_CLICK, 0, 0);
+            return Report(true, "pressed_at",
+                          std::to_wstring(position) + L" of " + std::to_wstring(high));
+        }
+        if (GetTickCount64() >= deadline) return Report(false, "error", L"the progress bar never moved");
+        Sleep(5);
+    }
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     std::wstring command = argc > 1 ? argv[1] : L"";
     if (command == L"error-text" && argc == 3) return ErrorText(wcstoul(argv[2], nullptr, 10));
     if (command == L"run" && argc == 4) return RunProgram(argv[2], argv[3]);
-    Report(false, "error", L"usage: fault_tool error-text CODE | run EXIT_FILE PROGRAM");
+    if (command == L"exit-mid-way" && argc == 4) return ExitMidWay(argv[2], wcstoul(argv[3], nullptr, 10));
+    Report(false, "error", L"usage: fault_tool error-text CODE | run EXIT_FILE PROGRAM | exit-mid-way EXE MS");
     return 2;
 }
