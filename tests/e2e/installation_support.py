@@ -8,6 +8,7 @@ import shutil
 import struct
 import subprocess
 import tempfile
+import unittest
 from pathlib import Path
 
 import bench
@@ -71,6 +72,10 @@ class PackageScenario(bench.ProductScenario):
     @classmethod
     def setUpClass(cls):
         bench.require_bench_programs()
+        if not (bench.BENCH_BIN / "fault_tool.exe").exists():
+            raise unittest.SkipTest(f"fault_tool.exe missing in {bench.BENCH_BIN}; build the Windows build first")
+        if not shutil.which("wixl"):
+            raise unittest.SkipTest("wixl (msitools) is not installed")
         work = Path(tempfile.mkdtemp(prefix="e2e-package-", dir=os.environ.get("TMPDIR")))
         cls.addClassCleanup(shutil.rmtree, work, ignore_errors=True)
         in_payload = cls.exe_name == "Installer.exe"
@@ -145,6 +150,8 @@ class PackageScenario(bench.ProductScenario):
     def mount_small_disk(self, folder, size="2m"):
         """A tmpfs of `size` at folder (the bench runs as root), unmounted
         when the scenario ends."""
+        if os.geteuid() != 0:
+            self.skipTest("mounting a small disk needs root")
         folder = Path(folder)
         folder.mkdir(parents=True, exist_ok=True)
         subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={size}", "tmpfs", str(folder)], check=True)
