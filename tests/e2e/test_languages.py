@@ -38,6 +38,8 @@ TOUR_ENTRIES = support.OFFERED_NAMES + ["日本語"]
 # Entry of the tour's language list, its language and its LCID.
 JAPANESE = (10, "ja", 1041)
 TOUR_STOPS = [(0, "en", 2057), (1, "fr", 1036), (8, "ru", 1049)]
+# The other entries, where only the fit of the texts is measured.
+FIT_STOPS = [(2, 1040), (3, 1031), (4, 3082), (5, 1030), (6, 1043), (7, 1046), (9, 1045)]
 
 
 class StoredLanguage(bench.ProductScenario):
@@ -48,16 +50,20 @@ class StoredLanguage(bench.ProductScenario):
             with self.subTest(LanguageVal=lcid):
                 support.store_language(self.prefix, lcid)
                 program, window = self.open_launcher()
+                cut_off = support.cut_off_texts(self, self.exe)
+                support.window_picture(self, window, f"{lcid}")
+                # Closed before the checks, so that a failed check leaves
+                # no launcher behind to refuse the next start.
+                self.driver.click(bench.IDC_EXIT)
+                self.assertExitCode(program, 0)
+                self.driver.wait_gone()
                 combo = control(window, IDC_LANGUAGE)
                 self.assertEqual(combo["items"], support.OFFERED_NAMES)
                 self.assertEqual(combo["selection"], entry)
                 self.assertEqual(window["title"], support.PRODUCT_NAME)
                 expected = support.launcher_texts(language, support.PRODUCT_NAME)
                 self.assertEqual(support.texts(window, expected), expected)
-                support.window_picture(self, window, f"{lcid}")
-                self.driver.click(bench.IDC_EXIT)
-                self.assertExitCode(program, 0)
-                self.driver.wait_gone()
+                self.assertEqual(cut_off, [])
 
 
 class LanguageTour(bench.ProductScenario):
@@ -75,12 +81,21 @@ class LanguageTour(bench.ProductScenario):
         support.store_language(self.prefix, lcid)
         _, window = self.open_launcher()
         self.assertLanguage(window, entry, lcid, expected_texts(language, lcid))
+        self.assertEqual(support.cut_off_texts(self, self.exe), [])
         support.window_picture(self, window, f"{name}-{language}")
         for entry, language, lcid in TOUR_STOPS:
             with self.subTest(language=language):
                 window = support.choose_language(self.driver, entry, expected_texts(language, lcid))
                 self.assertLanguage(window, entry, lcid, expected_texts(language, lcid))
+                self.assertEqual(support.cut_off_texts(self, self.exe), [])
                 support.window_picture(self, window, f"{name}-{language}")
+        for entry, lcid in FIT_STOPS:
+            with self.subTest(LCID=lcid):
+                self.driver.select(IDC_LANGUAGE, entry)
+                # The title changes first; once it shows, the texts have followed.
+                support.wait_for(self.driver, lambda window: window["title"] == TOUR_NAMES[lcid],
+                                 f"the title of entry {entry}")
+                self.assertEqual(support.cut_off_texts(self, self.exe), [])
 
     def assertLanguage(self, window, entry, lcid, expected):
         self.assertEqual(window["title"], TOUR_NAMES[lcid])
