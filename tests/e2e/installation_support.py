@@ -25,6 +25,7 @@ LANGUAGE_IDS = "1033;1036;"
 FIRST_LANGUAGE_INDEX = 0
 FRENCH_INDEX = 1
 FRENCH_TRANSFORMS = ":fr-fr.mst"
+FRENCH_LCID = "1036"
 
 # Nested folders, so that unpacking has sub-folders to create.
 NESTED_PAYLOAD = {
@@ -52,7 +53,7 @@ def product_files(work_dir, folder, fail=False, extra=None):
     """The product folder's files: a real package at the root of `folder`
     (disc or payload), plus `extra` (relative path -> bytes)."""
     package = packages.build_package(work_dir, PRODUCT_NAME, REGISTRY_KEY, GAME_EXE, package_name=PACKAGE_NAME,
-                                     fail=fail)
+                                     languages=("fr-fr",), fail=fail)
     files = {f"{folder}/{PACKAGE_NAME}": package.read_bytes()}
     for relative, content in (extra or {}).items():
         files[f"{folder}/{relative}"] = content
@@ -72,8 +73,9 @@ class PackageScenario(bench.ProductScenario):
     @classmethod
     def setUpClass(cls):
         bench.require_bench_programs()
-        if not (bench.BENCH_BIN / "fault_tool.exe").exists():
-            raise unittest.SkipTest(f"fault_tool.exe missing in {bench.BENCH_BIN}; build the Windows build first")
+        for tool in ("fault_tool.exe", "package_tool.exe"):
+            if not (bench.BENCH_BIN / tool).exists():
+                raise unittest.SkipTest(f"{tool} missing in {bench.BENCH_BIN}; build the Windows build first")
         if not shutil.which("wixl"):
             raise unittest.SkipTest("wixl (msitools) is not installed")
         work = Path(tempfile.mkdtemp(prefix="e2e-package-", dir=os.environ.get("TMPDIR")))

@@ -1,7 +1,9 @@
+#!/usr/bin/env python3
 """Real Windows Installer packages for the end-to-end scenarios, built with
 wixl (msitools).
 
-    build_package(work_dir, product_name, registry_key, game_exe_name, ...) -> Path
+    build_package(work_dir, product_name, registry_key, game_exe_name,
+                  languages=("fr-fr",), ...) -> Path
 
 The package installs the game executable into
 Program Files\\<company>\\<product folder>\\ and writes, under
@@ -15,14 +17,23 @@ HKLM\\<registry_key> (the 32-bit view, where the launcher looks):
 The last two prove what the launcher passed to msiexec; read them with
 installed_values().
 
-Wine's msiexec installs even when TRANSFORMS names an embedded transform the
-package does not hold (it logs "failed to open substorage" and goes on), so
-a package needs no transforms for the launcher's language choice to be
-tested end to end.
+For each culture code in `languages` the package carries an embedded
+transform named "<culture>.mst" (what TRANSFORMS=":<culture>.mst" opens)
+that sets LanguageVal to that language's LCID. wixl cannot make transforms:
+package_tool.exe of the bench writes them into the package, under Wine.
+Wine's msiexec installs even when TRANSFORMS names a transform the package
+does not hold (it logs "failed to open substorage" and goes on); Windows
+refuses such an installation.
+
+The same from a shell, for a package built elsewhere:
+
+    tests/e2e/packages.py add-transforms PACKAGE.msi fr-fr de-de ...
 """
 
 import shutil
 import subprocess
+import sys
+import tempfile
 import uuid
 from pathlib import Path
 from xml.sax.saxutils import quoteattr
@@ -32,6 +43,14 @@ import bench
 # Namespace of the GUIDs made from a product's name, so that the same product
 # always gets the same codes and two products never share one.
 _GUID_NAMESPACE = uuid.UUID("0f8e4c52-7d1b-4a63-9b2e-5c3a1d7e9f40")
+
+# The culture codes of the launcher's catalogue and the LCID each
+# transform installs.
+CULTURE_LCIDS = {
+    "en-us": 1033, "fr-fr": 1036, "it-it": 1040, "de-de": 1031, "es-es": 3082, "da-dk": 1030, "sv-se": 1053,
+    "nl-nl": 1043, "no-no": 1044, "pt-br": 1046, "ru-ru": 1049, "pl-pl": 1045, "cs-cz": 1029, "hu-hu": 1038,
+    "ja-jp": 1041,
+}
 
 RECORDED_PACKAGE = "OriginalDatabase"
 RECORDED_TRANSFORMS = "Transforms"
@@ -90,13 +109,15 @@ def _package_source(product_name, registry_key, game_exe_name, language_id, fail
 
 
 def build_package(work_dir, product_name, registry_key, game_exe_name, package_name="Game.msi",
-                  language_id=1033, fail=False, game_exe=None):
+                  language_id=1033, languages=(), fail=False, game_exe=None):
     """Builds a package in work_dir and returns its path (work_dir/package_name).
 
     product_name   the product's name in the package (also seeds its GUIDs)
     registry_key   the key below HKLM, e.g. r"Software\\Quillmark\\Skyforge2"
     game_exe_name  the installed game's file name, e.g. "Skyforge2.exe"
     language_id    the LCID written to LanguageVal
+    languages      culture codes (keys of CULTURE_LCIDS) whose transforms the
+                   package carries
     fail           a package whose launch condition is false: msiexec shows
                    "<product_name> cannot be installed on this computer." and
                    installs nothing
@@ -117,7 +138,43 @@ def build_package(work_dir, product_name, registry_key, game_exe_name, package_n
     package = work_dir / package_name
     shutil.move(stage / package_name, package)
     shutil.rmtree(stage, ignore_errors=True)
+    if languages:
+        add_language_transforms(package, languages)
     return package
+
+
+def _tool_prefix():
+    """A Wine prefix of its own for package_tool.exe, made once from the
+    bench's template; scenarios never run in it."""
+    prefix = bench.E2E_DIR / "package-tool-prefix"
+    with bench.file_lock(bench.E2E_DIR / "package-tool-prefix.lock"):
+        if not (prefix / ".ready").exists():
+            shutil.rmtree(prefix, ignore_errors=True)
+            bench.copy_prefix(bench.prepare_prefix_template(), prefix)
+            (prefix / ".ready").write_text("")
+    return prefix
+
+
+def add_language_transforms(package, languages):
+    """Stores "<culture>.mst" in the package for each culture code, setting
+    LanguageVal to the culture's LCID."""
+    tool = bench.BENCH_BIN / "package_tool.exe"
+    if not tool.exists():
+        raise RuntimeError(f"{tool} is missing; build the Windows build first")
+    env = bench.wine_environment(_tool_prefix())
+    package_path = "Z:" + str(Path(package).resolve()).replace("/", "\\")
+    for culture in languages:
+        args = ["wine", str(tool), "add-transform", package_path, f"{culture}.mst",
+                f"LANGUAGEVAL={CULTURE_LCIDS[culture]}"]
+        # Output through a file: Wine's services inherit the handles and would
+        # hold a pipe open.
+        with tempfile.TemporaryFile() as out:
+            completed = subprocess.run(args, env=env, stdin=subprocess.DEVNULL, stdout=out,
+                                       stderr=subprocess.STDOUT, timeout=300)
+            out.seek(0)
+            output = out.read().decode("utf-8", "replace")
+        if completed.returncode != 0:
+            raise RuntimeError(f"package_tool could not add {culture}.mst to {package}:\n{output[-3000:]}")
 
 
 def installed_values(prefix, registry_key):
@@ -136,3 +193,9 @@ def installed_values(prefix, registry_key):
             text = str(int(text, 16))
         values[parts[0]] = text
     return values
+
+
+if __name__ == "__main__":
+    if len(sys.argv) < 4 or sys.argv[1] != "add-transforms":
+        sys.exit("usage: packages.py add-transforms PACKAGE.msi CULTURE...")
+    add_language_transforms(sys.argv[2], sys.argv[3:])

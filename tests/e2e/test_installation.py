@@ -42,6 +42,7 @@ class InstallFromTheDisc(support.PackageScenario):
         installed = self.installed()
         self.assertEqual(installed["OriginalDatabase"], self.windows_path(disc / support.PACKAGE_NAME))
         self.assertEqual(installed["Transforms"], "", "the first language passes no transform")
+        self.assertEqual(installed["LanguageVal"], "1033")
         # The msiexec.exe planted in the current folder, which is also the
         # launcher's own folder, never ran.
         self.assertFalse(planted_log.exists(), planted_log.read_text() if planted_log.exists() else "")
@@ -54,7 +55,10 @@ class InstallFromTheDisc(support.PackageScenario):
         window = self.install(support.FRENCH_INDEX)
         self.screenshot()
         self.assertInstalledAndReadyToPlay(window)
-        self.assertEqual(self.installed()["Transforms"], support.FRENCH_TRANSFORMS)
+        installed = self.installed()
+        self.assertEqual(installed["Transforms"], support.FRENCH_TRANSFORMS)
+        # The package's French transform was applied.
+        self.assertEqual(installed["LanguageVal"], support.FRENCH_LCID)
         self.driver.click(IDC_EXIT)
         self.assertExitCode(program, 0)
 

@@ -48,6 +48,7 @@ class InstallerInstalls(InstallerScenario):
         self.assertEqual(installed.get("OriginalDatabase"),
                          self.windows_path(support.workspace_of(temp) / support.PACKAGE_NAME))
         self.assertEqual(installed["Transforms"], support.FRENCH_TRANSFORMS)
+        self.assertEqual(installed["LanguageVal"], support.FRENCH_LCID)
         self.assertTrue(installed["PathVal"].endswith("\\Quillmark\\Skyforge2\\"))
         self.assertFalse(support.workspace_of(temp).exists(), "the workspace was left behind")
         # Neither the msiexec.exe beside Installer.exe nor the one in the
