@@ -35,12 +35,14 @@ EXIT_TIMEOUT = 60
 
 # Bumped when the settings applied to the template change, so that an old
 # template is rebuilt.
-TEMPLATE_SETTINGS_VERSION = "6"
+TEMPLATE_SETTINGS_VERSION = "7"
 
 # Wine draws the caption itself (there is no window manager on the bench), and
 # fonts for Cyrillic and CJK text stand in for the Windows ones it links to.
 TEMPLATE_REGISTRY = [
     (r"HKCU\Software\Wine\X11 Driver", "Decorated", "N"),
+    # A crash ends the program instead of waiting behind Wine's crash dialog.
+    (r"HKCU\Software\Wine\WineDbg", "ShowCrashDialog", 0),
 ] + [
     (r"HKCU\Software\Wine\Fonts\Replacements", face, "WenQuanYi Micro Hei")
     for face in ("MS UI Gothic", "MS Gothic", "Meiryo", "SimSun", "Microsoft YaHei",
@@ -147,7 +149,9 @@ def prepare_prefix_template():
         subprocess.run(["wineboot", "-i"], env=env, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         for key, name, value in TEMPLATE_REGISTRY:
-            subprocess.run(["wine", "reg", "add", key, "/v", name, "/d", value, "/f"], env=env, check=True,
+            kind = "REG_DWORD" if isinstance(value, int) else "REG_SZ"
+            subprocess.run(["wine", "reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f"], env=env,
+                           check=True,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # Wine draws the caption's close box with Marlett, which it only finds
         # in the prefix's own font folder.
@@ -256,10 +260,25 @@ class VirtualDisplay:
 class RunningProgram:
     """A Windows program started under Wine; its exit code is Wine's."""
 
-    def __init__(self, prefix, args, cwd, extra_env=None):
+    def __init__(self, prefix, args, cwd, extra_env=None, trace=None, trace_path=None):
         self.args = [str(a) for a in args]
-        self.process = subprocess.Popen(["wine", *self.args], cwd=str(cwd), env=prefix.env(extra_env),
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        env = prefix.env(extra_env)
+        # E2E_WINEDEBUG=+loaddll (for example) keeps Wine's trace of every
+        # program started, under build/e2e/wine-logs/; a scenario can ask for
+        # a trace of its own (trace channels and the file to write).
+        log_file = subprocess.DEVNULL
+        if trace:
+            env["WINEDEBUG"] = trace
+            log_file = open(trace_path, "wb")
+        elif os.environ.get("E2E_WINEDEBUG"):
+            env["WINEDEBUG"] = os.environ["E2E_WINEDEBUG"]
+            logs = E2E_DIR / "wine-logs"
+            logs.mkdir(parents=True, exist_ok=True)
+            log_file = open(logs / f"{time.strftime('%H%M%S')}-{os.getpid()}-{Path(self.args[0]).stem}.log", "wb")
+        self.process = subprocess.Popen(["wine", *self.args], cwd=str(cwd), env=env,
+                                        stdout=subprocess.DEVNULL, stderr=log_file)
+        if log_file is not subprocess.DEVNULL:
+            log_file.close()
 
     def running(self):
         return self.process.poll() is None
@@ -359,6 +378,8 @@ def describe_window(window):
     if not window:
         return "(no window)"
     flags = [name for name in ("visible", "iconic", "foreground") if window.get(name)]
+    if window.get("responding") is False:
+        flags.append("NOT RESPONDING")
     lines = [f"window {window['title']!r} [{', '.join(flags)}] focus={window['focus_id']}"]
     for entry in window["controls"]:
         state = "enabled" if entry["enabled"] else "disabled"
@@ -483,9 +504,9 @@ class Scenario(unittest.TestCase):
             with contextlib.suppress(Exception):
                 self.screenshot()
 
-    def start(self, exe, cwd=None, args=(), extra_env=None):
+    def start(self, exe, cwd=None, args=(), extra_env=None, trace=None, trace_path=None):
         exe = Path(exe)
-        program = RunningProgram(self.prefix, [exe, *args], cwd or exe.parent, extra_env)
+        program = RunningProgram(self.prefix, [exe, *args], cwd or exe.parent, extra_env, trace, trace_path)
         self.programs.append(program)
         self.addCleanup(program.stop)
         return program

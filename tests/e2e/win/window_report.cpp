@@ -12,10 +12,17 @@ namespace {
 // queue; a limit keeps a hung launcher from hanging the driver too.
 const UINT kAnswerLimitMs = 5000;
 
+// Once the launcher has failed to answer, the rest of the report does without
+// its answers instead of waiting the limit out for every control.
+bool launcherUnresponsive = false;
+
 LRESULT Ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kAnswerLimitMs, &answer))
+    if (launcherUnresponsive ||
+        !SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kAnswerLimitMs, &answer)) {
+        launcherUnresponsive = true;
         return -1;
+    }
     return static_cast<LRESULT>(answer);
 }
 
@@ -76,7 +83,8 @@ void WriteControl(JsonWriter& json, HWND control, HWND focus) {
 
 std::wstring ControlText(HWND control) {
     LRESULT length = Ask(control, WM_GETTEXTLENGTH);
-    if (length <= 0) return {};
+    if (length < 0) return WindowTitle(control);  // the text Wine keeps for the window
+    if (length == 0) return {};
     std::vector<wchar_t> text(static_cast<size_t>(length) + 1, L'\0');
     Ask(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
     return text.data();
@@ -119,10 +127,12 @@ void WriteDialogReport(JsonWriter& json, HWND dialog) {
     }
     json.Key("controls");
     json.BeginArray();
+    launcherUnresponsive = false;
     // Children come in creation order, which for a dialog is its tab order.
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         WriteControl(json, child, focus);
     json.EndArray();
+    json.Key("responding"); json.Bool(!launcherUnresponsive);
     json.EndObject();
 }
 
