@@ -182,9 +182,11 @@ class Prefix:
     """A private copy of the template prefix, with its own wineserver."""
 
     def __init__(self, path, display):
+        """Copies the template to path, or keeps the prefix already there."""
         self.path = Path(path)
         self.display = display
-        copy_prefix(prepare_prefix_template(), self.path)
+        if not (self.path / "system.reg").exists():
+            copy_prefix(prepare_prefix_template(), self.path)
 
     def env(self, extra=None):
         return wine_environment(self.path, self.display, extra)
@@ -392,7 +394,12 @@ def describe_window(window):
             extra = f" items={entry['items']} selection={entry['selection']}"
         if "position" in entry:
             extra = f" range={entry['range_low']}..{entry['range_high']} position={entry['position']}"
-        lines.append(f"  {entry['id']:>5} {entry['class']:<18} {entry['text']!r} ({state}){extra}")
+        text = entry["text"]
+        if text.startswith("\uffff") and len(text) == 2:
+            text = f"<resource {ord(text[1])}>"  # a picture control names its bitmap by number
+        else:
+            text = repr(text)
+        lines.append(f"  {entry['id']:>5} {entry['class']:<18} {text} ({state}){extra}")
     return "\n".join(lines)
 
 
