@@ -63,6 +63,9 @@ class StoredLanguage(bench.ProductScenario):
                 self.assertEqual(window["title"], support.PRODUCT_NAME)
                 expected = support.launcher_texts(language, support.PRODUCT_NAME)
                 self.assertEqual(support.texts(window, expected), expected)
+                if language == "en":
+                    # The colon of the name breaks the label into three lines.
+                    self.assertEqual(control(window, bench.IDC_WEBSITE)["text"], "Skyforge 2:\n Iron Vale\nWebsite")
                 self.assertEqual(cut_off, [])
 
 

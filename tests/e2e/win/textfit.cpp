@@ -144,12 +144,19 @@ Measure MeasureText(HWND control, const std::wstring& text, int margin, int side
     return measure;
 }
 
+void WriteSize(JsonWriter& json, const SIZE& size) {
+    json.BeginArray();
+    json.Number(size.cx);
+    json.Number(size.cy);
+    json.EndArray();
+}
+
 void WriteMeasure(JsonWriter& json, int id, const std::wstring& text, const Measure& measure) {
     json.BeginObject();
     json.Key("id"); json.Number(id);
     json.Key("text"); json.String(text);
-    json.Key("needed"); json.BeginArray(); json.Number(measure.needed.cx); json.Number(measure.needed.cy); json.EndArray();
-    json.Key("available"); json.BeginArray(); json.Number(measure.available.cx); json.Number(measure.available.cy); json.EndArray();
+    json.Key("needed"); WriteSize(json, measure.needed);
+    json.Key("available"); WriteSize(json, measure.available);
     json.Key("fits"); json.Bool(measure.Fits());
     json.EndObject();
 }
