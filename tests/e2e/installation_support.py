@@ -134,6 +134,29 @@ class PackageScenario(bench.ProductScenario):
             raise AssertionError(f"fault_tool {' '.join(map(str, args))}: {report['error']}")
         return report
 
+    def start_fault_tool(self, *args):
+        """Runs fault_tool.exe beside the scenario; finish_fault_tool(handle)
+        waits for its report."""
+        output = (self.work / f"fault-tool-{len(self.programs)}.json").open("w+b")
+        self.addCleanup(output.close)
+        process = subprocess.Popen(["wine", str(bench.BENCH_BIN / "fault_tool.exe"), *map(str, args)],
+                                   env=self.prefix.env(), stdin=subprocess.DEVNULL, stdout=output,
+                                   stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: process.poll() is None and process.kill())
+        return process, output
+
+    def finish_fault_tool(self, handle, timeout=bench.WINDOW_TIMEOUT):
+        process, output = handle
+        process.wait(timeout=timeout)
+        output.seek(0)
+        lines = [line for line in output.read().decode("utf-8", "replace").splitlines() if line.startswith("{")]
+        if not lines:
+            raise AssertionError("fault_tool printed nothing")
+        report = json.loads(lines[-1])
+        if not report["ok"]:
+            raise AssertionError(f"fault_tool: {report['error']}")
+        return report
+
     def fatal_error_text(self, what, code):
         """The text of the launcher's fatal error box for `what` and `code`,
         with the system's description as Wine words it."""
