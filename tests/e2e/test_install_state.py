@@ -5,14 +5,15 @@ import unittest
 
 import bench
 import languages_support as support
-from bench import IDC_INSTALL, IDC_LANGUAGE, IDC_PLAY, control
+from bench import IDC_CONTINUE, IDC_EXIT, IDC_INSTALL, IDC_LANGUAGE, IDC_PLAY, control
 
 NOT_INSTALLED = {"install": True, "play": False, "uninstall": False, "language": True}
 INSTALLED = {"install": False, "play": True, "uninstall": True, "language": False}
 
 
 class InstallState(bench.ProductScenario):
-    product_settings = support.worked_product()
+    product_settings = support.worked_product(payload="payload")
+    product_files = bench.INSTALLER_FILES
 
     def make_game_folder(self, with_game):
         folder = self.work / "Games" / "Skyforge2"
@@ -62,6 +63,20 @@ class InstallState(bench.ProductScenario):
         self.assertEqual(language["items"][language["selection"]], "Русский")
         self.assertEqual(support.texts(window, support.launcher_texts("ru", support.PRODUCT_NAME)),
                          support.launcher_texts("ru", support.PRODUCT_NAME))
+
+    def test_the_installer_of_an_installed_game_keeps_its_language(self):
+        folder = self.make_game_folder(with_game=True)
+        support.store_install_folder(self.prefix, self, folder)
+        support.store_language(self.prefix, 1031)
+        self.exe_name = self.driver.exe_name = "Installer.exe"
+        _, window = self.open_launcher()
+        language = control(window, IDC_LANGUAGE)
+        self.assertFalse(language["enabled"], "the language of an installed game can still be changed")
+        self.assertEqual(language["items"][language["selection"]], "Deutsch")
+        self.assertEqual(support.texts(window, support.installer_texts("de")), support.installer_texts("de"))
+        # Continue keeps the state the layout gave it; Exit leads.
+        self.assertTrue(control(window, IDC_CONTINUE)["enabled"])
+        self.assertEqual(window["focus_id"], IDC_EXIT)
 
 
 if __name__ == "__main__":
