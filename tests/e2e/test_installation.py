@@ -87,6 +87,30 @@ class FailedInstallFromTheDisc(support.PackageScenario):
         self.driver.click(IDC_EXIT)
         self.assertExitCode(program, 0)
 
+    def test_msiexec_that_cannot_start_leaves_the_window_up_with_install_enabled(self):
+        self.disable_msiexec()
+        disc = self.private_copy(self.product_out / "disc", "disc")
+        program = self.start(disc / "Autorun.exe", cwd=disc)
+        self.driver.dump()
+        self.driver.click(IDC_INSTALL)
+        # Wine's shell reports the missing program itself; the launcher adds
+        # no message of its own and never hides its window.
+        box = self.wait_message_box("Autorun.exe", timeout=120)
+        self.assertNotEqual(box["text"], "Error launching installation.")
+        self.assertTrue(self.driver.dump()["visible"])
+        self.press_ok("Autorun.exe")
+        window = self.driver.wait_control(IDC_INSTALL, "enabled", True)
+        bench.wait_until(lambda: not self.message_boxes("Autorun.exe"), bench.WINDOW_TIMEOUT,
+                         "the shell's box to close")
+        window = self.driver.dump()
+        self.screenshot()
+        self.assertTrue(window["visible"])
+        self.assertTrue(control(window, IDC_INSTALL)["enabled"])
+        self.assertFalse(control(window, IDC_PLAY)["enabled"])
+        self.assertEqual(self.message_boxes("Autorun.exe"), [])
+        self.driver.click(IDC_EXIT)
+        self.assertExitCode(program, 0)
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
