@@ -73,8 +73,8 @@ class FailedInstallFromTheDisc(support.PackageScenario):
         self.driver.click(IDC_INSTALL)
         box = self.wait_message_box("msiexec.exe", timeout=120)
         self.assertIn("cannot be installed", box["text"])
-        # While the installer's own message is up, the launcher stays hidden.
-        self.assertFalse(self.driver.dump()["visible"])
+        # While the installer's own message is up, the launcher is hidden.
+        self.driver.wait_window("visible", False)
         self.screenshot("installer-message")
         self.press_ok("msiexec.exe")
         window = self.driver.wait_window("visible", True, timeout=120)

@@ -98,6 +98,9 @@ class InstallerWithAFailingPackage(InstallerScenario):
         self.driver.click(IDC_CONTINUE)
         box = self.wait_message_box("msiexec.exe", timeout=120)
         self.assertIn("cannot be installed", box["text"])
+        # Wine's shell returns once msiexec waits for input, that is once its
+        # message is up; the launcher hides its window right after that.
+        self.driver.wait_window("visible", False)
         self.screenshot()
 
         # While msiexec shows its message, everything is unpacked and the
