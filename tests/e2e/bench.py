@@ -243,10 +243,26 @@ class VirtualDisplay:
                 number += chunk
         self.name = f":{int(number)}"
 
-    def screenshot(self, path):
+    def capture(self):
+        """The screen's pixels, raw."""
+        return subprocess.run(["import", "-display", self.name, "-window", "root", "rgb:-"], check=True,
+                              capture_output=True, timeout=60).stdout
+
+    def screenshot(self, path, settle_timeout=10):
+        """Saves the screen as a PNG once it has stopped changing: the
+        launcher paints in the batches of its polling loop, and a picture
+        taken in between shows half-drawn controls."""
         path.parent.mkdir(parents=True, exist_ok=True)
-        subprocess.run(["import", "-display", self.name, "-window", "root", str(path)], check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        pixels = self.capture()
+        deadline = time.monotonic() + settle_timeout
+        while time.monotonic() < deadline:
+            time.sleep(0.2)  # two captures apart by two turns of the launcher's loop
+            again = self.capture()
+            if again == pixels:
+                break
+            pixels = again
+        subprocess.run(["convert", "-size", "1024x768", "-depth", "8", "rgb:-", str(path)], input=pixels,
+                       check=True, capture_output=True, timeout=60)
 
     def close(self):
         self.process.terminate()

@@ -34,7 +34,8 @@ def loads_by_wine_delay_resolver(trace_text):
 
 
 class DllPlanting(bench.ProductScenario):
-    product_settings = bench.base_product()
+    product_settings = bench.installer_product()
+    product_files = bench.INSTALLER_FILES
 
     def setUp(self):
         super().setUp()
@@ -69,7 +70,7 @@ class DllPlanting(bench.ProductScenario):
         self.assertExitCode(program, 0)
         return self.loaded_canaries()
 
-    def test_no_planted_dll_is_loaded(self):
+    def assertNoPlantedDllLoaded(self, exe_name):
         # Wine's own system DLLs pull a few of theirs in from the program's
         # folder while the process is set up, before any program code runs
         # (imm32 for user32, version for advapi32's dependencies; on Windows
@@ -81,20 +82,22 @@ class DllPlanting(bench.ProductScenario):
             bench.log(f"loaded by Wine before any program code, not planted: {sorted(before_program_code)}")
         self.plant([name for name in PLANTED_NAMES if f"{name}.dll" not in before_program_code])
 
-        shutil.copy(self.exe, self.exe_folder / self.exe_name)
+        shutil.copy(self.product_out / exe_name, self.exe_folder / exe_name)
         trace_path = self.work / "launcher-trace.log"
-        program = self.start(self.exe_folder / self.exe_name, cwd=self.current_folder, extra_env=self.env,
+        program = self.start(self.exe_folder / exe_name, cwd=self.current_folder, extra_env=self.env,
                              trace="+module", trace_path=trace_path)
-        self.driver.dump()
-        # Drop the language list and move the focus, so that the common
+        driver = bench.UiDriver(self.prefix, exe_name)
+        self.driver = driver  # for the report of a failure
+        driver.dump()
+        # Drop the language list and close it again, so that the common
         # controls do their run-time loading while the canaries wait.
-        self.driver.mouse_click(IDC_LANGUAGE)
-        self.driver.wait_control(IDC_LANGUAGE, "focused", True)
-        self.driver.key("escape")
-        self.driver.key("tab")
-        self.driver.wait_control(IDC_EXIT, "focused", True)
+        driver.mouse_click(IDC_LANGUAGE)
+        driver.wait_control(IDC_LANGUAGE, "focused", True)
+        driver.key("escape")
+        driver.key("tab")
+        driver.wait_control(IDC_LANGUAGE, "focused", False)
         self.screenshot()
-        self.driver.click(IDC_EXIT)
+        driver.click(IDC_EXIT)
         self.assertExitCode(program, 0)
         loaded = self.loaded_canaries()
         by_wine = loads_by_wine_delay_resolver(trace_path.read_text(errors="replace"))
@@ -102,7 +105,15 @@ class DllPlanting(bench.ProductScenario):
         if wine_doing:
             bench.log(f"loaded by Wine's delay-load resolver despite the restriction (a Wine fault): {wine_doing}")
         launcher_doing = {name: path for name, path in loaded.items() if name not in by_wine}
-        self.assertEqual(launcher_doing, {}, "the launcher loaded planted DLLs")
+        self.assertEqual(launcher_doing, {}, f"{exe_name} loaded planted DLLs")
+
+    def test_the_launcher_loads_no_planted_dll(self):
+        self.assertNoPlantedDllLoaded("Autorun.exe")
+
+    def test_the_installer_loads_no_planted_dll(self):
+        # The installer is the exe a person downloads: its folder is often
+        # Downloads, where anything may lie beside it.
+        self.assertNoPlantedDllLoaded("Installer.exe")
 
     def test_the_canaries_catch_a_program_that_searches_its_own_folder(self):
         """Without the restriction the same loads pick the planted copies: the
