@@ -23,7 +23,7 @@ class InstallFromTheDisc(support.PackageScenario):
         self.driver.wait_control(IDC_LANGUAGE, "enabled", True)
         self.driver.click(IDC_INSTALL)
         # The window is hidden while msiexec runs and shown again after it.
-        window = self.driver.wait_control(IDC_PLAY, "enabled", True, timeout=120)
+        self.driver.wait_control(IDC_PLAY, "enabled", True, timeout=120)
         return self.driver.wait_window("visible", True)
 
     def assertInstalledAndReadyToPlay(self, window):
@@ -77,7 +77,7 @@ class FailedInstallFromTheDisc(support.PackageScenario):
         self.driver.wait_window("visible", False)
         self.screenshot("installer-message")
         self.press_ok("msiexec.exe")
-        window = self.driver.wait_window("visible", True, timeout=120)
+        self.driver.wait_window("visible", True, timeout=120)
         window = self.driver.wait_control(IDC_INSTALL, "enabled", True)
         self.screenshot()
         self.assertFalse(control(window, IDC_PLAY)["enabled"])
@@ -99,7 +99,7 @@ class FailedInstallFromTheDisc(support.PackageScenario):
         self.assertNotEqual(box["text"], "Error launching installation.")
         self.assertTrue(self.driver.dump()["visible"])
         self.press_ok("Autorun.exe")
-        window = self.driver.wait_control(IDC_INSTALL, "enabled", True)
+        self.driver.wait_control(IDC_INSTALL, "enabled", True)
         bench.wait_until(lambda: not self.message_boxes("Autorun.exe"), bench.WINDOW_TIMEOUT,
                          "the shell's box to close")
         window = self.driver.dump()

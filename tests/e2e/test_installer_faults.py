@@ -7,7 +7,6 @@ Exit."""
 import os
 import unittest
 
-import bench
 import installation_support as support
 from bench import IDC_CONTINUE, IDC_EXIT
 
