@@ -13,6 +13,7 @@ WS_THICKFRAME = 0x00040000
 WS_TABSTOP = 0x00010000
 
 PRODUCT_NAME = "Skyforge 2: Iron Vale"
+LAUNCHER_TAB_ORDER = [IDC_INSTALL, IDC_PLAY, IDC_UNINSTALL, IDC_README, IDC_WEBSITE, IDC_LANGUAGE, IDC_EXIT]
 
 
 class LayoutChecks:
@@ -69,9 +70,22 @@ class LauncherLayout(LayoutChecks, bench.ProductScenario):
         self.assertTrue(control(window, IDC_EXIT)["enabled"])
         self.assertCentred(window)
         self.assertFixedSize(window)
-        self.assertTabCycle(window, [IDC_INSTALL, IDC_PLAY, IDC_UNINSTALL, IDC_README, IDC_WEBSITE,
-                                     IDC_LANGUAGE, IDC_EXIT])
+        self.assertTabCycle(window, LAUNCHER_TAB_ORDER)
         self.assertTrue(program.running())
+
+    def test_installed_play_and_uninstall_take_their_turns_in_the_tab_order(self):
+        # An installed game: the install folder in the registry, the game in it.
+        game_folder = self.work / "Games" / "Skyforge 2"
+        game_folder.mkdir(parents=True)
+        (game_folder / "Skyforge2.exe").write_bytes(b"MZ")
+        self.prefix.reg_add(r"HKLM\Software\Quillmark\Skyforge2", "PathVal", self.windows_path(game_folder) + "\\")
+        program, window = self.open_launcher()
+        self.screenshot()
+        self.assertEqual(window["focus_id"], IDC_PLAY)
+        self.assertTrue(control(window, IDC_UNINSTALL)["enabled"])
+        self.assertTabCycle(window, LAUNCHER_TAB_ORDER)
+        self.driver.click(IDC_EXIT)
+        self.assertExitCode(program, 0)
 
 
 class InstallerLayout(LayoutChecks, bench.ProductScenario):
