@@ -33,20 +33,37 @@ class InstallerFaults(support.PackageScenario):
         self.press_ok("Installer.exe")
         self.assertWholeExitCode(program, code)
 
-    def test_a_payload_file_without_its_resource(self):
-        temp = self.use_temp_folder(self.work / "temp")
+    def installer_without_its_last_resource(self):
+        """A copy of Installer.exe whose last payload file has no resource:
+        the manifest lists one file per resource from 3001 on, and the last
+        one moves away."""
         folder = self.private_copy(self.product_out, "download")
-        # The manifest lists one file per resource from 3001 on; the last
-        # one moves away.
         last_id = 3000 + len(PAYLOAD) + 1
         support.renumber_raw_data_resource(folder / "Installer.exe", last_id, 0x7FFF)
-        self.run_to_fatal_error(f"FindResource failed trying to find resource ID {last_id}",
+        return folder, last_id
+
+    def test_a_payload_file_without_its_resource(self):
+        temp = self.use_temp_folder(self.work / "temp")
+        folder, missing_id = self.installer_without_its_last_resource()
+        self.run_to_fatal_error(f"FindResource failed trying to find resource ID {missing_id}",
                                 support.ERROR_RESOURCE_NAME_NOT_FOUND, folder)
         # Every lookup comes before the first write: the workspace is there,
         # re-created and empty.
         workspace = support.workspace_of(temp)
         self.assertTrue(workspace.is_dir())
         self.assertEqual(support.files_below(workspace), [])
+
+    def test_exit_while_the_error_is_shown_ends_with_0_and_removes_the_workspace(self):
+        temp = self.use_temp_folder(self.work / "temp")
+        folder, _ = self.installer_without_its_last_resource()
+        program = self.start_reporting_exit_code(folder / "Installer.exe")
+        self.driver.dump()
+        self.driver.click(IDC_CONTINUE)
+        self.wait_message_box("Installer.exe", timeout=120)
+        # The box has no owner: the window behind it still takes Exit.
+        self.driver.click(IDC_EXIT)
+        self.assertWholeExitCode(program, 0)
+        self.assertFalse(support.workspace_of(temp).exists(), "the workspace was left behind")
 
     def test_a_full_disk(self):
         temp = self.use_temp_folder(self.mount_small_disk(self.work / "small disk", "2m"))
