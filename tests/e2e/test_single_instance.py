@@ -12,8 +12,11 @@ class SingleInstance(bench.ProductScenario):
 
     def test_second_copy_ends_at_once_and_a_later_start_comes_up(self):
         first, window = self.open_launcher()
-        second = self.start(self.exe)
+        # Wine's dialog trace shows whether a copy so much as built its window.
+        second_trace = self.work / "second.log"
+        second = self.start(self.exe, trace="+dialog", trace_path=second_trace)
         self.assertExitCode(second, 0)
+        self.assertNotIn("dialog", second_trace.read_text(errors="replace"), "the second copy made a window")
         self.screenshot()
         # The first copy is untouched: same process, still answering.
         self.assertTrue(first.running())
@@ -25,8 +28,11 @@ class SingleInstance(bench.ProductScenario):
         self.assertExitCode(first, 0)
         self.driver.wait_gone()
 
-        third, window = self.open_launcher()
+        third_trace = self.work / "third.log"
+        third = self.start(self.exe, trace="+dialog", trace_path=third_trace)
+        window = self.driver.dump()
         self.assertTrue(window["visible"])
+        self.assertIn("dialog", third_trace.read_text(errors="replace"), "the trace shows no dialog at all")
         self.driver.click(IDC_EXIT)
         self.assertExitCode(third, 0)
 
