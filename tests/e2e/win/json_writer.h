@@ -5,37 +5,63 @@
 #include <string>
 
 class JsonWriter {
-public:
-    void BeginObject() { Separate(); text_ += '{'; first_ = true; }
-    void EndObject() { text_ += '}'; first_ = false; }
-    void BeginArray() { Separate(); text_ += '['; first_ = true; }
-    void EndArray() { text_ += ']'; first_ = false; }
+ public:
+  void BeginObject() {
+    Separate();
+    text_ += '{';
+    first_ = true;
+  }
+  void EndObject() {
+    text_ += '}';
+    first_ = false;
+  }
+  void BeginArray() {
+    Separate();
+    text_ += '[';
+    first_ = true;
+  }
+  void EndArray() {
+    text_ += ']';
+    first_ = false;
+  }
 
-    // Starts a member of the current object; the next value belongs to it.
-    void Key(const char* name) {
-        Separate();
-        AppendQuoted(name);
-        text_ += ':';
-        first_ = true;
-    }
+  // Starts a member of the current object; the next value belongs to it.
+  void Key(const char* name) {
+    Separate();
+    AppendQuoted(name);
+    text_ += ':';
+    first_ = true;
+  }
 
-    void String(const std::wstring& value) { String(ToUtf8(value)); }
-    void String(const std::string& utf8) { Separate(); AppendQuoted(utf8); }
-    void Number(long long value) { Separate(); text_ += std::to_string(value); }
-    void Bool(bool value) { Separate(); text_ += value ? "true" : "false"; }
-    void Null() { Separate(); text_ += "null"; }
+  void String(const std::wstring& value) { String(ToUtf8(value)); }
+  void String(const std::string& utf8) {
+    Separate();
+    AppendQuoted(utf8);
+  }
+  void Number(long long value) {
+    Separate();
+    text_ += std::to_string(value);
+  }
+  void Bool(bool value) {
+    Separate();
+    text_ += value ? "true" : "false";
+  }
+  void Null() {
+    Separate();
+    text_ += "null";
+  }
 
-    const std::string& Text() const { return text_; }
+  const std::string& Text() const { return text_; }
 
-    static std::string ToUtf8(const std::wstring& wide);
+  static std::string ToUtf8(const std::wstring& wide);
 
-private:
-    void Separate() {
-        if (!first_) text_ += ',';
-        first_ = false;
-    }
-    void AppendQuoted(const std::string& utf8);
+ private:
+  void Separate() {
+    if (!first_) text_ += ',';
+    first_ = false;
+  }
+  void AppendQuoted(const std::string& utf8);
 
-    std::string text_;
-    bool first_ = true;
+  std::string text_;
+  bool first_ = true;
 };

@@ -8,8 +8,8 @@
 #include <vector>
 
 struct WindowQuery {
-    std::wstring exeName;  // file name of the owning process, any case
-    std::wstring title;    // exact window title
+  std::wstring exeName;  // file name of the owning process, any case
+  std::wstring title;    // exact window title
 };
 
 // Top-level dialogs (class "#32770") that match the query.

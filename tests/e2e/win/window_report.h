@@ -2,11 +2,11 @@
 // every child control with its text, state, list entries and progress.
 #pragma once
 
-#include "json_writer.h"
-
 #include <windows.h>
 
 #include <string>
+
+#include "json_writer.h"
 
 // Text of another process's control, read with WM_GETTEXT.
 std::wstring ControlText(HWND control);
