@@ -245,7 +245,7 @@ class VirtualDisplay:
 
     def capture(self):
         """The screen's pixels, raw."""
-        return subprocess.run(["import", "-display", self.name, "-window", "root", "rgb:-"], check=True,
+        return subprocess.run(["import", "-display", self.name, "-window", "root", "-depth", "8", "rgb:-"], check=True,
                               capture_output=True, timeout=60).stdout
 
     def screenshot(self, path, settle_timeout=10):
@@ -263,6 +263,8 @@ class VirtualDisplay:
             pixels = again
         subprocess.run(["convert", "-size", "1024x768", "-depth", "8", "rgb:-", str(path)], input=pixels,
                        check=True, capture_output=True, timeout=60)
+        if not path.exists():
+            raise RuntimeError(f"no screenshot written to {path}")
 
     def close(self):
         self.process.terminate()
