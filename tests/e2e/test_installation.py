@@ -9,10 +9,11 @@ from bench import IDC_EXIT, IDC_INSTALL, IDC_LANGUAGE, IDC_PLAY, IDC_UNINSTALL, 
 
 
 class InstallFromTheDisc(support.PackageScenario):
-    """The player starts Autorun.exe from the disc's root, beside the package."""
+    """The player starts Autorun.exe from the disc's root, beside the package;
+    the disc's folder has a blank in its name."""
 
     def open_disc(self, plant_msiexec=True):
-        disc = self.private_copy(self.product_out / "disc", "disc")
+        disc = self.private_copy(self.product_out / "disc", "game disc")
         planted_log, env = self.plant_msiexec(disc) if plant_msiexec else (None, None)
         program = self.start(disc / "Autorun.exe", cwd=disc, extra_env=env)
         window = self.driver.dump()
@@ -67,7 +68,7 @@ class FailedInstallFromTheDisc(support.PackageScenario):
     package_fails = True
 
     def test_a_failed_installation_shows_the_window_again_with_install_enabled(self):
-        disc = self.private_copy(self.product_out / "disc", "disc")
+        disc = self.private_copy(self.product_out / "disc", "game disc")
         program = self.start(disc / "Autorun.exe", cwd=disc)
         self.driver.dump()
         self.driver.click(IDC_INSTALL)
@@ -89,7 +90,7 @@ class FailedInstallFromTheDisc(support.PackageScenario):
 
     def test_msiexec_that_cannot_start_leaves_the_window_up_with_install_enabled(self):
         self.disable_msiexec()
-        disc = self.private_copy(self.product_out / "disc", "disc")
+        disc = self.private_copy(self.product_out / "disc", "game disc")
         program = self.start(disc / "Autorun.exe", cwd=disc)
         self.driver.dump()
         self.driver.click(IDC_INSTALL)
