@@ -17,15 +17,16 @@ class InstallerScenario(support.PackageScenario):
     payload = support.NESTED_PAYLOAD
 
     def expected_files(self):
-        files = {name: content for name, content in self.payload.items()}
+        """What the workspace holds once everything is unpacked."""
+        files = dict(self.payload)
         files[support.PACKAGE_NAME] = self.product_files[f"payload/{support.PACKAGE_NAME}"]
         return files
 
-    def start_installer(self, folder_name="download", cwd=None, extra_env=None):
-        folder = self.private_copy(self.product_out, folder_name)
-        program = self.start(folder / "Installer.exe", cwd=cwd or folder, extra_env=extra_env)
-        window = self.driver.dump()
-        return folder, program, window
+    def start_installer(self):
+        """Starts a private copy of Installer.exe and waits for its window."""
+        program = self.start(self.private_copy(self.product_out, "download") / "Installer.exe")
+        self.driver.dump()
+        return program
 
 
 class InstallerInstalls(InstallerScenario):
@@ -58,7 +59,7 @@ class InstallerInstalls(InstallerScenario):
     def test_msiexec_that_cannot_start_leaves_only_exit(self):
         temp = self.use_temp_folder(self.work / "temp")
         self.disable_msiexec()
-        _, program, _ = self.start_installer()
+        program = self.start_installer()
         self.driver.click(IDC_CONTINUE)
         # Wine's shell reports the missing program in a box of its own first.
         own_boxes = 0
@@ -94,7 +95,7 @@ class InstallerWithAFailingPackage(InstallerScenario):
     def test_a_failed_installation_still_ends_with_0_and_removes_the_workspace(self):
         temp = self.use_temp_folder(self.work / "temp")
         workspace = support.workspace_of(temp)
-        _, program, _ = self.start_installer()
+        program = self.start_installer()
         self.driver.click(IDC_CONTINUE)
         box = self.wait_message_box("msiexec.exe", timeout=120)
         self.assertIn("cannot be installed", box["text"])
@@ -130,7 +131,7 @@ class InstallerWithALargePayload(InstallerScenario):
 
     def test_exit_while_unpacking_ends_with_0_and_leaves_no_workspace(self):
         temp = self.use_temp_folder(self.work / "temp")
-        _, program, _ = self.start_installer()
+        program = self.start_installer()
         # Exit is pressed the moment the bar is seen between its ends, by a
         # watcher that is already looking when Continue is pressed.
         watcher = self.start_fault_tool("exit-mid-way", "Installer.exe", 120000)
