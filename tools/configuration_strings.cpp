@@ -34,7 +34,7 @@ bool HasTextAfterLastTerminator(WStringView text) {
 }
 
 void CheckLanguageIds(const WString& text, const std::string& where, Diagnostics& diagnostics) {
-  const std::vector<WString> tokens = SplitTerminatedList(text);
+  const std::vector<WString> tokens = SplitTokens(text);
   if (tokens.empty()) {
     diagnostics.Warning(where, "yields no language: every LCID must be followed by \";\"");
   } else if (HasTextAfterLastTerminator(text)) {
@@ -51,8 +51,8 @@ void CheckLanguageIds(const WString& text, const std::string& where, Diagnostics
 
 void CheckProductNames(const ConfigurationStrings& strings, const std::string& where,
                        Diagnostics& diagnostics) {
-  const size_t idCount = SplitTerminatedList(strings.languageIds).size();
-  const size_t nameCount = SplitTerminatedList(strings.productNames).size();
+  const size_t idCount = SplitTokens(strings.languageIds).size();
+  const size_t nameCount = SplitTokens(strings.productNames).size();
   if (HasTextAfterLastTerminator(strings.productNames)) {
     diagnostics.Warning(where,
                         "the text after the last \";\" is ignored: add \";\" after the last name");
@@ -79,20 +79,6 @@ std::vector<ConfigurationString> ListConfigurationStrings(const ConfigurationStr
       {IDS_GAME_EXE, "game_exe", &strings.gameExe},
       {IDS_WEBSITE_URL, "website_url", &strings.websiteUrl},
   };
-}
-
-std::vector<WString> SplitTerminatedList(WStringView text) {
-  std::vector<WString> tokens;
-  WString current;
-  for (const WChar c : text) {
-    if (c == u';') {
-      tokens.push_back(current);
-      current.clear();
-    } else {
-      current.push_back(c);
-    }
-  }
-  return tokens;
 }
 
 bool IsUpperCaseGuid(WStringView text) {

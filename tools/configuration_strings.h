@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "diagnostics.h"
+#include "localization/config_tokens.h"
 #include "platform/text.h"
 
 struct ConfigurationStrings {
@@ -27,9 +28,6 @@ struct ConfigurationString {
 };
 std::vector<ConfigurationString> ListConfigurationStrings(const ConfigurationStrings& strings);
 
-// Splits a ";"-terminated list the way the program does: a token counts only
-// once its ";" is seen, and text after the last ";" is dropped.
-std::vector<WString> SplitTerminatedList(WStringView text);
 
 // True for a GUID written as 36 characters: groups of 8, 4, 4, 4 and 12
 // upper-case hexadecimal digits joined by hyphens.

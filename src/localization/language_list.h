@@ -5,14 +5,9 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "localization/config_tokens.h"
 #include "platform/text.h"
 #include "shell/launcher_state.h"
-
-// Splits a ";"-terminated list: a token counts only when its ";" is seen.
-std::vector<WString> SplitTokens(WStringView text);
-
-// Converts a token as wcstol with base 10 does, clamped to 32 bits.
-int32_t ConvertLcidToken(WStringView token);
 
 // True for the three Americas variants 1033, 2058 and 3084.
 bool IsAmericasVariant(int32_t lcid);

@@ -34,7 +34,7 @@ TEST(TerminatedList, TokensCountOnlyOnceTheirSemicolonIsSeen) {
       {u" 1033 ;x;", {u" 1033 ", u"x"}},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(SplitTerminatedList(c.text), c.tokens) << Utf16ToUtf8(c.text);
+    EXPECT_EQ(SplitTokens(c.text), c.tokens) << Utf16ToUtf8(c.text);
 }
 
 TEST(MutexName, OnlyAnUpperCaseGuidWithoutBracesPasses) {
