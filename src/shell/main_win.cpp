@@ -61,10 +61,20 @@ void InitCommonControlsFromSystemFolder(bool searchRestricted) {
   // controls belong to it.
 }
 
+// Loads, from the system folder, the libraries that the visual styles pull in
+// as delay-loaded imports. Some loaders (Wine's, for one) resolve delayed
+// imports with the default search order, which still starts in the exe's
+// folder; a library already loaded is never searched for again.
+void PreloadDelayedSystemLibraries(bool searchRestricted) {
+  if (!searchRestricted) return;
+  LoadLibraryExW(L"msimg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   const bool searchRestricted = RestrictLibrarySearchToSystemFolder();
+  PreloadDelayedSystemLibraries(searchRestricted);
   InitCommonControlsFromSystemFolder(searchRestricted);
 
   static platform::WindowsPlatform windowsPlatform;
