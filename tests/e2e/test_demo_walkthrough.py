@@ -36,9 +36,10 @@ def build_demo(work):
     that the repository's copy is left alone."""
     product = work / "demo"
     shutil.copytree(DEMO, product, ignore=shutil.ignore_patterns("*.msi"))
-    run_tool([product / "make-package"])
+    env = dict(os.environ, LAUNCHER_WIN_BUILD=str(bench.WIN_BUILD), LAUNCHER_HOST_BUILD=str(bench.HOST_BUILD),
+               LAUNCHER_REPO=str(bench.REPO))
+    run_tool([product / "make-package"], env)
     out = work / "out"
-    env = dict(os.environ, LAUNCHER_WIN_BUILD=str(bench.WIN_BUILD), LAUNCHER_HOST_BUILD=str(bench.HOST_BUILD))
     # The product build shares the build folders with the other scenarios.
     with bench.file_lock(bench.E2E_DIR / "build-product.lock"):
         run_tool([bench.REPO / "scripts" / "build-product", product, out], env)
@@ -126,8 +127,7 @@ class DemoWalkthrough(bench.Scenario):
             self.assertTrue(opened.lower().startswith(folder), f"{name}: opened {opened}")
         window = self.choose("English", IDC_INSTALL, "Install")
 
-        # The demo package has no language transforms: English, the first
-        # entry, installs without one.
+        # English, the first entry, installs without a transform.
         self.driver.click(IDC_INSTALL)
         window = self.driver.wait_control(IDC_PLAY, "enabled", True, timeout=INSTALL_TIMEOUT)
         self.driver.wait_window("visible", True)
@@ -163,6 +163,10 @@ class DemoWalkthrough(bench.Scenario):
         install_dir = self.installed_folder()
         self.assertTrue((self.host_path(install_dir) / "Skyforge2.exe").is_file(), f"no game in {install_dir}")
         self.assertTrue((self.host_path(install_dir) / "Docs" / "Readme.txt").is_file())
+        # The French transform inside the package was applied: it sets the
+        # language the launcher offers from now on.
+        completed = self.prefix.run(["reg", "query", REGISTRY_KEY, "/v", "LanguageVal", "/reg:32"])
+        self.assertEqual(int(completed.stdout.split("REG_DWORD", 1)[1].strip(), 16), 1036)
 
         # The disc's launcher now offers Play.
         self.driver = bench.UiDriver(self.prefix, "Autorun.exe")
