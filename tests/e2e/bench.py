@@ -393,6 +393,20 @@ def control(window, control_id):
     raise AssertionError(f"no control {control_id} in the window: {describe_window(window)}")
 
 
+def run_json_tool(prefix, tool, *args):
+    """Runs one of the bench's Win32 tools that print a JSON report as their
+    last line ({"ok": ..., "error": ...}) and returns that report."""
+    completed = prefix.run([BENCH_BIN / tool, *args], check=False)
+    lines = [line for line in completed.stdout.splitlines() if line.startswith("{")]
+    what = " ".join([tool, *map(str, args)])
+    if not lines:
+        raise AssertionError(f"{what} printed no report: {completed.stderr[-2000:]}")
+    report = json.loads(lines[-1])
+    if not report["ok"]:
+        raise AssertionError(f"{what}: {report['error']}")
+    return report
+
+
 def describe_window(window):
     """A window report as a person would read it, for failure messages."""
     if not window:

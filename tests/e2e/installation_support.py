@@ -125,14 +125,7 @@ class PackageScenario(bench.ProductScenario):
     # ---------------------------------------------------------- the system
 
     def fault_tool(self, *args):
-        completed = self.prefix.run([bench.BENCH_BIN / "fault_tool.exe", *args], check=False)
-        lines = [line for line in completed.stdout.splitlines() if line.startswith("{")]
-        if not lines:
-            raise AssertionError(f"fault_tool {' '.join(map(str, args))} printed nothing: {completed.stderr[-2000:]}")
-        report = json.loads(lines[-1])
-        if not report["ok"]:
-            raise AssertionError(f"fault_tool {' '.join(map(str, args))}: {report['error']}")
-        return report
+        return bench.run_json_tool(self.prefix, "fault_tool.exe", *args)
 
     def start_fault_tool(self, *args):
         """Runs fault_tool.exe beside the scenario; finish_fault_tool(handle)

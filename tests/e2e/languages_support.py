@@ -3,7 +3,6 @@ build, the texts a person should see in each language, and small steps on
 top of the bench (start with a stored state, wait for a language switch,
 save a picture of the window alone)."""
 
-import json
 import subprocess
 
 import bench
@@ -123,15 +122,9 @@ def enable_states(window):
 def cut_off_texts(scenario, exe):
     """The texts of the window of `exe` that do not fit their controls, as
     textfit.exe measures them with the window's own font and sizes."""
-    completed = scenario.prefix.run([bench.BENCH_BIN / "textfit.exe", "--exe", exe.name,
-                                     "--module", scenario.windows_path(exe),
-                                     "--timeout", str(bench.WINDOW_TIMEOUT * 1000)], check=False)
-    lines = [line for line in completed.stdout.splitlines() if line.startswith("{")]
-    if not lines:
-        raise AssertionError(f"textfit printed no report: {completed.stderr[-2000:]}")
-    report = json.loads(lines[-1])
-    if not report["ok"]:
-        raise AssertionError(f"textfit: {report['error']}")
+    report = bench.run_json_tool(scenario.prefix, "textfit.exe", "--exe", exe.name,
+                                 "--module", scenario.windows_path(exe),
+                                 "--timeout", str(bench.WINDOW_TIMEOUT * 1000))
     return [f"{entry['text']!r} of control {entry['id']} needs {entry['needed']} within {entry['available']}"
             for entry in report["controls"] if not entry["fits"]]
 
