@@ -38,10 +38,7 @@ int Report(bool ok, const char* key, const std::wstring& value) {
   json.Key(key);
   json.String(value);
   json.EndObject();
-  std::string line = json.Text() + "\n";
-  DWORD written = 0;
-  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written,
-            nullptr);
+  PrintJsonLine(json);
   return ok ? 0 : 1;
 }
 

@@ -45,3 +45,10 @@ void JsonWriter::AppendQuoted(const std::string& utf8) {
   }
   text_ += '"';
 }
+
+void PrintJsonLine(const JsonWriter& json) {
+  const std::string line = json.Text() + "\n";
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written,
+            nullptr);
+}

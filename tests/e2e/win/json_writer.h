@@ -65,3 +65,7 @@ class JsonWriter {
   std::string text_;
   bool first_ = true;
 };
+
+// Writes the report as one line on standard output, where the bench reads the
+// last line that starts with "{".
+void PrintJsonLine(const JsonWriter& json);

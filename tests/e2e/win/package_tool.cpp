@@ -34,10 +34,7 @@ int Report(bool ok, const std::wstring& message) {
   json.Key(ok ? "stored" : "error");
   json.String(message);
   json.EndObject();
-  std::string line = json.Text() + "\n";
-  DWORD written = 0;
-  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written,
-            nullptr);
+  PrintJsonLine(json);
   return ok ? 0 : 1;
 }
 

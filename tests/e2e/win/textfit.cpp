@@ -193,19 +193,13 @@ void MeasureWindow(JsonWriter& json, HWND window, HWND copy) {
     json.EndArray();
 }
 
-void WriteLine(const std::string& text) {
-    std::string line = text + "\n";
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-}
-
 int Fail(const std::string& error) {
     JsonWriter json;
     json.BeginObject();
     json.Key("ok"); json.Bool(false);
     json.Key("error"); json.String(error);
     json.EndObject();
-    WriteLine(json.Text());
+    PrintJsonLine(json);
     return 1;
 }
 
@@ -214,7 +208,7 @@ int Fail(const std::string& error) {
 int wmain(int argc, wchar_t** argv) {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
-        WriteLine("{\"ok\":false,\"error\":\"usage: textfit --exe NAME --module PATH [--timeout MS]\"}");
+        Fail("usage: textfit --exe NAME --module PATH [--timeout MS]");
         return 2;
     }
     InitCommonControls();  // the installer layout holds a progress bar
@@ -234,6 +228,6 @@ int wmain(int argc, wchar_t** argv) {
     json.Key("controls");
     MeasureWindow(json, window, copy.Dialog());
     json.EndObject();
-    WriteLine(json.Text());
+    PrintJsonLine(json);
     return 0;
 }

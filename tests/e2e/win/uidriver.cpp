@@ -133,32 +133,26 @@ class Driver {
     return static_cast<int>(wcstol(options_.command[position].c_str(), nullptr, 10));
   }
 
-  int Succeed(HWND dialog) {
-    json_.BeginObject();
-    json_.Key("ok");
-    json_.Bool(true);
-    json_.Key("window");
-    if (dialog && IsWindow(dialog))
-      WriteDialogReport(json_, dialog);
-    else
-      json_.Null();
-    json_.EndObject();
-    return 0;
-  }
+  int Succeed(HWND dialog) { return Report(nullptr, dialog); }
 
-  int Fail(const std::string& error, HWND dialog) {
+  int Fail(const std::string& error, HWND dialog) { return Report(&error, dialog); }
+
+  // The one report shape: ok, the error when there is one, and the window.
+  int Report(const std::string* error, HWND dialog) {
     json_.BeginObject();
     json_.Key("ok");
-    json_.Bool(false);
-    json_.Key("error");
-    json_.String(error);
+    json_.Bool(error == nullptr);
+    if (error != nullptr) {
+      json_.Key("error");
+      json_.String(*error);
+    }
     json_.Key("window");
     if (dialog && IsWindow(dialog))
       WriteDialogReport(json_, dialog);
     else
       json_.Null();
     json_.EndObject();
-    return 1;
+    return error == nullptr ? 0 : 1;
   }
 
   int Act(HWND dialog, const std::string& problem) {
