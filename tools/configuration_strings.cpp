@@ -100,7 +100,13 @@ void CheckConfigurationStrings(const ConfigurationStrings& strings, const std::s
     const size_t units = entry.value->size();
     const size_t readable =
         entry.resourceId == IDS_PRODUCT_NAMES ? kReadableProductNameUnits : kReadableUnits;
-    if (units > kStringTableEntryMaxUnits) {
+    // The program reads a string up to its first NUL: what follows would be
+    // in the exe but never seen, and a list would silently lose entries.
+    if (entry.value->find(u'\0') != WString::npos) {
+      diagnostics.Error(where(entry.key),
+                        "holds a NUL character (\\u0000), which ends the text where the "
+                        "program reads it");
+    } else if (units > kStringTableEntryMaxUnits) {
       diagnostics.Error(where(entry.key),
                         "is " + std::to_string(units) +
                             " UTF-16 units long; a string resource holds at most 65535");

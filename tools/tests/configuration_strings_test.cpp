@@ -112,6 +112,32 @@ TEST(ConfigurationChecks, LimitsCountUtf16UnitsNotBytes) {
             std::string::npos);
 }
 
+// The program reads each string up to its first NUL, so "1036;\0;1031;"
+// would offer one language where the file lists two.
+TEST(ConfigurationChecks, ANulInAnyStringIsAnErrorNamingTheField) {
+  const struct {
+    std::u16string ConfigurationStrings::*field;
+    std::string key;
+  } fields[] = {
+      {&ConfigurationStrings::languageIds, "language_ids"},
+      {&ConfigurationStrings::registryKey, "registry_key"},
+      {&ConfigurationStrings::instanceMutex, "instance_mutex"},
+      {&ConfigurationStrings::productNames, "product_names"},
+      {&ConfigurationStrings::packageName, "package_name"},
+      {&ConfigurationStrings::gameExe, "game_exe"},
+      {&ConfigurationStrings::websiteUrl, "website_url"},
+  };
+  for (const auto& f : fields) {
+    ConfigurationStrings strings = ValidStrings();
+    (strings.*f.field).insert(4, 1, u'\0');
+    const Diagnostics diagnostics = Check(strings);
+    EXPECT_TRUE(diagnostics.HasErrors()) << f.key;
+    EXPECT_NE(diagnostics.Text().find("p/product.toml: " + f.key + ": holds a NUL"),
+              std::string::npos)
+        << diagnostics.Text();
+  }
+}
+
 TEST(ConfigurationChecks, StringTooLongForAStringResourceIsAnError) {
   ConfigurationStrings strings = ValidStrings();
   strings.websiteUrl = std::u16string(65536, u'w');

@@ -85,6 +85,8 @@ TEST(ProductToml, EachMistakeIsAnErrorNamingFileAndField) {
       {std::string(kValidToml) + "version = \"2.0 beta\"\n",
        "product.toml: version: \"2.0 beta\" is not a version"},
       {std::string(kValidToml) + "registry_key = \"again\"\n", "product.toml:8:1"},
+      {Without(kValidToml, "product_names") + "product_names = [\"Skyforge\\u0000 Demo\"]\n",
+       "product.toml: product_names: holds a NUL"},
   };
   for (const auto& c : cases) {
     TempFolder folder;
