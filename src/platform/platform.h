@@ -124,7 +124,7 @@ class Resources {
  public:
   virtual ~Resources() = default;
   // LoadStringW into a buffer of `room` units: at most room - 1 units come
-  // back; a missing string reads as empty.
+  // back, up to the first NUL; a missing string reads as empty.
   virtual WString LoadText(uint32_t id, uint32_t room) = 0;
   // FindResourceW(module, id, RT_RCDATA): null when absent.
   virtual ResourceHandle FindData(uint32_t id) = 0;

@@ -1,4 +1,5 @@
 // Resources of the program's own executable over kernel32 and user32.
+#include <algorithm>
 #include <vector>
 
 #include "platform/windows_include.h"
@@ -21,7 +22,11 @@ WString WindowsResources::LoadText(uint32_t id, uint32_t room) {
   std::vector<wchar_t> buffer(room, L'\0');
   int length = LoadStringW(ProgramModule(module_), id, buffer.data(), static_cast<int>(room));
   if (length <= 0) return WString();
-  return FromWide(buffer.data(), static_cast<size_t>(length));
+  // LoadStringW copies a string's NULs and counts them; the text ends at the
+  // first one, as any C reader of the buffer takes it.
+  const auto copied = buffer.begin() + length;
+  const auto end = std::find(buffer.begin(), copied, L'\0');
+  return FromWide(buffer.data(), static_cast<size_t>(end - buffer.begin()));
 }
 
 ResourceHandle WindowsResources::FindData(uint32_t id) {

@@ -251,6 +251,16 @@ TEST_F(LanguageListTest, ProductNamesAreReadUpToTheirBufferRoom) {
   EXPECT_EQ(state.productNames, std::vector<WString>{WString(2046, u'y')});
 }
 
+// A loaded text ends at its first NUL, as any C reader of the buffer takes
+// it: the names after it, ";" included, are never read.
+TEST_F(LanguageListTest, ProductNamesEndAtTheirFirstNul) {
+  const WString names(u"Skyforge;\0Schmiede;", 19);
+  Build(1036, u"1036;1031;", names);
+  for (size_t k = 0; k < state.languageIds.size(); ++k) {
+    EXPECT_EQ(state.productNames[k], state.languageIds[k] == 1036 ? u"Skyforge" : u"");
+  }
+}
+
 TEST_F(LanguageListTest, NoConfiguredLanguageOffersThePreferenceAlone) {
   for (const WString& languageIds : {WString(), WString(u"1033"), WString(u"   ")}) {
     SCOPED_TRACE(Utf16ToUtf8(languageIds));
