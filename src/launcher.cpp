@@ -1,4 +1,4 @@
-#include "shell/launcher.h"
+#include "launcher.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 // and the platform as arguments.
 #pragma once
 
+#include "launcher_state.h"
 #include "platform/platform.h"
-#include "shell/launcher_state.h"
 
 struct Launcher {
   LauncherState& state;

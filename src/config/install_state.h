@@ -3,9 +3,9 @@
 
 #include <cstdint>
 
+#include "launcher_state.h"
 #include "platform/platform.h"
 #include "platform/text.h"
-#include "shell/launcher_state.h"
 
 // LanguageVal below HKLM\keyPath; 1033 when the value cannot be read, the
 // user's default language when the key cannot be opened.

@@ -1,4 +1,4 @@
-#include "shell/fatal_error.h"
+#include "install/fatal_error.h"
 
 #include <cstdarg>
 #include <cstdlib>

@@ -1,16 +1,11 @@
 #include "install/installer.h"
 
-#include "install/payload.h"
+#include "platform/message_loop.h"
 #include "platform/unique_handles.h"
-#include "shell/launcher.h"
-#include "shell/startup.h"
 
 namespace {
 
 constexpr uint32_t kInstallerPollMilliseconds = 5;
-constexpr uint32_t kStopWaitSliceMilliseconds = 10;
-// 300 slices of 10 ms: the stop waits about three seconds at most.
-constexpr int kStopWaitSlices = 300;
 
 }  // namespace
 
@@ -42,40 +37,9 @@ bool RunInstaller(LauncherState& state, const platform::Platform& os) {
   while (waitState == platform::kWaitTimeout) {
     os.process.Sleep(kInstallerPollMilliseconds);
     waitState = os.process.WaitForProcess(installer.get(), 0);
-    PumpMessages(state, os);
+    PumpMessages(os, state.mainWindow);
     // The program is ending: stop waiting and leave the installer running.
     if (state.cancelRequested.load()) break;
   }
   return true;
-}
-
-uint32_t InstallWorker(void* /*parameter*/) {
-  Launcher* launcher = ActiveLauncher();
-  if (launcher == nullptr) return 0;
-  LauncherState& state = launcher->state;
-  const platform::Platform& os = launcher->os;
-
-  bool started = ExtractPayload(state, os, state.workspaceDir);
-  if (started && !state.cancelRequested.load()) started = RunInstaller(state, os);
-  // The main thread is ending the program and removes the workspace itself.
-  if (state.cancelRequested.load()) return 0;
-  if (started) ExitLauncher(state, os, 0, false);
-
-  os.windows.MessageBox(state.mainWindow, u"Error launching installation.", u"Error",
-                        platform::kMessageBoxIconError);
-  return 0;
-}
-
-void StopInstallWorker(LauncherState& state, const platform::Platform& os) {
-  state.cancelRequested.store(true);
-  if (state.workerThread == nullptr) return;
-  // The worker itself cannot wait for its own end.
-  if (os.process.CurrentThreadId() == state.workerThreadId) return;
-
-  for (int slice = 0; slice < kStopWaitSlices; ++slice) {
-    if (os.process.WaitForThread(state.workerThread, kStopWaitSliceMilliseconds)) return;
-    // A worker blocked in a progress message sent to this thread goes on
-    // only once this thread handles it.
-    PumpMessages(state, os);
-  }
 }

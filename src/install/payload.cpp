@@ -3,11 +3,11 @@
 #include <utility>
 #include <vector>
 
+#include "install/fatal_error.h"
 #include "install/payload_manifest.h"
 #include "install/workspace.h"
 #include "platform/unique_handles.h"
 #include "resource_ids.h"
-#include "shell/fatal_error.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 
 #include <cstdint>
 
+#include "launcher_state.h"
 #include "platform/platform.h"
 #include "platform/text.h"
-#include "shell/launcher_state.h"
 
 // Empties and re-creates the workspace, then writes every file the payload
 // manifest lists into it while the progress bar advances in KiB. Every

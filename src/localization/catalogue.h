@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
+#include "launcher_state.h"
 #include "platform/text.h"
-#include "shell/launcher_state.h"
 
 enum StringId : uint32_t {
   STR_LANGUAGE_NAME = 0,

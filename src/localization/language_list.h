@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/platform.h"
+#include "launcher_state.h"
 #include "localization/config_tokens.h"
+#include "platform/platform.h"
 #include "platform/text.h"
-#include "shell/launcher_state.h"
 
 // True for the three Americas variants 1033, 2058 and 3084.
 bool IsAmericasVariant(int32_t lcid);

@@ -6,9 +6,11 @@
 // the first thing it does is to restrict every later library load to the
 // system folder; the common controls are loaded only after that.
 #include "platform/windows_include.h"
+
+#include "launcher.h"
+#include "launcher_state.h"
+#include "platform/message_loop.h"
 #include "platform/windows_platform.h"
-#include "shell/launcher.h"
-#include "shell/launcher_state.h"
 #include "shell/startup.h"
 
 #ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
@@ -84,5 +86,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   SetActiveLauncher(&launcher);
 
   if (!InitInstance(launcherState, os, instance, showCommand)) return 0;
-  RunMainLoop(launcherState, os);
+  RunMainLoop(os, launcherState.mainWindow);
 }

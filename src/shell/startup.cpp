@@ -1,10 +1,7 @@
 #include "shell/startup.h"
 
-#include <cstdlib>
-
 #include "config/install_state.h"
 #include "config/product_config.h"
-#include "install/installer.h"
 #include "install/workspace.h"
 #include "localization/catalogue.h"
 #include "localization/language_list.h"
@@ -64,37 +61,4 @@ bool InitInstance(LauncherState& state, const platform::Platform& os,
   os.windows.Update(state.mainWindow);
   state.waitCursor = os.windows.LoadWaitCursor();
   return true;
-}
-
-void PumpMessages(LauncherState& state, const platform::Platform& os) {
-  while (os.windows.HandleNextMessage(state.mainWindow)) {
-  }
-}
-
-void RunMainLoop(LauncherState& state, const platform::Platform& os) {
-  for (;;) {
-    PumpMessages(state, os);
-    os.windows.IdleWait(100);
-  }
-}
-
-void ExitLauncher(LauncherState& state, const platform::Platform& os, int32_t exitCode,
-                  bool launchGame) {
-  if (!state.launcherMode) {
-    // On the main thread a running worker is stopped first, so that it
-    // writes nothing into the workspace after the removal.
-    const bool onWorker =
-        state.workerThread != nullptr && os.process.CurrentThreadId() == state.workerThreadId;
-    if (state.workerThread != nullptr && !onWorker) StopInstallWorker(state, os);
-    DeleteDirectoryTree(os, WString(state.workspaceDir));
-  }
-  os.windows.Destroy(state.mainWindow);
-  if (launchGame) {
-    os.shell.Execute(WString(), state.gameExePath, WString(), state.installDir,
-                     platform::kShowNormal);
-  }
-  // The process ends without exit-time destruction: the worker thread may
-  // still read the state record while this thread ends the process.
-  os.process.Terminate(static_cast<uint32_t>(exitCode));
-  std::abort();  // not reached: compilers do not carry [[noreturn]] through a virtual call
 }

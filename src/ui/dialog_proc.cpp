@@ -2,10 +2,10 @@
 
 #include "config/install_state.h"
 #include "install/installer.h"
+#include "install/lifetime.h"
+#include "launcher.h"
 #include "localization/catalogue.h"
 #include "resource_ids.h"
-#include "shell/launcher.h"
-#include "shell/startup.h"
 #include "ui/readme_viewer.h"
 #include "ui/refresh_window.h"
 

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
+#include "launcher_state.h"
 #include "platform/platform.h"
-#include "shell/launcher_state.h"
 
 // Registered with the dialog; acts on the active launcher. Returns 0 for
 // every message.

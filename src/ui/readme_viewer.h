@@ -1,9 +1,9 @@
 // The View Readme action and the documentation country table.
 #pragma once
 
+#include "launcher_state.h"
 #include "platform/platform.h"
 #include "platform/text.h"
-#include "shell/launcher_state.h"
 
 // Fills countryCodes with its 18 entries.
 void FillCountryCodes(LauncherState& state);

@@ -1,9 +1,9 @@
 // Brings the window in line with the selected language and the install state.
 #pragma once
 
+#include "launcher_state.h"
 #include "platform/platform.h"
 #include "platform/text.h"
-#include "shell/launcher_state.h"
 
 // Replaces the first "{P}" of `text` by `productName`; without "{P}" the
 // text is returned unchanged.

@@ -7,6 +7,8 @@
 // of operations where the order matters.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -24,6 +26,24 @@
 struct ProcessTerminated {
   uint32_t code;
 };
+
+// Runs `action`, which must end the process; returns the exit code it ended
+// with, or 0xFFFFFFFF and a test failure when it returned instead.
+template <typename Action>
+uint32_t ExitCodeOf(Action action) {
+  try {
+    action();
+  } catch (const ProcessTerminated& end) {
+    return end.code;
+  }
+  ADD_FAILURE() << "the process did not end";
+  return 0xFFFFFFFF;
+}
+
+// The fake's temporary folder and the workspace start-up forms below it. The
+// user name holds a blank, as real profile folders may.
+inline const WString kTempFolder = u"C:\\Users\\Jane Doe\\Temp\\";
+inline const WString kWorkspace = u"C:\\Users\\Jane Doe\\Temp\\CorvaneInstaller\\";
 
 // State shared by the fake's groups: fault plan, last error and call log.
 struct FakeWorld {
@@ -82,7 +102,7 @@ class FakeFileSystem : public platform::FileSystem {
 
   // Relative paths are resolved against this folder (ends with a backslash).
   WString currentFolder = u"D:\\";
-  WString tempPath = u"C:\\Users\\Player\\Temp\\";
+  WString tempPath = kTempFolder;
   // When set, TempPath reports this length instead of the path's (0 = failure).
   std::optional<uint32_t> tempPathResult;
   // Bytes that can still be written; writes beyond fail with 112 (disk full).
@@ -318,6 +338,9 @@ class FakePlatform {
   const std::vector<std::string>& calls() const { return world.calls; }
   // Number of logged calls of `operation`.
   int CallCount(const std::string& operation) const;
+  // Position of the first logged call of `operation` in calls(); its size
+  // when there was none.
+  size_t FirstCall(const std::string& operation) const;
 
   FakeWorld world;
   FakeRegistry registry{world};

@@ -1,4 +1,4 @@
-#include "shell/fatal_error.h"
+#include "install/fatal_error.h"
 
 #include <gtest/gtest.h>
 
@@ -8,20 +8,14 @@ namespace {
 
 // Runs FatalError with `code` as the thread's last error and returns the
 // process exit code it ended with.
-uint32_t ExitCodeOf(FakePlatform& fake, uint32_t code, const WString& what) {
+uint32_t FatalErrorExitCode(FakePlatform& fake, uint32_t code, const WString& what) {
   fake.process.SetLastError(code);
-  try {
-    FatalError(fake.os, what);
-  } catch (const ProcessTerminated& end) {
-    return end.code;
-  }
-  ADD_FAILURE() << "FatalError returned";
-  return 0;
+  return ExitCodeOf([&] { FatalError(fake.os, what); });
 }
 
 TEST(FatalError, ShowsOperationCodeAndSystemTextThenExitsWithTheCode) {
   FakePlatform fake;
-  EXPECT_EQ(ExitCodeOf(fake, 112, u"WriteFile"), 112u);
+  EXPECT_EQ(FatalErrorExitCode(fake, 112, u"WriteFile"), 112u);
   ASSERT_EQ(fake.windows.messageBoxes.size(), 1u);
   const auto& box = fake.windows.messageBoxes[0];
   EXPECT_EQ(box.text,
@@ -36,19 +30,19 @@ TEST(FatalError, ShowsOperationCodeAndSystemTextThenExitsWithTheCode) {
 TEST(FatalError, CodesFromTheTopBitOnArePrintedNegativeButExitAsThemselves) {
   FakePlatform fake;
   fake.process.errorTexts[0x80070005] = u"Access is denied.\r\n";
-  EXPECT_EQ(ExitCodeOf(fake, 0x80070005, u"CreateFile"), 0x80070005u);
+  EXPECT_EQ(FatalErrorExitCode(fake, 0x80070005, u"CreateFile"), 0x80070005u);
   EXPECT_EQ(fake.windows.messageBoxes.at(0).text,
             u"CreateFile failed with error -2147024891: Access is denied.\r\n");
 
   FakePlatform lowest;
   lowest.process.errorTexts[0x80000000] = u"x";
-  EXPECT_EQ(ExitCodeOf(lowest, 0x80000000, u"Op"), 0x80000000u);
+  EXPECT_EQ(FatalErrorExitCode(lowest, 0x80000000, u"Op"), 0x80000000u);
   EXPECT_EQ(lowest.windows.messageBoxes.at(0).text, u"Op failed with error -2147483648: x");
 }
 
 TEST(FatalError, CodeWithoutSystemTextStillGetsAReadableMessage) {
   FakePlatform fake;
-  EXPECT_EQ(ExitCodeOf(fake, 4242, u"WriteFile"), 4242u);
+  EXPECT_EQ(FatalErrorExitCode(fake, 4242, u"WriteFile"), 4242u);
   EXPECT_EQ(fake.windows.messageBoxes.at(0).text,
             u"WriteFile failed with error 4242: Unknown error.");
 }
@@ -56,7 +50,7 @@ TEST(FatalError, CodeWithoutSystemTextStillGetsAReadableMessage) {
 TEST(FatalError, LongOperationTextIsNeverCut) {
   FakePlatform fake;
   const WString what = u"FindResource failed trying to find resource ID 3004" + WString(5000, u'x');
-  ExitCodeOf(fake, 1814, what);
+  FatalErrorExitCode(fake, 1814, what);
   EXPECT_EQ(fake.windows.messageBoxes.at(0).text,
             what +
                 u" failed with error 1814: The specified resource name cannot be found in the "

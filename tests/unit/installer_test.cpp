@@ -6,11 +6,9 @@
 
 #include "fake_platform.h"
 #include "resource_ids.h"
-#include "shell/launcher.h"
 
 namespace {
 
-const WString kWorkspace = u"C:\\Users\\Jane Doe\\Temp\\CorvaneInstaller\\";
 const WString kMsiexec = u"C:\\windows\\system32\\msiexec.exe";
 
 TEST(InstallerParameters, PackagePathIsQuotedAndTransformAddedOnlyWhenNamed) {
@@ -37,7 +35,6 @@ class InstallerTest : public ::testing::Test {
     state.mainWindow = fake.windows.MakeDialog(IDD_LAUNCHER);
     state.packagePath = u"Skyforge2.msi";
   }
-  ~InstallerTest() override { SetActiveLauncher(nullptr); }
 
   // The calls of the start and the wait, in order, without the others.
   std::vector<std::string> FlowCalls() const {
@@ -132,122 +129,6 @@ TEST_F(InstallerTest, StopRequestEndsTheWaitButNotTheInstaller) {
 
   EXPECT_EQ(fake.process.sleeps.size(), 3u);
   EXPECT_EQ(fake.process.closedProcesses, 1);
-}
-
-class InstallWorkerTest : public InstallerTest {
- protected:
-  InstallWorkerTest() {
-    state.mainWindow = fake.windows.MakeDialog(IDD_INSTALLER);
-    state.workspaceDir = kWorkspace;
-    state.packagePath = kWorkspace + u"Skyforge2.msi";
-    fake.files.AddFolder(u"C:\\Users\\Jane Doe\\Temp");
-    fake.resources.SetData(IDR_PAYLOAD_MANIFEST, std::string("Skyforge2.msi;Data\\a.cab\0", 25));
-    fake.resources.SetData(3001, "msi");
-    fake.resources.SetData(3002, std::string(3000000, 'c'));
-    SetActiveLauncher(&launcher);
-  }
-
-  Launcher launcher{state, fake.os};
-};
-
-TEST_F(InstallWorkerTest, UnpacksInstallsAndEndsWithTheWorkspaceRemoved) {
-  fake.shell.pollsUntilExit = 3;
-  bool packageThereWhileInstalling = false;
-  fake.world.onCall = [&](const std::string& operation) {
-    if (operation == "ShellExecuteExW") {
-      packageThereWhileInstalling = fake.files.Content(kWorkspace + u"Skyforge2.msi") == "msi";
-    }
-  };
-
-  try {
-    InstallWorker(nullptr);
-    ADD_FAILURE() << "the worker returned after a successful installation";
-  } catch (const ProcessTerminated& end) {
-    EXPECT_EQ(end.code, 0u);
-  }
-
-  EXPECT_TRUE(packageThereWhileInstalling);
-  ASSERT_EQ(fake.shell.started.size(), 1u);
-  EXPECT_EQ(fake.shell.started[0].parameters,
-            u"/i \"C:\\Users\\Jane Doe\\Temp\\CorvaneInstaller\\Skyforge2.msi\"");
-  EXPECT_FALSE(fake.files.Exists(kWorkspace));
-  EXPECT_TRUE(fake.windows.messageBoxes.empty());
-}
-
-TEST_F(InstallWorkerTest, InstallerThatCannotStartIsReportedAndTheThreadEnds) {
-  fake.FailNext("ShellExecuteExW", platform::kErrorFileNotFound);
-
-  EXPECT_EQ(InstallWorker(nullptr), 0u);
-
-  ASSERT_EQ(fake.windows.messageBoxes.size(), 1u);
-  const auto& box = fake.windows.messageBoxes[0];
-  EXPECT_EQ(box.owner, state.mainWindow);
-  EXPECT_EQ(box.text, u"Error launching installation.");
-  EXPECT_EQ(box.caption, u"Error");
-  EXPECT_EQ(box.style, platform::kMessageBoxIconError);
-  // Exit removes the workspace later, on the main thread.
-  EXPECT_TRUE(fake.files.Exists(kWorkspace + u"Skyforge2.msi"));
-}
-
-TEST_F(InstallWorkerTest, StopDuringUnpackingEndsTheThreadQuietly) {
-  fake.world.onCall = [&](const std::string& operation) {
-    if (operation == "WriteFile") state.cancelRequested = true;
-  };
-
-  EXPECT_EQ(InstallWorker(nullptr), 0u);
-
-  EXPECT_TRUE(fake.shell.started.empty());
-  EXPECT_TRUE(fake.windows.messageBoxes.empty());
-  EXPECT_EQ(fake.files.OpenHandles(), 0);
-}
-
-class StopInstallWorkerTest : public InstallerTest {
- protected:
-  StopInstallWorkerTest() {
-    state.mainWindow = fake.windows.MakeDialog(IDD_INSTALLER);
-    state.workerThread = reinterpret_cast<platform::ThreadHandle>(0x3001);
-    state.workerThreadId = 101;
-    fake.process.threadId = 1;  // the main thread
-  }
-};
-
-TEST_F(StopInstallWorkerTest, DrainsTheQueueBetweenWaitsSoABlockedWorkerCanFinish) {
-  // The worker is blocked in a progress message sent to this thread; it
-  // ends once that message has been handled.
-  bool progressHandled = false;
-  fake.windows.queue.push_back([&] { progressHandled = true; });
-  std::vector<uint32_t> waits;
-  fake.process.onWaitForThread = [&](uint32_t milliseconds) {
-    waits.push_back(milliseconds);
-    return progressHandled;
-  };
-
-  StopInstallWorker(state, fake.os);
-
-  EXPECT_TRUE(state.cancelRequested);
-  EXPECT_EQ(waits, (std::vector<uint32_t>{10, 10}));
-}
-
-TEST_F(StopInstallWorkerTest, GivesUpAfterAFewSecondsWhenTheWorkerNeverEnds) {
-  uint32_t waited = 0;
-  fake.process.onWaitForThread = [&](uint32_t milliseconds) {
-    waited += milliseconds;
-    return false;
-  };
-
-  StopInstallWorker(state, fake.os);
-
-  EXPECT_GE(waited, 1000u);
-  EXPECT_LE(waited, 5000u);
-}
-
-TEST_F(StopInstallWorkerTest, WithoutWorkerOnlyRaisesTheFlag) {
-  state.workerThread = nullptr;
-
-  StopInstallWorker(state, fake.os);
-
-  EXPECT_TRUE(state.cancelRequested);
-  EXPECT_EQ(fake.CallCount("WaitForThread"), 0);
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "fake_platform.h"
+#include "launcher_state.h"
 #include "resource_ids.h"
-#include "shell/launcher_state.h"
 
 inline const WString kProductKey = u"SOFTWARE\\Forge\\Skyforge2";
 inline const WString kProductName = u"Skyforge 2: Iron Vale";

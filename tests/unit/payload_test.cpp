@@ -8,8 +8,6 @@
 
 namespace {
 
-const WString kWorkspace = u"C:\\Users\\Player\\Temp\\CorvaneInstaller\\";
-
 // Bytes that differ from one offset to the next, so a misplaced chunk shows.
 std::string Pattern(size_t size) {
   std::string bytes(size, '\0');
@@ -20,7 +18,7 @@ std::string Pattern(size_t size) {
 class ExtractPayloadTest : public ::testing::Test {
  protected:
   ExtractPayloadTest() {
-    fake.files.AddFolder(u"C:\\Users\\Player\\Temp");
+    fake.files.AddFolder(kTempFolder);
     state.mainWindow = fake.windows.MakeDialog(IDD_INSTALLER);
     fake.process.errorTexts[29] = u"The system cannot write to the specified device.\r\n";
     fake.process.errorTexts[161] = u"The specified path is invalid.\r\n";
@@ -35,13 +33,7 @@ class ExtractPayloadTest : public ::testing::Test {
 
   // Runs the extraction that must end the process; returns the exit code.
   uint32_t ExtractUntilFatal() {
-    try {
-      Extract();
-    } catch (const ProcessTerminated& end) {
-      return end.code;
-    }
-    ADD_FAILURE() << "the extraction did not end the process";
-    return 0;
+    return ExitCodeOf([&] { Extract(); });
   }
 
   WString MessageText() const {
@@ -143,7 +135,7 @@ TEST_F(ExtractPayloadTest, NameLeavingTheWorkspaceIsRefusedBeforeAnyWrite) {
                                  u" failed with error 161: The specified path is invalid.\r\n");
     EXPECT_EQ(fake.CallCount("CreateFileW"), 0);
   }
-  EXPECT_FALSE(fake.files.Exists(u"C:\\Users\\Player\\evil.txt"));
+  EXPECT_FALSE(fake.files.Exists(u"C:\\Users\\Jane Doe\\evil.txt"));
   EXPECT_FALSE(fake.files.Exists(u"C:\\evil.txt"));
 }
 
@@ -272,12 +264,8 @@ TEST_F(ExtractPayloadTest, WithoutTemporaryFolderNothingIsWrittenToTheCurrentFol
   SetManifest("Setup.msi");
   fake.resources.SetData(3001, "msi");
 
-  try {
-    ExtractPayload(state, fake.os, WString());
-    ADD_FAILURE() << "the extraction did not end the process";
-  } catch (const ProcessTerminated& end) {
-    EXPECT_EQ(end.code, platform::kErrorPathNotFound);
-  }
+  EXPECT_EQ(ExitCodeOf([&] { ExtractPayload(state, fake.os, WString()); }),
+            platform::kErrorPathNotFound);
 
   EXPECT_EQ(MessageText().substr(0, 33), u"GetTempPath failed with error 3: ");
   EXPECT_EQ(fake.CallCount("CreateFileW"), 0);

@@ -1,11 +1,10 @@
-// Start-up order, the single-instance guard, the mode decision and the exit.
-#include <gtest/gtest.h>
+// Start-up order, the single-instance guard and the mode decision.
+#include "shell/startup.h"
 
-#include <algorithm>
+#include <gtest/gtest.h>
 
 #include "fake_platform.h"
 #include "resource_ids.h"
-#include "shell/startup.h"
 
 namespace {
 
@@ -24,10 +23,8 @@ class StartupTest : public ::testing::Test {
         {IDS_WEBSITE_URL, u"https://example.com/"},
     };
   }
-  void UseInstallerMode() { fake.resources.SetData(IDR_PAYLOAD_MANIFEST, std::string("a.msi;\0", 7)); }
-  size_t IndexOf(const std::string& call) const {
-    const auto& calls = fake.calls();
-    return static_cast<size_t>(std::find(calls.begin(), calls.end(), call) - calls.begin());
+  void UseInstallerMode() {
+    fake.resources.SetData(IDR_PAYLOAD_MANIFEST, std::string("a.msi;\0", 7));
   }
 
   FakePlatform fake;
@@ -68,8 +65,8 @@ TEST_F(StartupTest, InstallerModeFormsTheWorkspaceUnderTheTemporaryFolder) {
   ASSERT_TRUE(InitInstance(state, fake.os, nullptr, platform::kShowNormal));
   EXPECT_FALSE(state.launcherMode);
   EXPECT_EQ(fake.windows.templateId, static_cast<uint32_t>(IDD_INSTALLER));
-  EXPECT_EQ(state.workspaceDir, u"C:\\Users\\Player\\Temp\\CorvaneInstaller\\");
-  EXPECT_EQ(state.packagePath, u"C:\\Users\\Player\\Temp\\CorvaneInstaller\\Skyforge2.msi");
+  EXPECT_EQ(state.workspaceDir, kWorkspace);
+  EXPECT_EQ(state.packagePath, kWorkspace + u"Skyforge2.msi");
 }
 
 TEST_F(StartupTest, UnusableTemporaryFolderNeverYieldsARelativeWorkspace) {
@@ -106,12 +103,12 @@ TEST_F(StartupTest, WindowCreationFailureRefusesStartUp) {
 TEST_F(StartupTest, ShowCommandIsAppliedAfterTheWindowIsSetUp) {
   ASSERT_TRUE(InitInstance(state, fake.os, nullptr, platform::kShowMinimized));
   EXPECT_EQ(fake.windows.Dialog()->showCommand, platform::kShowMinimized);
-  const size_t show = IndexOf("ShowWindow");
-  EXPECT_LT(IndexOf("RegOpenKeyExW"), show);
-  EXPECT_LT(IndexOf("CB_SETCURSEL"), show);
-  EXPECT_LT(IndexOf("SetWindowTextW"), show);
-  EXPECT_LT(show, IndexOf("UpdateWindow"));
-  EXPECT_LT(show, IndexOf("LoadCursorW"));
+  const size_t show = fake.FirstCall("ShowWindow");
+  EXPECT_LT(fake.FirstCall("RegOpenKeyExW"), show);
+  EXPECT_LT(fake.FirstCall("CB_SETCURSEL"), show);
+  EXPECT_LT(fake.FirstCall("SetWindowTextW"), show);
+  EXPECT_LT(show, fake.FirstCall("UpdateWindow"));
+  EXPECT_LT(show, fake.FirstCall("LoadCursorW"));
 }
 
 TEST_F(StartupTest, PreferenceFromTheRegistrySelectsItsEntry) {
@@ -121,59 +118,6 @@ TEST_F(StartupTest, PreferenceFromTheRegistrySelectsItsEntry) {
   EXPECT_EQ(state.selectedLcid, 1036);
   EXPECT_EQ(state.selectedIndex, 1);
   EXPECT_EQ(state.transformName, u"fr-fr");
-}
-
-TEST_F(StartupTest, PumpHandlesEveryWaitingMessageAndReturns) {
-  ASSERT_TRUE(InitInstance(state, fake.os, nullptr, platform::kShowNormal));
-  int handled = 0;
-  for (int i = 0; i < 3; ++i) fake.windows.queue.push_back([&] { ++handled; });
-  PumpMessages(state, fake.os);
-  EXPECT_EQ(handled, 3);
-  EXPECT_TRUE(fake.windows.queue.empty());
-}
-
-TEST_F(StartupTest, ExitInLauncherModeLeavesTheWorkspaceAlone) {
-  ASSERT_TRUE(InitInstance(state, fake.os, nullptr, platform::kShowNormal));
-  fake.files.AddFile(u"C:\\Users\\Player\\Temp\\CorvaneInstaller\\keep.txt");
-  try {
-    ExitLauncher(state, fake.os, 0, false);
-    FAIL() << "ExitLauncher returned";
-  } catch (const ProcessTerminated& end) {
-    EXPECT_EQ(end.code, 0u);
-  }
-  EXPECT_TRUE(fake.windows.Dialog()->destroyed);
-  EXPECT_TRUE(fake.files.Exists(u"C:\\Users\\Player\\Temp\\CorvaneInstaller\\keep.txt"));
-  EXPECT_TRUE(fake.shell.executed.empty());
-}
-
-TEST_F(StartupTest, ExitInInstallerModeRemovesTheWorkspace) {
-  UseInstallerMode();
-  ASSERT_TRUE(InitInstance(state, fake.os, nullptr, platform::kShowNormal));
-  fake.files.AddFile(u"C:\\Users\\Player\\Temp\\CorvaneInstaller\\sub\\a.bin", "x");
-  EXPECT_THROW(ExitLauncher(state, fake.os, 0, false), ProcessTerminated);
-  EXPECT_FALSE(fake.files.Exists(u"C:\\Users\\Player\\Temp\\CorvaneInstaller"));
-}
-
-TEST_F(StartupTest, ExitOnTheMainThreadStopsARunningWorkerBeforeTheRemoval) {
-  UseInstallerMode();
-  ASSERT_TRUE(InitInstance(state, fake.os, nullptr, platform::kShowNormal));
-  state.workerThread = reinterpret_cast<platform::ThreadHandle>(0x3001);
-  state.workerThreadId = 101;
-  EXPECT_THROW(ExitLauncher(state, fake.os, 0, false), ProcessTerminated);
-  EXPECT_TRUE(state.cancelRequested);
-  EXPECT_LT(IndexOf("WaitForThread"), IndexOf("FindFirstFileW"));
-}
-
-TEST_F(StartupTest, PlayStartsTheGameInItsFolderAfterTheWindowIsGone) {
-  ASSERT_TRUE(InitInstance(state, fake.os, nullptr, platform::kShowNormal));
-  state.gameExePath = u"C:\\Games\\Skyforge2\\Skyforge2.exe";
-  state.installDir = u"C:\\Games\\Skyforge2\\";
-  EXPECT_THROW(ExitLauncher(state, fake.os, 0, true), ProcessTerminated);
-  ASSERT_EQ(fake.shell.executed.size(), 1u);
-  EXPECT_EQ(fake.shell.executed[0].file, state.gameExePath);
-  EXPECT_EQ(fake.shell.executed[0].directory, state.installDir);
-  EXPECT_EQ(fake.shell.executed[0].showCommand, platform::kShowNormal);
-  EXPECT_LT(IndexOf("DestroyWindow"), IndexOf("ShellExecuteW"));
 }
 
 }  // namespace

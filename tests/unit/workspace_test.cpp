@@ -6,7 +6,8 @@
 
 namespace {
 
-const WString kWorkspace = u"C:\\Temp\\CorvaneInstaller\\";
+// The workspace as a path without the final backslash.
+const WString kWorkspaceFolder = kWorkspace.substr(0, kWorkspace.size() - 1);
 
 TEST(DeleteDirectoryTree, EmptyPathTouchesNothing) {
   FakePlatform fake;
@@ -16,26 +17,27 @@ TEST(DeleteDirectoryTree, EmptyPathTouchesNothing) {
 
 TEST(DeleteDirectoryTree, MissingFolderIsNotAnError) {
   FakePlatform fake;
-  fake.files.AddFolder(u"C:\\Temp");
+  fake.files.AddFolder(kTempFolder);
   DeleteDirectoryTree(fake.os, kWorkspace);
   EXPECT_EQ(fake.CallCount("RemoveDirectoryW"), 0);
   EXPECT_EQ(fake.CallCount("DeleteFileW"), 0);
-  EXPECT_TRUE(fake.files.Exists(u"C:\\Temp"));
+  EXPECT_TRUE(fake.files.Exists(kTempFolder));
 }
 
 TEST(DeleteDirectoryTree, RemovesNestedTreeWithOrWithoutFinalBackslash) {
-  for (const WString& path : {kWorkspace, WString(u"C:\\Temp\\CorvaneInstaller")}) {
+  for (const WString& path : {kWorkspace, kWorkspaceFolder}) {
     FakePlatform fake;
     fake.files.AddFile(kWorkspace + u"Setup.msi", "msi");
     fake.files.AddFile(kWorkspace + u"Data\\a.cab", "a");
     fake.files.AddFile(kWorkspace + u"Data\\Deep\\Deeper\\b.bin", "b");
     fake.files.AddFolder(kWorkspace + u"Empty");
-    fake.files.AddFile(u"C:\\Temp\\neighbour.txt", "stays");
+    fake.files.AddFile(kTempFolder + u"neighbour.txt", "stays");
 
     DeleteDirectoryTree(fake.os, path);
 
     EXPECT_FALSE(fake.files.Exists(kWorkspace)) << Utf16ToUtf8(path);
-    EXPECT_EQ(fake.files.ListTree(u"C:\\Temp"), std::vector<WString>{u"c:\\temp\\neighbour.txt"});
+    EXPECT_EQ(fake.files.ListTree(kTempFolder),
+              std::vector<WString>{u"c:\\users\\jane doe\\temp\\neighbour.txt"});
     EXPECT_EQ(fake.files.OpenHandles(), 0);
   }
 }
@@ -51,9 +53,10 @@ TEST(DeleteDirectoryTree, ReadOnlyFileStaysWithEveryFolderAboveIt) {
   DeleteDirectoryTree(fake.os, kWorkspace);
 
   EXPECT_EQ(fake.files.ListTree(kWorkspace),
-            (std::vector<WString>{u"c:\\temp\\corvaneinstaller\\data",
-                                  u"c:\\temp\\corvaneinstaller\\data\\locked",
-                                  u"c:\\temp\\corvaneinstaller\\data\\locked\\keep.bin"}));
+            (std::vector<WString>{
+                u"c:\\users\\jane doe\\temp\\corvaneinstaller\\data",
+                u"c:\\users\\jane doe\\temp\\corvaneinstaller\\data\\locked",
+                u"c:\\users\\jane doe\\temp\\corvaneinstaller\\data\\locked\\keep.bin"}));
   EXPECT_TRUE(fake.windows.messageBoxes.empty());
 }
 
@@ -72,7 +75,7 @@ TEST(DeleteDirectoryTree, LinkInsideTheTreeIsRemovedWithoutTouchingItsTarget) {
 TEST(DeleteDirectoryTree, WorkspaceThatIsItselfALinkIsRemovedAsALink) {
   FakePlatform fake;
   fake.files.AddFile(u"C:\\Users\\Player\\Documents\\letter.txt", "precious");
-  fake.files.AddLink(u"C:\\Temp\\CorvaneInstaller", u"C:\\Users\\Player\\Documents");
+  fake.files.AddLink(kWorkspaceFolder, u"C:\\Users\\Player\\Documents");
 
   DeleteDirectoryTree(fake.os, kWorkspace);
 
