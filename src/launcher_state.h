@@ -42,4 +42,8 @@ struct LauncherState {
   // Set by the main thread when it ends the program while the worker runs;
   // the worker checks it between chunks and while it waits for msiexec.
   std::atomic<bool> cancelRequested{false};
+  // Set by the fatal error reporter before it shows its box: a worker that
+  // only shows that box has nothing left to finish, so the ending does not
+  // wait for it.
+  std::atomic<bool> fatalErrorShown{false};
 };

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "launcher.h"
+
 namespace {
 
 constexpr size_t kLargestCapacity = 0x7FFFFFFF;
@@ -111,6 +113,7 @@ void FatalError(const platform::Platform& os, const WString& what) {
   FormatBounded(message.data(), message.size(), u"%s failed with error %d: %s", what.c_str(),
                 static_cast<int>(static_cast<int32_t>(code)), description.c_str());
 
+  if (Launcher* launcher = ActiveLauncher()) launcher->state.fatalErrorShown.store(true);
   os.windows.MessageBox(nullptr, WString(message.data()), u"Error", platform::kMessageBoxOk);
   os.process.Terminate(code);
   // Not reached: compilers do not carry [[noreturn]] through a virtual call.

@@ -12,7 +12,9 @@ constexpr int32_t kFormatInsufficientBuffer = static_cast<int32_t>(0x8007007A);
 
 // Shows "<what> failed with error <code>: <system text>" in a box captioned
 // "Error" and ends the process with the calling thread's last error as exit
-// code. Must be called right after the failed call, on its thread.
+// code. Must be called right after the failed call, on its thread. Before the
+// box is shown it marks the active launcher's state, so that an exit chosen
+// meanwhile does not wait for this thread.
 [[noreturn]] void FatalError(const platform::Platform& os, const WString& what);
 
 // Bounded formatter for FatalError's message. Understands %s (a

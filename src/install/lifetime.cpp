@@ -40,6 +40,9 @@ void StopInstallWorker(LauncherState& state, const platform::Platform& os) {
   if (os.process.CurrentThreadId() == state.workerThreadId) return;
 
   for (int slice = 0; slice < kStopWaitSlices; ++slice) {
+    // A worker that only shows its fatal error box holds nothing in the
+    // workspace and has nothing left to finish; the box goes with the process.
+    if (state.fatalErrorShown.load()) return;
     if (os.process.WaitForThread(state.workerThread, kStopWaitSliceMilliseconds)) return;
     // A worker blocked in a progress message sent to this thread goes on
     // only once this thread handles it.

@@ -12,8 +12,9 @@ uint32_t InstallWorker(void* parameter);
 
 // Asks the installer-mode worker to stop and waits a few seconds at most for
 // it to end, draining the calling thread's queue meanwhile so that a worker
-// waiting on a message sent to this thread can go on. Called on the main
-// thread before the workspace is removed.
+// waiting on a message sent to this thread can go on. Does not wait for a
+// worker that only shows its fatal error box. Called on the main thread
+// before the workspace is removed.
 void StopInstallWorker(LauncherState& state, const platform::Platform& os);
 
 // Removes the workspace in installer mode, destroys the window, optionally

@@ -173,4 +173,24 @@ TEST_F(InstallWorkerTest, StopDuringUnpackingEndsTheThreadQuietly) {
   EXPECT_EQ(fake.files.OpenHandles(), 0);
 }
 
+TEST_F(InstallWorkerTest, ExitWhileTheWorkerShowsItsFatalErrorDoesNotWaitForIt) {
+  // The worker, on its own thread, finds the second file missing and shows
+  // its fatal error box; a thread in that box never ends by itself.
+  fake.resources.RemoveData(3002);
+  StartWorker();
+  fake.process.threadId = kWorkerThreadId;
+  fake.process.onWaitForThread = [](uint32_t) { return false; };
+  // While the box is up, the user chooses Exit on the main thread.
+  fake.windows.onMessageBox = [&](const FakeWindows::MessageBoxShown&) {
+    fake.process.threadId = kMainThreadId;
+    ExitLauncher(state, fake.os, 0, false);
+  };
+
+  EXPECT_EQ(ExitCodeOf([&] { InstallWorker(nullptr); }), 0u);
+
+  EXPECT_EQ(fake.CallCount("WaitForThread"), 0);
+  EXPECT_TRUE(fake.windows.Dialog()->destroyed);
+  EXPECT_FALSE(fake.files.Exists(kWorkspace));
+}
+
 }  // namespace
