@@ -27,28 +27,8 @@ struct PayloadEntry {
   uint32_t size = 0;
 };
 
-// Releases a loaded resource when it goes out of scope.
-class LoadedResourceOwner {
- public:
-  LoadedResourceOwner(platform::Resources& resources, platform::LoadedResource loaded)
-      : resources_(resources), loaded_(loaded) {}
-  LoadedResourceOwner(const LoadedResourceOwner&) = delete;
-  LoadedResourceOwner& operator=(const LoadedResourceOwner&) = delete;
-  ~LoadedResourceOwner() { Reset(); }
-
-  platform::LoadedResource get() const { return loaded_; }
-  void Reset() {
-    if (loaded_ != nullptr) resources_.Free(loaded_);
-    loaded_ = nullptr;
-  }
-
- private:
-  platform::Resources& resources_;
-  platform::LoadedResource loaded_;
-};
-
 // Load and lock: the bytes stay readable for the rest of the process.
-const void* LoadAndLock(const platform::Platform& os, LoadedResourceOwner& owner) {
+const void* LoadAndLock(const platform::Platform& os, const platform::UniqueLoadedResource& owner) {
   if (owner.get() == nullptr) FatalError(os, u"LoadResource");
   const void* bytes = os.resources.Lock(owner.get());
   if (bytes == nullptr) FatalError(os, u"LockResource");
@@ -99,7 +79,7 @@ bool StopRequested(const LauncherState& state) { return state.cancelRequested.lo
 bool ExtractPayload(LauncherState& state, const platform::Platform& os, WString workspace) {
   platform::ResourceHandle manifest = os.resources.FindData(IDR_PAYLOAD_MANIFEST);
   if (manifest == nullptr) FatalError(os, u"FindResource");
-  LoadedResourceOwner loadedManifest(os.resources, os.resources.Load(manifest));
+  platform::UniqueLoadedResource loadedManifest(os.resources, os.resources.Load(manifest));
   const void* manifestData = LoadAndLock(os, loadedManifest);
 
   const std::optional<WString> manifestText =
@@ -157,7 +137,7 @@ bool CreateParentDirectories(const platform::Platform& os, WString baseFolder,
 bool WriteResourceToFile(LauncherState& state, const platform::Platform& os,
                          platform::ResourceHandle resource, uint32_t size, WString path,
                          platform::WindowHandle progressBar, float bytesPerStep) {
-  LoadedResourceOwner loaded(os.resources, os.resources.Load(resource));
+  platform::UniqueLoadedResource loaded(os.resources, os.resources.Load(resource));
   const unsigned char* bytes = static_cast<const unsigned char*>(LoadAndLock(os, loaded));
 
   platform::UniqueFileHandle file(

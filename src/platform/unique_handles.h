@@ -55,6 +55,10 @@ struct FileCloser {
   static FileHandle Invalid() { return kInvalidHandle; }
   static void Close(FileSystem& files, FileHandle file) { files.CloseFile(file); }
 };
+struct LoadedResourceCloser {
+  static LoadedResource Invalid() { return nullptr; }
+  static void Close(Resources& resources, LoadedResource loaded) { resources.Free(loaded); }
+};
 struct ProcessCloser {
   static ProcessHandle Invalid() { return nullptr; }
   static void Close(Process& process, ProcessHandle handle) { process.CloseProcess(handle); }
@@ -63,6 +67,7 @@ struct ProcessCloser {
 using UniqueHKey = UniqueHandle<Registry, KeyHandle, KeyCloser>;
 using UniqueFindHandle = UniqueHandle<FileSystem, FindHandle, FindCloser>;
 using UniqueFileHandle = UniqueHandle<FileSystem, FileHandle, FileCloser>;
+using UniqueLoadedResource = UniqueHandle<Resources, LoadedResource, LoadedResourceCloser>;
 using UniqueProcessHandle = UniqueHandle<Process, ProcessHandle, ProcessCloser>;
 
 }  // namespace platform
