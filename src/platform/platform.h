@@ -3,7 +3,7 @@
 // The logic in src/shell, src/localization, src/config, src/ui and
 // src/install reaches the operating system only through these interfaces.
 // The Windows layer (*_win.cpp) forwards each call to the Win32 function of
-// the same meaning; the fake layer (tests/unit/fake_platform.*) keeps its
+// the same meaning; the fake layer (tests/unit/fake_*.cpp) keeps its
 // state in plain containers and can make any operation fail with a chosen
 // error code. Methods keep Windows semantics: an operation that fails
 // leaves its error code for Process::LastError(), as GetLastError() would.
