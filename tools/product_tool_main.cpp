@@ -5,15 +5,12 @@
 // WORK_DIR: autorun.res, installer.res when the product has a payload, and
 // disc-folder.txt (the disc folder's path) when it has a disc folder.
 // scripts/build-product runs it and links the results.
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <string>
 
 #include "diagnostics.h"
-#include "product_definition.h"
-#include "product_resources.h"
+#include "product_build.h"
 
 namespace fs = std::filesystem;
 
@@ -61,24 +58,8 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  std::error_code error;
-  for (const char* stale : {"autorun.res", "installer.res", "disc-folder.txt"})
-    fs::remove(workDir / stale, error);
-
   Diagnostics diagnostics;
-  const std::optional<ProductDefinition> product = LoadProductDefinition(productDir, diagnostics);
-  bool ok = product && WriteProductResources(*product, inputs, workDir, diagnostics);
-  if (ok && product->disc) {
-    std::ofstream discFile(workDir / "disc-folder.txt");
-    discFile << fs::absolute(*product->disc).string() << "\n";
-    ok = static_cast<bool>(discFile);
-    if (!ok) diagnostics.Error((workDir / "disc-folder.txt").string(), "cannot be written");
-  }
+  const bool ok = BuildProductFiles(productDir, workDir, inputs, diagnostics);
   std::cerr << diagnostics.Text();
-  if (!ok) {
-    for (const char* partial : {"autorun.res", "installer.res"})
-      fs::remove(workDir / partial, error);
-    return 1;
-  }
-  return 0;
+  return ok ? 0 : 1;
 }
