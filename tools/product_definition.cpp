@@ -1,10 +1,14 @@
 #include "product_definition.h"
 
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <set>
 
 #define TOML_EXCEPTIONS 0  // parse errors come back as values
 #include <toml++/toml.h>
+
+#include "toml_text.h"
 
 namespace fs = std::filesystem;
 
@@ -126,7 +130,17 @@ std::optional<ProductDefinition> LoadProductDefinition(const fs::path& directory
     diagnostics.Error(tomlShown, "is missing: a product folder holds a product.toml");
     return std::nullopt;
   }
-  toml::parse_result parsed = toml::parse_file(tomlShown);
+  std::ifstream tomlFile(product.tomlPath, std::ios::binary);
+  const std::string tomlBytes((std::istreambuf_iterator<char>(tomlFile)),
+                              std::istreambuf_iterator<char>());
+  std::string refusal;
+  const std::optional<std::string> tomlText = EscapeForTomlParser(tomlBytes, &refusal);
+  if (!tomlText) {
+    const size_t split = refusal.find(": ");
+    diagnostics.Error(tomlShown + ":" + refusal.substr(0, split), refusal.substr(split + 2));
+    return std::nullopt;
+  }
+  toml::parse_result parsed = toml::parse(*tomlText, tomlShown);
   if (!parsed) {
     const toml::parse_error& error = parsed.error();
     diagnostics.Error(tomlShown + ":" + std::to_string(error.source().begin.line) + ":" +

@@ -87,6 +87,9 @@ TEST(ProductToml, EachMistakeIsAnErrorNamingFileAndField) {
       {std::string(kValidToml) + "registry_key = \"again\"\n", "product.toml:8:1"},
       {Without(kValidToml, "product_names") + "product_names = [\"Skyforge\\u0000 Demo\"]\n",
        "product.toml: product_names: holds a NUL"},
+      {std::string(kValidToml) + "caf\xC3\xA9 = 1\n",
+       "product.toml:8:4: a character outside the ASCII range stands outside a string"},
+      {std::string(kValidToml) + "company = \"Quill\xFFmark\"\n", "product.toml:1:1: is not UTF-8"},
   };
   for (const auto& c : cases) {
     TempFolder folder;
@@ -94,6 +97,20 @@ TEST(ProductToml, EachMistakeIsAnErrorNamingFileAndField) {
     EXPECT_FALSE(loaded.product) << c.message;
     EXPECT_NE(loaded.text.find(c.message), std::string::npos) << c.message << "\n" << loaded.text;
   }
+}
+
+// The parser is handed basic strings with their non-ASCII characters
+// escaped; every kind of string still reads as written.
+TEST(ProductToml, NonAsciiTextReadsAsWrittenInEveryKindOfString) {
+  TempFolder folder;
+  const std::string names =
+      "product_names = \"\"\"\\\n    \xD0\x9A\xD1\x83\xD0\xB7\xD0\xBD\xD0\xB8\xD1\x86\xD0\xB0;"
+      "\xF0\x9F\x8E\xAE \\\"\xC3\xA9\\\";\"\"\"  # \xC3\xA9t\xC3\xA9\n";
+  const Loaded loaded = Load(
+      folder, Without(kValidToml, "product_names") + names + "company = '\xC3\xA9\xE6\x97\xA5'\n");
+  ASSERT_TRUE(loaded.product) << loaded.text;
+  EXPECT_EQ(loaded.product->strings.productNames, u"Кузница;🎮 \"é\";");
+  EXPECT_EQ(loaded.product->company, "\xC3\xA9\xE6\x97\xA5");
 }
 
 TEST(ProductToml, UnknownKeysAndToleratedMistakesOnlyWarn) {
