@@ -5,11 +5,10 @@
 // exe imports only libraries the system always loads from its own folder, and
 // the first thing it does is to restrict every later library load to the
 // system folder; the common controls are loaded only after that.
-#include "platform/windows_include.h"
-
 #include "launcher.h"
 #include "launcher_state.h"
 #include "platform/message_loop.h"
+#include "platform/windows_include.h"
 #include "platform/windows_platform.h"
 #include "shell/startup.h"
 
