@@ -1,14 +1,20 @@
-// Registry reads over advapi32: opened for querying only, in the registry
-// view that a 32-bit program gets by default.
+// Registry reads over advapi32, opened for querying only.
 #include "platform/windows_include.h"
 #include "platform/windows_platform.h"
 
 namespace platform {
 
 uint32_t WindowsRegistry::OpenKey(Root root, const WString& path, KeyHandle* key) {
-  HKEY rootKey = root == Root::kLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CLASSES_ROOT;
+  const bool localMachine = root == Root::kLocalMachine;
+  // The game's package is 32-bit and writes the 32-bit view of the machine's
+  // keys; asking for it explicitly lets the 64-bit build see the same values.
+  // A 32-bit process gets that view anyway, and 32-bit Windows ignores the
+  // flag. File types are asked in the process's own view, the one its shell
+  // opens documents with.
+  const REGSAM access = KEY_QUERY_VALUE | (localMachine ? KEY_WOW64_32KEY : 0);
   HKEY opened = nullptr;
-  LONG result = RegOpenKeyExW(rootKey, Wide(path), 0, KEY_QUERY_VALUE, &opened);
+  LONG result = RegOpenKeyExW(localMachine ? HKEY_LOCAL_MACHINE : HKEY_CLASSES_ROOT, Wide(path), 0,
+                              access, &opened);
   if (result == ERROR_SUCCESS) *key = opened;
   return static_cast<uint32_t>(result);
 }

@@ -132,7 +132,7 @@ class PackageScenario(bench.ProductScenario):
         waits for its report."""
         output = (self.work / f"fault-tool-{len(self.programs)}.json").open("w+b")
         self.addCleanup(output.close)
-        process = subprocess.Popen(["wine", str(bench.BENCH_BIN / "fault_tool.exe"), *map(str, args)],
+        process = subprocess.Popen(bench.wine_command([bench.BENCH_BIN / "fault_tool.exe", *args]),
                                    env=self.prefix.env(), stdin=subprocess.DEVNULL, stdout=output,
                                    stderr=subprocess.DEVNULL)
         self.addCleanup(lambda: process.poll() is None and process.kill())
@@ -196,18 +196,7 @@ class PackageScenario(bench.ProductScenario):
     def wait_message_box(self, exe_name, text=None, timeout=bench.WINDOW_TIMEOUT):
         """Waits for a message box of exe_name (with exactly `text`, when
         given) and returns it."""
-        driver = bench.UiDriver(self.prefix, exe_name)
-
-        def matching_box():
-            for box in driver.run("message-boxes", check=False)["message_boxes"]:
-                # A box is filled in step by step: wait for its caption and
-                # buttons too.
-                complete = box["title"] and box["buttons"]
-                if complete and (text is None or box["text"] == text):
-                    return box
-            return None
-        return bench.wait_until(matching_box, timeout, f"a message box of {exe_name}"
-                                + (f" saying {text!r}" if text else ""))
+        return bench.UiDriver(self.prefix, exe_name).wait_complete_message_box(text, timeout)
 
     def press_ok(self, exe_name):
         bench.UiDriver(self.prefix, exe_name).press_message_box_ok()

@@ -162,10 +162,10 @@ def add_language_transforms(package, languages):
     if not tool.exists():
         raise RuntimeError(f"{tool} is missing; build the Windows build first")
     env = bench.wine_environment(_tool_prefix())
-    package_path = "Z:" + str(Path(package).resolve()).replace("/", "\\")
+    package_path = bench.windows_path(package)
     for culture in languages:
-        args = ["wine", str(tool), "add-transform", package_path, f"{culture}.mst",
-                f"LANGUAGEVAL={CULTURE_LCIDS[culture]}"]
+        args = bench.wine_command([tool, "add-transform", package_path, f"{culture}.mst",
+                                    f"LANGUAGEVAL={CULTURE_LCIDS[culture]}"])
         # Output through a file: Wine's services inherit the handles and would
         # hold a pipe open.
         with tempfile.TemporaryFile() as out:

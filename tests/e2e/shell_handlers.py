@@ -51,12 +51,8 @@ class Recorder:
                                 f"{self.exe.name} in {self.folder.name} to be started {count} time(s)")
 
 
-def windows_path(path):
-    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
-
-
 def command_text(exe):
-    return f'"{windows_path(exe)}" "%1"'
+    return f'"{bench.windows_path(exe)}" "%1"'
 
 
 class RegistryImport:
@@ -102,7 +98,7 @@ class RegistryImport:
         reg_file.write_text("\r\n".join(self.lines) + "\r\n", encoding="utf-16")
         # Imported as a 32-bit program writes, so that HKLM\\Software lands
         # where the 32-bit launcher reads it.
-        prefix.run(["reg", "import", windows_path(reg_file), "/reg:32"])
+        prefix.run(["reg", "import", bench.windows_path(reg_file), "/reg:32"])
 
 
 def argument_of(start):

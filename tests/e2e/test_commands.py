@@ -30,7 +30,7 @@ class Commands(shell_handlers.ShellScenario):
         that holds the game, a recorder."""
         install_dir = self.work / "Program Files" / "Skyforge2"
         game = shell_handlers.Recorder(install_dir, "Skyforge2.exe")
-        self.registry.product_values(REGISTRY_KEY, PathVal=shell_handlers.windows_path(install_dir) + "\\",
+        self.registry.product_values(REGISTRY_KEY, PathVal=bench.windows_path(install_dir) + "\\",
                                      LanguageVal=2057)
         return game
 
@@ -51,9 +51,9 @@ class Commands(shell_handlers.ShellScenario):
         self.driver.click(IDC_PLAY)
         self.assertExitCode(program, 0)
         start = game.wait_starts(1)[0]
-        self.assertTrue(same_windows_path(argument_of(start), shell_handlers.windows_path(game.exe)),
+        self.assertTrue(same_windows_path(argument_of(start), bench.windows_path(game.exe)),
                         start["command_line"])
-        self.assertTrue(same_windows_path(start["current_folder"], shell_handlers.windows_path(game.folder)),
+        self.assertTrue(same_windows_path(start["current_folder"], bench.windows_path(game.folder)),
                         f"the game started in {start['current_folder']}")
         self.assertNotIn(PRODUCT_NAME, start["visible_windows"], "the launcher's window was still up")
         self.assertEqual(len(browser.starts()), 1)
@@ -69,7 +69,7 @@ class Commands(shell_handlers.ShellScenario):
         self.driver.click(IDC_UNINSTALL)
         self.assertExitCode(program, 0)
         start = package_handler.wait_starts(1)[0]
-        self.assertTrue(same_windows_path(argument_of(start), shell_handlers.windows_path(disc / "Skyforge2.msi")),
+        self.assertTrue(same_windows_path(argument_of(start), bench.windows_path(disc / "Skyforge2.msi")),
                         start["command_line"])
 
         # The same disc without its package: the shell cannot open it, and the

@@ -13,12 +13,13 @@ import unittest
 from pathlib import Path
 
 import bench
+import products
 import shell_handlers
 from bench import IDC_CONTINUE, IDC_EXIT, IDC_INSTALL, IDC_LANGUAGE, IDC_PLAY, IDC_README, IDC_UNINSTALL, control
 from shell_handlers import argument_of, same_windows_path
 
 DEMO = bench.REPO / "products" / "demo"
-PICTURES = Path(os.environ.get("LAUNCHER_WALKTHROUGH_DIR", bench.E2E_DIR / "walkthrough"))
+PICTURES = Path(os.environ.get("LAUNCHER_WALKTHROUGH_DIR", bench.E2E_DIR / "walkthrough" / bench.ARCH))
 REGISTRY_KEY = r"HKLM\Software\Quillmark\Skyforge2"
 PRODUCT_NAME = "Skyforge 2: Iron Vale"
 # Installing runs the real Windows Installer, which takes its time under Wine.
@@ -36,13 +37,13 @@ def build_demo(work):
     that the repository's copy is left alone."""
     product = work / "demo"
     shutil.copytree(DEMO, product, ignore=shutil.ignore_patterns("*.msi"))
-    env = dict(os.environ, LAUNCHER_WIN_BUILD=str(bench.WIN_BUILD), LAUNCHER_HOST_BUILD=str(bench.HOST_BUILD),
-               LAUNCHER_REPO=str(bench.REPO))
-    run_tool([product / "make-package"], env)
+    env = dict(os.environ, **products.build_environment(bench.ARCH, bench.HOST_BUILD,
+                                                         {"LAUNCHER_REPO": str(bench.REPO)}))
+    run_tool([product / "make-package", "--arch", bench.ARCH], env)
     out = work / "out"
-    # The product build shares the build folders with the other scenarios.
-    with bench.file_lock(bench.E2E_DIR / "build-product.lock"):
-        run_tool([bench.REPO / "scripts" / "build-product", product, out], env)
+    completed = products.run_build_product(bench.ARCH, bench.HOST_BUILD, product, out, env)
+    if completed.returncode != 0:
+        raise RuntimeError(f"build-product failed:\n{completed.stdout[-3000:]}\n{completed.stderr[-3000:]}")
     return out
 
 
@@ -50,7 +51,7 @@ class DemoWalkthrough(bench.Scenario):
     @classmethod
     def setUpClass(cls):
         bench.require_bench_programs()
-        for tool in ("wixl", "i686-w64-mingw32-gcc", "convert"):
+        for tool in ("wixl", f"{bench.ARCH}-w64-mingw32-gcc", "convert"):
             if not shutil.which(tool):
                 raise unittest.SkipTest(f"{tool} is not installed")
         cls.demo_work = Path(tempfile.mkdtemp(prefix="e2e-demo-", dir=os.environ.get("TMPDIR")))

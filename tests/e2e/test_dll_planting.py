@@ -15,6 +15,20 @@ PLANTED_NAMES = ("version", "uxtheme", "dwmapi", "comctl32", "msimg32", "winmm",
                  "coremessaging")
 
 
+THEMED_COMMON_CONTROLS = {arch: f"{folder}_microsoft.windows.common-controls_6595b64144ccf1df_6.0"
+                          for arch, folder in (("i686", "x86"), ("x86_64", "amd64"))}
+
+
+def common_controls_loaded(trace_text):
+    """The side-by-side assemblies of the comctl32 copies the loader brought
+    in ("system" for the one of the system folder)."""
+    found = set()
+    for path in re.findall(r'Loaded L"([^"]*comctl32\.dll)"', trace_text, re.IGNORECASE):
+        parts = path.replace("\\\\", "\\").lower().split("\\")
+        found.add(parts[-2].rsplit(".", 2)[0] if "winsxs" in parts else "system")
+    return found
+
+
 def loads_by_wine_delay_resolver(trace_text):
     """Names of DLLs that Wine's resolver of delay-loaded imports looked for
     right after it was called. Wine 8 resolves a built-in DLL's delayed imports
@@ -85,7 +99,7 @@ class DllPlanting(bench.ProductScenario):
         shutil.copy(self.product_out / exe_name, self.exe_folder / exe_name)
         trace_path = self.work / "launcher-trace.log"
         program = self.start(self.exe_folder / exe_name, cwd=self.current_folder, extra_env=self.env,
-                             trace="+module", trace_path=trace_path)
+                             trace="+module,+loaddll", trace_path=trace_path)
         driver = bench.UiDriver(self.prefix, exe_name)
         self.driver = driver  # for the report of a failure
         driver.dump()
@@ -100,10 +114,15 @@ class DllPlanting(bench.ProductScenario):
         driver.click(IDC_EXIT)
         self.assertExitCode(program, 0)
         loaded = self.loaded_canaries()
-        by_wine = loads_by_wine_delay_resolver(trace_path.read_text(errors="replace"))
+        trace_text = trace_path.read_text(errors="replace")
+        by_wine = loads_by_wine_delay_resolver(trace_text)
         # The launcher preloads what Wine's delay-load resolver would look for
         # beside the exe, so not even those loads may pick a planted copy.
         self.assertEqual(loaded, {}, f"{exe_name} loaded planted DLLs (Wine's delay loads: {sorted(by_wine)})")
+        # The themed common controls, which only a manifest naming this
+        # exe's own processor brings in; without it Wine quietly falls back
+        # to the old controls, and Windows refuses to start the exe.
+        self.assertEqual(common_controls_loaded(trace_text), {THEMED_COMMON_CONTROLS[bench.ARCH]})
 
     def test_the_launcher_loads_no_planted_dll(self):
         self.assertNoPlantedDllLoaded("Autorun.exe")

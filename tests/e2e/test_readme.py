@@ -8,7 +8,8 @@ import unittest
 import bench
 import shell_handlers
 from bench import IDC_EXIT, IDC_LANGUAGE, IDC_README, control
-from shell_handlers import argument_of, same_windows_path, windows_path
+from shell_handlers import argument_of, same_windows_path
+from wine_prefix import windows_path
 
 REGISTRY_KEY = r"Software\Quillmark\Skyforge2"
 

@@ -49,8 +49,14 @@ LAUNCHER_CONTROLS = [
 ]
 
 
-def build(product_dir, out_dir):
-    return subprocess.run([BUILD_PRODUCT, product_dir, out_dir], capture_output=True, text=True)
+# What each architecture's exes must be: machine, optional header magic and
+# the processor the manifest names.
+ARCHITECTURES = {"i686": (0x14C, 0x10B, "x86"), "x86_64": (0x8664, 0x20B, "amd64")}
+IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
+
+
+def build(product_dir, out_dir, arch="i686"):
+    return subprocess.run([BUILD_PRODUCT, "--arch", arch, product_dir, out_dir], capture_output=True, text=True)
 
 
 def write(path, data):
@@ -88,7 +94,11 @@ def toml_string(text):
 
 class FullProduct(unittest.TestCase):
     """A product with every optional field and strings that a resource script
-    would mangle: line feeds, quotes, backslashes, Cyrillic, Japanese, accents."""
+    would mangle: line feeds, quotes, backslashes, Cyrillic, Japanese, accents.
+    Built for the 32-bit program that ships; the subclass below builds the
+    64-bit twin. Nothing here runs the exes, so every host checks both."""
+
+    ARCH = "i686"
 
     STRINGS = {
         144: "1049;1041;1036;",
@@ -136,7 +146,7 @@ class FullProduct(unittest.TestCase):
         write(os.path.join(product, "disc", "autorun.inf"), "[autorun]\r\nopen=old.exe\r\n")
         cls.out = os.path.join(cls.temp, "out")
         started = time.monotonic()
-        cls.result = build(product, cls.out)
+        cls.result = build(product, cls.out, cls.ARCH)
         cls.seconds = time.monotonic() - started
 
     @classmethod
@@ -198,15 +208,21 @@ class FullProduct(unittest.TestCase):
         self.assertIn("3.1.4.1".encode("utf-16-le"), version)
         self.assertIn("Кузница 2: Железная долина".encode("utf-16-le"), version)
         with open(os.path.join(REPO, "resources", "launcher.manifest"), "rb") as f:
-            self.assertEqual(resources[(RT_MANIFEST, 1, US)], f.read())
+            shipped = f.read()
+        manifest_arch = ARCHITECTURES[self.ARCH][2].encode()
+        self.assertEqual(resources[(RT_MANIFEST, 1, US)],
+                         shipped.replace(b'processorArchitecture="x86"', b'processorArchitecture="%s"' % manifest_arch))
+        # The program's own identity and the common controls 6.0 it asks for.
+        self.assertEqual(resources[(RT_MANIFEST, 1, US)].count(b'processorArchitecture="%s"' % manifest_arch), 2)
         for (kind, res_id, language) in resources:
             if kind != RT_MANIFEST:
                 self.assertEqual(language, UK, (kind, res_id))
 
-    def test_exes_are_32_bit_gui_programs_importing_only_system_dlls(self):
+    def test_exes_are_gui_programs_of_the_architecture_importing_only_system_dlls(self):
+        machine, magic, _ = ARCHITECTURES[self.ARCH]
         for name in ("Autorun.exe", "Installer.exe"):
             pe = self.exe(name)
-            self.assertEqual(pe.machine, 0x14C)
+            self.assertEqual((pe.machine, pe.magic, pe.subsystem), (machine, magic, IMAGE_SUBSYSTEM_WINDOWS_GUI), name)
             imports = {dll.lower() for dll in pe.imported_dlls()}
             self.assertTrue(imports <= SYSTEM_DLLS, imports - SYSTEM_DLLS)
             self.assertEqual([s for s in pe.sections if s[0] in (".debug_info", ".stab")], [], "stripped")
@@ -220,6 +236,10 @@ class FullProduct(unittest.TestCase):
         with open(os.path.join(disc, "Docs", "RU", "Readme.txt"), encoding="utf-8") as f:
             self.assertEqual(f.read(), "Прочти меня")
         self.assertIn("autorun.inf is replaced", self.result.stderr)
+
+
+class FullProductX86_64(FullProduct):
+    ARCH = "x86_64"
 
 
 class ProductsThatAreRefusedOrWarned(unittest.TestCase):
@@ -258,6 +278,9 @@ class ProductsThatAreRefusedOrWarned(unittest.TestCase):
             self.assertNotEqual(result.returncode, 0)
             self.assertIn(message, result.stderr)
             self.assertEqual([f for f in os.listdir(self.out) if f.endswith(".exe")], [], message)
+        result = build(self.product, self.out, "arm64")
+        self.assertEqual(result.returncode, 2)
+        self.assertIn('--arch: "arm64" is not one of i686, x86_64', result.stderr)
 
     def test_payload_name_with_semicolon_is_refused_with_the_file_named(self):
         write(os.path.join(self.product, "files", "Game.msi"), b"msi")

@@ -1,4 +1,4 @@
-"""Reads the resources and imports of a 32-bit Windows exe, and decodes the
+"""Reads the resources and imports of a 32-bit or 64-bit Windows exe, and decodes the
 resource formats the launcher uses (dialog templates, string tables), so
 that tests can check a built exe byte for byte."""
 import struct
@@ -15,7 +15,9 @@ class PeFile:
         optional_size = struct.unpack_from("<H", self.data, pe + 20)[0]
         optional = pe + 24
         self.magic = struct.unpack_from("<H", self.data, optional)[0]
-        directories = optional + 96  # PE32
+        self.subsystem = struct.unpack_from("<H", self.data, optional + 68)[0]
+        # The data directories follow the fields whose size differs: PE32 (0x10B), PE32+ (0x20B).
+        directories = optional + (112 if self.magic == 0x20B else 96)
         self.directories = [struct.unpack_from("<II", self.data, directories + 8 * i) for i in range(16)]
         self.sections = []
         table = optional + optional_size

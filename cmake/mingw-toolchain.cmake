@@ -1,0 +1,18 @@
+# Shared part of the mingw-w64 cross toolchains: the including file sets
+# CMAKE_SYSTEM_PROCESSOR and TOOLCHAIN_PREFIX first.
+set(CMAKE_SYSTEM_NAME Windows)
+
+find_program(MINGW_CXX NAMES ${TOOLCHAIN_PREFIX}-g++-posix ${TOOLCHAIN_PREFIX}-g++)
+if(NOT MINGW_CXX)
+  message(FATAL_ERROR "The ${CMAKE_SYSTEM_PROCESSOR} mingw-w64 cross compiler is missing: run scripts/install-deps")
+endif()
+find_program(MINGW_CC NAMES ${TOOLCHAIN_PREFIX}-gcc-posix ${TOOLCHAIN_PREFIX}-gcc REQUIRED)
+find_program(MINGW_WINDRES NAMES ${TOOLCHAIN_PREFIX}-windres REQUIRED)
+
+set(CMAKE_C_COMPILER ${MINGW_CC})
+set(CMAKE_CXX_COMPILER ${MINGW_CXX})
+set(CMAKE_RC_COMPILER ${MINGW_WINDRES})
+set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

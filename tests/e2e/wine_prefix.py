@@ -1,0 +1,236 @@
+"""Wine prefixes for the bench: one template per host, a private copy per
+scenario, and the Windows programs started in it."""
+
+import contextlib
+import fcntl
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+import wine_host
+
+E2E_DIR = Path(os.environ.get("LAUNCHER_E2E_DIR", wine_host.REPO / "build" / "e2e"))
+TEMPLATE = E2E_DIR / "prefix-template"
+
+# Generous limits: a 2-core CI machine runs Wine slowly, and a wait ends as
+# soon as its condition holds, so a large limit costs nothing when all is well.
+WINDOW_TIMEOUT = 60
+EXIT_TIMEOUT = 60
+
+# Bumped when the settings applied to the template change, so that an old
+# template is rebuilt.
+TEMPLATE_SETTINGS_VERSION = "8"
+
+# Wine draws the caption itself (there is no window manager on the bench), and
+# fonts for Cyrillic and CJK text stand in for the Windows ones it links to.
+TEMPLATE_REGISTRY = [
+    (r"HKCU\Software\Wine\X11 Driver", "Decorated", "REG_SZ", "N"),
+    # A crash ends the program instead of waiting behind Wine's crash dialog.
+    (r"HKCU\Software\Wine\WineDbg", "ShowCrashDialog", "REG_DWORD", "0"),
+] + [
+    (r"HKCU\Software\Wine\Fonts\Replacements", face, "REG_SZ", "WenQuanYi Micro Hei")
+    for face in ("MS UI Gothic", "MS Gothic", "Meiryo", "SimSun", "Microsoft YaHei", "PMingLiU", "Gulim", "Batang")
+]
+
+# The dialogs' font, "MS Shell Dlg", is Tahoma on Windows. Wine finds no
+# Tahoma of its own in a prefix and falls back to a CJK font with full-width
+# punctuation; Wine's Tahoma, copied in, runs wider than the Windows font and
+# cuts off the longest button texts. Liberation Sans (Arial's widths) keeps
+# them within their buttons, and links to the CJK font for Japanese.
+WINDOWS_NT = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion"
+DIALOG_FONT_REGISTRY = [
+    (WINDOWS_NT + r"\FontSubstitutes", "MS Shell Dlg", "REG_SZ", "Liberation Sans"),
+    (WINDOWS_NT + r"\FontSubstitutes", "MS Shell Dlg 2", "REG_SZ", "Liberation Sans"),
+] + [
+    # Wine looks a bold face's links up under its full name (the caption's).
+    (WINDOWS_NT + r"\FontLink\SystemLink", face, "REG_MULTI_SZ", "wqy-microhei.ttc,WenQuanYi Micro Hei")
+    for face in ("Liberation Sans", "Liberation Sans Bold")
+]
+
+# Big read-only files of the prefix are hard-linked into each copy; Wine
+# never writes them in place. Everything else (registry files, ini files) is
+# copied, since Wine rewrites those.
+SHARED_FOLDERS = ("drive_c/windows/system32", "drive_c/windows/syswow64", "drive_c/windows/winsxs",
+                  "drive_c/windows/Fonts", "drive_c/windows/globalization")
+
+
+def log(message):
+    print(f"[bench {time.strftime('%H:%M:%S')}] {message}", file=sys.stderr, flush=True)
+
+
+@contextlib.contextmanager
+def file_lock(path):
+    """Serializes work that two scenarios running in parallel must not share."""
+    path.parent.mkdir(parents=True, exist_ok=True)
+    with open(path, "w") as handle:
+        fcntl.flock(handle, fcntl.LOCK_EX)
+        try:
+            yield
+        finally:
+            fcntl.flock(handle, fcntl.LOCK_UN)
+
+
+def windows_path(path):
+    """The Windows name of a host path (drive Z: maps the root)."""
+    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+
+def wine_command(args):
+    """The command line that runs a Windows program (or a Wine tool such as
+    reg, wineboot or winepath) with this host's loader."""
+    loader, _ = wine_host.loader_command()
+    return [*loader, *map(str, args)]
+
+
+def wine_environment(prefix, display=None, extra=None):
+    env = dict(os.environ)
+    env.update(wine_host.loader_command()[1])
+    env.update({"WINEPREFIX": str(prefix), "WINEDEBUG": "-all",
+                # No Mono or Gecko installer prompts in a fresh prefix.
+                "WINEDLLOVERRIDES": "mscoree,mshtml="})
+    if display:
+        env["DISPLAY"] = display
+    else:
+        env.pop("DISPLAY", None)
+    if extra:
+        env.update(extra)
+    return env
+
+
+def wineserver(env, *args):
+    subprocess.run([wine_host.WINESERVER, *args], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def wine_version():
+    completed = subprocess.run(wine_command(["--version"]), capture_output=True, text=True, check=True)
+    return completed.stdout.strip()
+
+
+def prepare_prefix_template():
+    """Returns the prefix every scenario starts from, building it when it is
+    missing or was made by another Wine version (wineboot takes a while). Both
+    architectures share it: it is a 64-bit prefix, which runs 32-bit programs
+    wherever the host runs 32-bit code."""
+    stamp_text = f"{wine_version()} settings {TEMPLATE_SETTINGS_VERSION}"
+    stamp = TEMPLATE / ".bench-stamp"
+    with file_lock(E2E_DIR / "prefix-template.lock"):
+        if stamp.exists() and stamp.read_text() == stamp_text:
+            return TEMPLATE
+        log(f"preparing the Wine prefix template ({stamp_text})")
+        fresh = E2E_DIR / "prefix-template.new"
+        shutil.rmtree(fresh, ignore_errors=True)
+        env = wine_environment(fresh, extra={"WINEARCH": "win64"})
+        # Where no 32-bit code runs, wineboot warns that syswow64's rundll32
+        # cannot start; the prefix is whole all the same.
+        subprocess.run(wine_command(["wineboot", "-i"]), env=env, check=True, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        for key, name, kind, value in TEMPLATE_REGISTRY + DIALOG_FONT_REGISTRY:
+            subprocess.run(wine_command(["reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f"]), env=env,
+                           check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Wine draws the caption's close box with Marlett, which it only finds
+        # in the prefix's own font folder.
+        marlett = Path("/usr/share/wine/fonts/marlett.ttf")
+        if marlett.exists():
+            shutil.copy2(marlett, fresh / "drive_c" / "windows" / "Fonts" / "marlett.ttf")
+        wineserver(env, "-w")
+        (fresh / ".bench-stamp").write_text(stamp_text)
+        shutil.rmtree(TEMPLATE, ignore_errors=True)
+        fresh.rename(TEMPLATE)
+        return TEMPLATE
+
+
+def copy_prefix(template, destination):
+    def link_or_copy(source, target):
+        relative = Path(source).relative_to(template).as_posix()
+        if relative.startswith(SHARED_FOLDERS):
+            os.link(source, target)
+        else:
+            shutil.copy2(source, target)
+
+    shutil.copytree(template, destination, symlinks=True, copy_function=link_or_copy)
+
+
+class Prefix:
+    """A private copy of the template prefix, with its own wineserver."""
+
+    def __init__(self, path, display):
+        """Copies the template to path, or keeps the prefix already there."""
+        self.path = Path(path)
+        self.display = display
+        if not (self.path / "system.reg").exists():
+            copy_prefix(prepare_prefix_template(), self.path)
+
+    def env(self, extra=None):
+        return wine_environment(self.path, self.display, extra)
+
+    def run(self, args, timeout=120, check=True, extra_env=None):
+        """Runs a console program to its end. Its output goes through files,
+        not pipes: the wineserver and the services Wine starts on the side
+        inherit them and would keep a pipe open long after the program ended."""
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            completed = subprocess.run(wine_command(args), env=self.env(extra_env), stdin=subprocess.DEVNULL,
+                                       stdout=out, stderr=err, timeout=timeout)
+            out.seek(0)
+            err.seek(0)
+            completed.stdout = out.read().decode("utf-8", "replace")
+            completed.stderr = err.read().decode("utf-8", "replace")
+        if check and completed.returncode != 0:
+            raise AssertionError(f"wine {' '.join(map(str, args))} failed with {completed.returncode}: "
+                                 f"{completed.stdout[-2000:]}{completed.stderr[-2000:]}")
+        return completed
+
+    def reg_add(self, key, name, value, kind="REG_SZ"):
+        """Writes a value as a 32-bit program sees it (HKLM\\Software lands in
+        the Wow6432Node view on a 64-bit prefix)."""
+        self.run(["reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f", "/reg:32"])
+
+    def reg_delete_key(self, key):
+        self.run(["reg", "delete", key, "/f", "/reg:32"], check=False)
+
+    def shutdown(self):
+        # Ends every process of this prefix only; other prefixes are untouched.
+        env = self.env()
+        wineserver(env, "-k")
+        wineserver(env, "-w")
+
+
+class RunningProgram:
+    """A Windows program started under Wine; its exit code is Wine's."""
+
+    def __init__(self, prefix, args, cwd, extra_env=None, trace=None, trace_path=None):
+        self.args = [str(a) for a in args]
+        env = prefix.env(extra_env)
+        # E2E_WINEDEBUG=+loaddll (for example) keeps Wine's trace of every
+        # program started, under build/e2e/wine-logs/; a scenario can ask for
+        # a trace of its own (trace channels and the file to write).
+        log_file = subprocess.DEVNULL
+        if trace:
+            env["WINEDEBUG"] = trace
+            log_file = open(trace_path, "wb")
+        elif os.environ.get("E2E_WINEDEBUG"):
+            env["WINEDEBUG"] = os.environ["E2E_WINEDEBUG"]
+            logs = E2E_DIR / "wine-logs"
+            logs.mkdir(parents=True, exist_ok=True)
+            log_file = open(logs / f"{time.strftime('%H%M%S')}-{os.getpid()}-{Path(self.args[0]).stem}.log", "wb")
+        self.process = subprocess.Popen(wine_command(self.args), cwd=str(cwd), env=env, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=log_file)
+        if log_file is not subprocess.DEVNULL:
+            log_file.close()
+
+    def running(self):
+        return self.process.poll() is None
+
+    def wait_exit(self, timeout=EXIT_TIMEOUT):
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise AssertionError(f"{self.args[0]} still running after {timeout} s") from None
+
+    def stop(self):
+        if self.running():
+            self.process.kill()
+            self.process.wait()
