@@ -60,7 +60,8 @@ class RegistryImport:
     start costs seconds on the bench."""
 
     def __init__(self):
-        self.lines = ["Windows Registry Editor Version 5.00", ""]
+        self.class_lines = []
+        self.machine_lines = []
 
     def associate(self, name, recorder):
         """Makes `recorder` the program behind a file type (".txt") or a URL
@@ -68,37 +69,44 @@ class RegistryImport:
         command = reg_string(command_text(recorder.exe))
         if name.startswith("."):
             progid = f"{PROGID}{name}"
-            self.lines += [f"[{CLASSES}\\{name}]", f"@={reg_string(progid)}", "",
-                           f"[{CLASSES}\\{progid}\\shell\\open\\command]", f"@={command}", ""]
+            self.class_lines += [f"[{CLASSES}\\{name}]", f"@={reg_string(progid)}", "",
+                                 f"[{CLASSES}\\{progid}\\shell\\open\\command]", f"@={command}", ""]
         else:
-            self.lines += [f"[{CLASSES}\\{name}]", '"URL Protocol"=""', "",
-                           f"[{CLASSES}\\{name}\\shell\\open\\command]", f"@={command}", ""]
+            self.class_lines += [f"[{CLASSES}\\{name}]", '"URL Protocol"=""', "",
+                                 f"[{CLASSES}\\{name}\\shell\\open\\command]", f"@={command}", ""]
         return self
 
     def remove_file_type(self, extension):
         """No handler at all for this file type, in either classes view."""
-        self.lines += [f"[-{CLASSES}\\{extension}]", f"[-{USER_CLASSES}\\{extension}]", ""]
+        self.class_lines += [f"[-{CLASSES}\\{extension}]", f"[-{USER_CLASSES}\\{extension}]", ""]
         return self
 
     def product_values(self, registry_key, **values):
         """Values under HKLM\\<registry_key> as the 32-bit launcher reads them;
         str values are REG_SZ, int values REG_DWORD."""
         key = registry_key.strip("\\")
-        self.lines.append(f"[HKEY_LOCAL_MACHINE\\{key}]")
+        self.machine_lines.append(f"[HKEY_LOCAL_MACHINE\\{key}]")
         for name, value in values.items():
             if isinstance(value, int):
-                self.lines.append(f"{reg_string(name)}=dword:{value:08x}")
+                self.machine_lines.append(f"{reg_string(name)}=dword:{value:08x}")
             else:
-                self.lines.append(f"{reg_string(name)}={reg_string(value)}")
-        self.lines.append("")
+                self.machine_lines.append(f"{reg_string(name)}={reg_string(value)}")
+        self.machine_lines.append("")
         return self
 
     def apply(self, prefix, work_dir):
-        reg_file = Path(work_dir) / f"registry-{time.monotonic_ns()}.reg"
-        reg_file.write_text("\r\n".join(self.lines) + "\r\n", encoding="utf-16")
-        # Imported as a 32-bit program writes, so that HKLM\\Software lands
-        # where the 32-bit launcher reads it.
-        prefix.run(["reg", "import", bench.windows_path(reg_file), "/reg:32"])
+        # The product's values go where its 32-bit package writes them, the
+        # 32-bit view, which the launcher reads in either build. File types
+        # are shared by both views on Windows; Wine keeps one copy per view,
+        # so they go to both, for the shell of a launcher of either build.
+        for lines, views in ((self.machine_lines, ("/reg:32",)), (self.class_lines, ("/reg:32", "/reg:64"))):
+            if not lines:
+                continue
+            reg_file = Path(work_dir) / f"registry-{time.monotonic_ns()}.reg"
+            reg_file.write_text("\r\n".join(["Windows Registry Editor Version 5.00", "", *lines]) + "\r\n",
+                                encoding="utf-16")
+            for view in views:
+                prefix.run(["reg", "import", bench.windows_path(reg_file), view])
 
 
 def argument_of(start):

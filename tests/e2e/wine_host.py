@@ -129,6 +129,8 @@ def win_build(arch):
 
 def skip_reason(arch):
     """Why a scenario of this architecture does not run here, or None."""
+    if not runnable_architectures():
+        return cannot_run_wine_sentence()
     selected = selected_architectures()
     if arch not in selected:
         if arch == "i686" and runs_32_bit_code() is not None:
