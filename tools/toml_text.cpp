@@ -51,6 +51,7 @@ std::optional<std::string> EscapeForTomlParser(std::string_view bytes, std::stri
   size_t line = 1;
   size_t column = 1;
   bool atLineStart = true;  // only blanks since the line began
+  WChar lastMark = u'\n';   // the last character outside strings but blanks
   size_t openBrackets = 0;  // of arrays in values, where "[" starts no header
   for (size_t pos = 0; pos < text.size();) {
     const WChar c = text[pos];
@@ -78,7 +79,12 @@ std::optional<std::string> EscapeForTomlParser(std::string_view bytes, std::stri
         return std::nullopt;
       }
       if (c == u'#') place = Place::kComment;
-      const size_t quotes = c == u'"' || c == u'\'' ? QuoteRun(text, pos, c) : 0;
+      // A quote opens a string only where TOML lets one stand; anywhere else
+      // the parser reads it as part of a bare value, and so does this scan.
+      const bool stringMayStart = atLineStart || lastMark == u'=' || lastMark == u'[' ||
+                                  lastMark == u'{' || lastMark == u',' || lastMark == u'.';
+      const size_t quotes =
+          (c == u'"' || c == u'\'') && stringMayStart ? QuoteRun(text, pos, c) : 0;
       if (quotes >= 3) {
         place = c == u'"' ? Place::kMultiLineBasic : Place::kMultiLineLiteral;
         units = 3;
@@ -114,6 +120,7 @@ std::optional<std::string> EscapeForTomlParser(std::string_view bytes, std::stri
       }
       out += text.substr(pos, units);
     }
+    if (place == Place::kOutside && c != u' ' && c != u'\t') lastMark = c;
     if (c == u'\n') {
       atLineStart = true;
     } else if (c != u' ' && c != u'\t') {

@@ -91,6 +91,8 @@ TEST(ProductToml, EachMistakeIsAnErrorNamingFileAndField) {
        "product.toml:8:4: a character outside the ASCII range stands outside a string"},
       {std::string(kValidToml) + "company = \"Quill\xFFmark\"\n", "product.toml:1:1: is not UTF-8"},
       {std::string(kValidToml) + "[[[disc]]]\n", "product.toml:8:1: a table header must start"},
+      {std::string(kValidToml) + "company = 0'\xC3\xA9'\n",
+       "product.toml:8:13: a character outside"},
       {std::string(kValidToml) + "  [ =]\n", "product.toml:8:3: a table header must start"},
   };
   for (const auto& c : cases) {
