@@ -51,7 +51,9 @@ std::optional<std::string> EscapeForTomlParser(std::string_view bytes, std::stri
   size_t line = 1;
   size_t column = 1;
   bool atLineStart = true;  // only blanks since the line began
-  WChar lastMark = u'\n';   // the last character outside strings but blanks
+  // The last character outside strings and comments, blanks and line ends
+  // left out.
+  WChar lastMark = u'\n';
   size_t openBrackets = 0;  // of arrays in values, where "[" starts no header
   for (size_t pos = 0; pos < text.size();) {
     const WChar c = text[pos];
@@ -76,6 +78,12 @@ std::optional<std::string> EscapeForTomlParser(std::string_view bytes, std::stri
       if (header && !StartsTableHeaderWell(text, pos)) {
         *error = std::to_string(line) + ":" + std::to_string(column) +
                  ": a table header must start with a key name or a quoted key";
+        return std::nullopt;
+      }
+      // The parser asserts on a "}" where an array expects its next value.
+      if (c == u'}' && openBrackets > 0 && (lastMark == u'[' || lastMark == u',')) {
+        *error = std::to_string(line) + ":" + std::to_string(column) +
+                 ": \"}\" stands where the array expects a value or \"]\"";
         return std::nullopt;
       }
       if (c == u'#') place = Place::kComment;
@@ -120,7 +128,9 @@ std::optional<std::string> EscapeForTomlParser(std::string_view bytes, std::stri
       }
       out += text.substr(pos, units);
     }
-    if (place == Place::kOutside && c != u' ' && c != u'\t') lastMark = c;
+    // Blanks, line ends and comments leave the last mark as it was.
+    if (place == Place::kOutside && c != u' ' && c != u'\t' && c != u'\r' && c != u'\n')
+      lastMark = c;
     if (c == u'\n') {
       atLineStart = true;
     } else if (c != u' ' && c != u'\t') {
