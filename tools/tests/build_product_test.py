@@ -492,6 +492,86 @@ class Refusals(ProductFolderCase):
         self.assertEqual(build(self.product, self.out).returncode, 0)
 
 
+def make_code_signing_certificate(folder, password):
+    """A throw-away CA and a code-signing certificate it issued, as a PKCS#12
+    file; returns (ca.pem, signer.p12)."""
+    def openssl(*arguments):
+        subprocess.run(["openssl", *arguments], cwd=folder, check=True, capture_output=True)
+    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out", "ca.pem", "-days", "2",
+            "-subj", "/CN=Throw-away Test CA", "-addext", "basicConstraints=critical,CA:TRUE",
+            "-addext", "keyUsage=critical,keyCertSign")
+    openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "signer.key", "-out", "signer.csr",
+            "-subj", "/CN=Quillmark Test Signer")
+    write(os.path.join(folder, "signer.ext"),
+          "basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n")
+    openssl("x509", "-req", "-in", "signer.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
+            "-out", "signer.pem", "-days", "2", "-extfile", "signer.ext")
+    openssl("pkcs12", "-export", "-inkey", "signer.key", "-in", "signer.pem", "-certfile", "ca.pem",
+            "-out", "signer.p12", "-passout", "pass:" + password)
+    return os.path.join(folder, "ca.pem"), os.path.join(folder, "signer.p12")
+
+
+class Signing(ProductFolderCase):
+    """Signing with a PKCS#12 file or a command; every failure leaves no exe."""
+
+    PASSWORD = "correct horse"
+
+    def verify(self, exe, ca):
+        return subprocess.run(["osslsigncode", "verify", "-CAfile", ca, "-in", exe], capture_output=True, text=True)
+
+    def test_signed_exes_verify_against_the_ca_and_failures_leave_no_exe(self):
+        ca, p12 = make_code_signing_certificate(self.temp, self.PASSWORD)
+        shutil.copy(p12, os.path.join(self.temp, "product-key.p12"))
+        write(os.path.join(self.product, "files", "Game.msi"), b"msi")
+        write(os.path.join(self.product, "disc", "x.txt"), b"x")
+        payload = 'payload = "files"\ndisc = "disc"\n'
+        pkcs12 = payload + '[signing]\npkcs12 = "../product-key.p12"\npassword_env = "TEST_SIGNING_PASSWORD"\n'
+        self.make(pkcs12)
+        checked = check(self.product, {"TEST_SIGNING_PASSWORD": ""})
+        self.assertEqual(checked.returncode, 0, checked.stderr)
+        os.environ.pop("TEST_SIGNING_PASSWORD", None)
+        self.assertIn("signing: password_env: warning: the environment variable TEST_SIGNING_PASSWORD is not set",
+                      check(self.product).stderr)
+        unset = build(self.product, self.out)
+        self.assertEqual(unset.returncode, 1)
+        self.assertIn("signing: password_env: the environment variable TEST_SIGNING_PASSWORD is not set",
+                      unset.stderr)
+
+        result = build(self.product, self.out, env={"TEST_SIGNING_PASSWORD": self.PASSWORD})
+        self.assertEqual(result.returncode, 0, result.stderr)
+        for exe in ("Autorun.exe", "Installer.exe", os.path.join("disc", "Autorun.exe")):
+            verified = self.verify(os.path.join(self.out, exe), ca)
+            self.assertEqual(verified.returncode, 0, verified.stdout + verified.stderr)
+            self.assertIn("Message digest algorithm  : SHA256", verified.stdout)
+        with open(os.path.join(self.out, "build-report.json"), encoding="utf-8") as f:
+            self.assertTrue(json.load(f)["signed"])
+        # The certificate table is appended; the payload resources stay readable.
+        installer = pe_resources.PeFile(os.path.join(self.out, "Installer.exe")).resources()
+        self.assertEqual(installer[(RT_RCDATA, 3001, UK)], b"msi")
+        other_ca, _ = make_code_signing_certificate(os.path.join(self.temp, "product"), "x")
+        self.assertNotEqual(self.verify(os.path.join(self.out, "Autorun.exe"), other_ca).returncode, 0)
+
+        # A wrong password, and a signing command that fails: no exe.
+        wrong = build(self.product, self.out, env={"TEST_SIGNING_PASSWORD": "wrong"})
+        self.assertEqual(wrong.returncode, 1)
+        self.assertIn("signing Autorun.exe failed", wrong.stderr)
+        self.assertEqual(sorted(f for f in os.listdir(self.out) if not f.startswith(".")), [])
+        self.make(payload + '[signing]\ncommand = ["false", "{file}"]\n')
+        failed = build(self.product, self.out)
+        self.assertEqual(failed.returncode, 1)
+        self.assertIn("the signing command failed for Autorun.exe", failed.stderr)
+        self.assertEqual(sorted(f for f in os.listdir(self.out) if not f.startswith(".")), [])
+
+        # The command form: any signer, given each exe's path.
+        signer = (f'osslsigncode sign -pkcs12 {p12} -pass "{self.PASSWORD}" -h sha256 -in "$1" -out "$1.s" '
+                  '&& mv "$1.s" "$1"')
+        self.make(payload + "[signing]\ncommand = " + json.dumps(["sh", "-c", signer, "sign", "{file}"]) + "\n")
+        result = build(self.product, self.out)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        for exe in ("Autorun.exe", "Installer.exe", os.path.join("disc", "Autorun.exe")):
+            self.assertEqual(self.verify(os.path.join(self.out, exe), ca).returncode, 0, exe)
+
+
 class DemoProduct(unittest.TestCase):
     def test_demo_builds_with_its_package(self):
         subprocess.run([os.path.join(REPO, "products", "demo", "make-package")], check=True)
