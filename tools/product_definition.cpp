@@ -1,5 +1,7 @@
 #include "product_definition.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -106,10 +108,101 @@ class TomlReader {
   Diagnostics& diagnostics_;
 };
 
-const std::set<std::string> kKnownKeys = {
-    "language_ids", "registry_key", "instance_mutex", "product_names", "package_name",
-    "game_exe",     "website_url",  "background",     "icon",          "payload",
-    "disc",         "version",      "company"};
+const std::set<std::string> kKnownKeys = {"language_ids",   "registry_key",
+                                          "instance_mutex", "product_names",
+                                          "package_name",   "game_exe",
+                                          "website_url",    "background",
+                                          "icon",           "payload",
+                                          "disc",           "version",
+                                          "company",        "missing_transforms",
+                                          "disc_label",     "signing"};
+
+// The volume label is stored twice: in the ISO 9660 descriptor (32
+// d-characters) and in the Joliet one, which Windows shows (16 UTF-16
+// units). A label that fits both is shown alike everywhere.
+constexpr size_t kMaxDiscLabel = 16;
+
+bool IsEnvironmentName(const std::string& name) {
+  if (name.empty() || (name[0] >= '0' && name[0] <= '9')) return false;
+  return std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+  });
+}
+
+void CheckDiscLabel(const std::string& label, TomlReader& reader) {
+  const bool dCharacters = std::all_of(label.begin(), label.end(), [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+  });
+  if (label.empty() || label.size() > kMaxDiscLabel) {
+    reader.Error("disc_label", "\"" + label + "\" is " + std::to_string(label.size()) +
+                                   " characters; a disc label holds 1 to 16 (the Joliet volume "
+                                   "name Windows shows; ISO 9660 allows 32)");
+  } else if (!dCharacters) {
+    reader.Error("disc_label",
+                 "\"" + label + "\" may hold only A to Z, 0 to 9 and _ (ISO 9660 d-characters)");
+  }
+}
+
+std::optional<SigningSettings> ReadSigning(const toml::node* node, const fs::path& directory,
+                                           bool checkOnly, TomlReader& reader,
+                                           Diagnostics& diagnostics) {
+  const toml::table* table = node->as_table();
+  if (table == nullptr) {
+    reader.Error("signing", "must be a table: [signing]");
+    return std::nullopt;
+  }
+  SigningSettings signing;
+  TomlReader inner(*table, reader.Where("signing"), diagnostics);
+  for (const auto& [key, value] : *table) {
+    const std::string name(key.str());
+    if (name != "pkcs12" && name != "password_env" && name != "command" && name != "timestamp_url")
+      diagnostics.Warning(inner.Where(name), "is not a known key and is ignored");
+  }
+  signing.pkcs12 = inner.OptionalPath("pkcs12", directory, false);
+  if (auto env = inner.OptionalString("password_env")) signing.passwordEnv = *env;
+  if (const toml::node* command = table->get("command")) {
+    const toml::array* array = command->as_array();
+    bool hasFile = false;
+    for (size_t index = 0; array != nullptr && index < array->size(); ++index) {
+      const auto* argument = array->get(index)->as_string();
+      if (argument == nullptr || argument->get().find('\n') != std::string::npos) {
+        array = nullptr;
+        break;
+      }
+      signing.command.push_back(argument->get());
+      hasFile = hasFile || argument->get().find("{file}") != std::string::npos;
+    }
+    if (array == nullptr || signing.command.empty() || !hasFile)
+      inner.Error("command",
+                  "must be an array of strings, one per argument, one of them holding {file}, "
+                  "such as [\"sign-tool\", \"--in\", \"{file}\"]");
+  }
+  if (auto url = inner.OptionalString("timestamp_url")) {
+    signing.timestampUrl = *url;
+    if (url->rfind("http://", 0) != 0 && url->rfind("https://", 0) != 0)
+      inner.Error("timestamp_url", "\"" + *url + "\" is not an http:// or https:// address");
+  }
+  const bool hasPkcs12 = table->get("pkcs12") != nullptr;
+  const bool hasCommand = table->get("command") != nullptr;
+  if (hasPkcs12 == hasCommand) {
+    reader.Error("signing", "needs either pkcs12 (with password_env) or command, not both");
+  } else if (hasPkcs12) {
+    if (!IsEnvironmentName(signing.passwordEnv)) {
+      inner.Error("password_env",
+                  "must name the environment variable that holds the PKCS#12 "
+                  "password, such as \"SIGNING_PASSWORD\"");
+    } else if (std::getenv(signing.passwordEnv.c_str()) == nullptr) {
+      const std::string message = "the environment variable " + signing.passwordEnv + " is not set";
+      if (checkOnly)
+        diagnostics.Warning(inner.Where("password_env"), message);
+      else
+        inner.Error("password_env", message);
+    }
+  } else if (!signing.timestampUrl.empty()) {
+    inner.Error("timestamp_url", "applies to pkcs12 only; a signing command time-stamps by itself");
+  }
+  return signing;
+}
 
 }  // namespace
 
@@ -119,7 +212,7 @@ WString ProductDefinition::FirstProductName() const {
 }
 
 std::optional<ProductDefinition> LoadProductDefinition(const fs::path& directory,
-                                                       Diagnostics& diagnostics) {
+                                                       Diagnostics& diagnostics, bool checkOnly) {
   ProductDefinition product;
   product.directory = directory;
   product.tomlPath = directory / "product.toml";
@@ -189,6 +282,19 @@ std::optional<ProductDefinition> LoadProductDefinition(const fs::path& directory
     }
   }
   if (auto company = reader.OptionalString("company")) product.company = *company;
+  if (auto missing = reader.OptionalString("missing_transforms")) {
+    product.missingTransformsWarn = *missing == "warning";
+    if (*missing != "warning" && *missing != "error")
+      reader.Error("missing_transforms", "\"" + *missing + "\" is not \"error\" or \"warning\"");
+  }
+  if (auto label = reader.OptionalString("disc_label")) {
+    product.discLabel = *label;
+    CheckDiscLabel(*label, reader);
+    if (table.get("disc") == nullptr)
+      reader.Error("disc_label", "needs a disc folder: the image is made from it");
+  }
+  if (const toml::node* signing = table.get("signing"))
+    product.signing = ReadSigning(signing, directory, checkOnly, reader, diagnostics);
 
   if (diagnostics.HasErrors()) return std::nullopt;
   return product;

@@ -1,14 +1,15 @@
-// product_tool PRODUCT_DIR WORK_DIR --base-res FILE --default-background FILE
-//              --default-icon FILE
+// product_tool [--check] PRODUCT_DIR WORK_DIR --base-res FILE
+//              --default-background FILE --default-icon FILE
+// product_tool --version
 //
-// Checks a product folder and writes the resource files of its exes into
-// WORK_DIR: autorun.res, installer.res when the product has a payload, and
-// disc-folder.txt (the disc folder's path) when it has a disc folder.
-// scripts/build-product runs it and links the results.
+// Checks a product folder and writes the resource files of its exes and the
+// build's settings into WORK_DIR (see product_build.h); with --check it only
+// reports. scripts/build-product runs it and links the results.
 #include <filesystem>
 #include <iostream>
 #include <string>
 
+#include "build_report.h"
 #include "diagnostics.h"
 #include "product_build.h"
 
@@ -17,11 +18,11 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kUsage =
-    "usage: product_tool PRODUCT_DIR WORK_DIR --base-res FILE --default-background FILE "
+    "usage: product_tool [--check] PRODUCT_DIR WORK_DIR --base-res FILE --default-background FILE "
     "--default-icon FILE\n";
 
 bool ParseArguments(int argc, char** argv, fs::path* productDir, fs::path* workDir,
-                    ResourceInputs* inputs) {
+                    ResourceInputs* inputs, bool* checkOnly) {
   int positional = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
@@ -32,7 +33,9 @@ bool ParseArguments(int argc, char** argv, fs::path* productDir, fs::path* workD
       option = &inputs->defaultBackground;
     else if (argument == "--default-icon")
       option = &inputs->defaultIcon;
-    if (option != nullptr) {
+    if (argument == "--check") {
+      *checkOnly = true;
+    } else if (option != nullptr) {
       if (++i == argc) return false;
       *option = argv[i];
     } else if (positional == 0) {
@@ -53,13 +56,18 @@ int main(int argc, char** argv) {
   fs::path productDir;
   fs::path workDir;
   ResourceInputs inputs;
-  if (!ParseArguments(argc, argv, &productDir, &workDir, &inputs)) {
+  bool checkOnly = false;
+  if (argc == 2 && std::string(argv[1]) == "--version") {
+    std::cout << kProductToolVersion << "\n";
+    return 0;
+  }
+  if (!ParseArguments(argc, argv, &productDir, &workDir, &inputs, &checkOnly)) {
     std::cerr << kUsage;
     return 2;
   }
 
   Diagnostics diagnostics;
-  const bool ok = BuildProductFiles(productDir, workDir, inputs, diagnostics);
+  const bool ok = BuildProductFiles(productDir, workDir, inputs, checkOnly, diagnostics);
   std::cerr << diagnostics.Text();
   return ok ? 0 : 1;
 }

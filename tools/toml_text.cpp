@@ -26,6 +26,18 @@ size_t QuoteRun(const WString& text, size_t pos, WChar quote) {
   return end - pos;
 }
 
+// The parser asserts (and aborts) when a table header's "[" or "[[" and
+// blanks are followed by anything but a key, a quote or "]".
+bool StartsTableHeaderWell(const WString& text, size_t pos) {
+  size_t next = pos + 1;
+  if (next < text.size() && text[next] == u'[') ++next;
+  while (next < text.size() && (text[next] == u' ' || text[next] == u'\t')) ++next;
+  if (next == text.size()) return true;
+  const WChar c = text[next];
+  return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') ||
+         c == u'_' || c == u'-' || c == u'"' || c == u'\'' || c == u']';
+}
+
 }  // namespace
 
 std::optional<std::string> EscapeForTomlParser(std::string_view bytes, std::string* error) {
@@ -38,6 +50,11 @@ std::optional<std::string> EscapeForTomlParser(std::string_view bytes, std::stri
   Place place = Place::kOutside;
   size_t line = 1;
   size_t column = 1;
+  bool atLineStart = true;  // only blanks since the line began
+  // The last character outside strings and comments, blanks and line ends
+  // left out.
+  WChar lastMark = u'\n';
+  size_t openBrackets = 0;  // of arrays in values, where "[" starts no header
   for (size_t pos = 0; pos < text.size();) {
     const WChar c = text[pos];
     size_t units = IsSurrogatePair(text, pos) ? 2 : 1;
@@ -55,8 +72,27 @@ std::optional<std::string> EscapeForTomlParser(std::string_view bytes, std::stri
         out += text.substr(pos, units);
       }
     } else if (place == Place::kOutside) {
+      const bool header = c == u'[' && atLineStart && openBrackets == 0;
+      if (c == u'[' && !header) ++openBrackets;
+      if (c == u']' && openBrackets > 0) --openBrackets;
+      if (header && !StartsTableHeaderWell(text, pos)) {
+        *error = std::to_string(line) + ":" + std::to_string(column) +
+                 ": a table header must start with a key name or a quoted key";
+        return std::nullopt;
+      }
+      // The parser asserts on a "}" where an array expects its next value.
+      if (c == u'}' && openBrackets > 0 && (lastMark == u'[' || lastMark == u',')) {
+        *error = std::to_string(line) + ":" + std::to_string(column) +
+                 ": \"}\" stands where the array expects a value or \"]\"";
+        return std::nullopt;
+      }
       if (c == u'#') place = Place::kComment;
-      const size_t quotes = c == u'"' || c == u'\'' ? QuoteRun(text, pos, c) : 0;
+      // A quote opens a string only where TOML lets one stand; anywhere else
+      // the parser reads it as part of a bare value, and so does this scan.
+      const bool stringMayStart = atLineStart || lastMark == u'=' || lastMark == u'[' ||
+                                  lastMark == u'{' || lastMark == u',' || lastMark == u'.';
+      const size_t quotes =
+          (c == u'"' || c == u'\'') && stringMayStart ? QuoteRun(text, pos, c) : 0;
       if (quotes >= 3) {
         place = c == u'"' ? Place::kMultiLineBasic : Place::kMultiLineLiteral;
         units = 3;
@@ -91,6 +127,14 @@ std::optional<std::string> EscapeForTomlParser(std::string_view bytes, std::stri
         }
       }
       out += text.substr(pos, units);
+    }
+    // Blanks, line ends and comments leave the last mark as it was.
+    if (place == Place::kOutside && c != u' ' && c != u'\t' && c != u'\r' && c != u'\n')
+      lastMark = c;
+    if (c == u'\n') {
+      atLineStart = true;
+    } else if (c != u' ' && c != u'\t') {
+      atLineStart = false;
     }
     for (size_t k = 0; k < units; ++k) {
       if (text[pos + k] == u'\n') {

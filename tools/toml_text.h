@@ -12,6 +12,7 @@
 // parsing, every non-ASCII character in a basic string ("..." and """...""")
 // becomes its \u or \U escape, which means the same; literal strings and
 // comments are never tested and stay as they are; anywhere else a non-ASCII
-// character is not TOML, and is refused here. Returns the text to parse, or
+// character is not TOML, and is refused here, as is a table header that
+// does not start with a key, on which the parser asserts. Returns the text to parse, or
 // nullopt with `error` set to "LINE:COLUMN: message".
 std::optional<std::string> EscapeForTomlParser(std::string_view text, std::string* error);

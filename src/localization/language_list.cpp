@@ -15,21 +15,8 @@ bool LanguageSortLess(const LauncherState& state, int32_t a, int32_t b) {
   return GetSortKey(state, a) < GetSortKey(state, b);
 }
 
-void BuildLanguageList(LauncherState& state, const platform::Platform& os,
-                       const WString& languageIdsText) {
-  state.languageIds.clear();
-  state.languageNames.clear();
-  state.productNames.clear();
-  state.selectedIndex = -1;
-
-  std::vector<int32_t> configuredIds;
-  for (const WString& token : SplitTokens(languageIdsText)) {
-    configuredIds.push_back(ConvertLcidToken(token));
-  }
-  // The window needs at least one entry: without a configured language the
-  // preference stands alone, and the first product name belongs to it.
-  if (configuredIds.empty()) configuredIds.push_back(state.selectedLcid);
-
+std::vector<int32_t> OrderLanguageEntries(const LauncherState& state,
+                                          const std::vector<int32_t>& configuredIds) {
   // Variants of one language share a culture code and become one entry.
   // Which one stands for it follows the preference: a later variant replaces
   // the kept one when both it and the preference are Americas variants, or
@@ -53,6 +40,31 @@ void BuildLanguageList(LauncherState& state, const platform::Platform& os,
   std::vector<int32_t> ordered(keptIds.begin(), keptIds.end());
   std::stable_sort(ordered.begin(), ordered.end(),
                    [&state](int32_t a, int32_t b) { return LanguageSortLess(state, a, b); });
+  return ordered;
+}
+
+WString TransformForEntry(const LauncherState& state, int32_t index, int32_t lcid) {
+  if (index == 0) return WString();
+  return GetLocalizedString(state, STR_CULTURE_CODE, lcid);
+}
+
+void BuildLanguageList(LauncherState& state, const platform::Platform& os,
+                       const WString& languageIdsText) {
+  state.languageIds.clear();
+  state.languageNames.clear();
+  state.productNames.clear();
+  state.selectedIndex = -1;
+
+  std::vector<int32_t> configuredIds;
+  for (const WString& token : SplitTokens(languageIdsText)) {
+    configuredIds.push_back(ConvertLcidToken(token));
+  }
+  // The window needs at least one entry: without a configured language the
+  // preference stands alone, and the first product name belongs to it.
+  if (configuredIds.empty()) configuredIds.push_back(state.selectedLcid);
+
+  const std::vector<int32_t> ordered = OrderLanguageEntries(state, configuredIds);
+  const std::set<int32_t> keptIds(ordered.begin(), ordered.end());
   for (const int32_t lcid : ordered) {
     if (lcid == state.selectedLcid) {
       state.selectedIndex = static_cast<int32_t>(state.languageIds.size());

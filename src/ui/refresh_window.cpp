@@ -1,6 +1,7 @@
 #include "ui/refresh_window.h"
 
 #include "localization/catalogue.h"
+#include "localization/language_list.h"
 #include "resource_ids.h"
 
 namespace {
@@ -89,10 +90,5 @@ void RefreshWindow(LauncherState& state, const platform::Platform& os, bool inst
   } else {
     RefreshInstallerControls(state, os);
   }
-  // The first entry of the list is the package's own language: no transform.
-  if (state.selectedIndex == 0) {
-    state.transformName.clear();
-  } else {
-    state.transformName = GetLocalizedString(state, STR_CULTURE_CODE, state.selectedLcid);
-  }
+  state.transformName = TransformForEntry(state, state.selectedIndex, state.selectedLcid);
 }

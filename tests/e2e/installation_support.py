@@ -81,10 +81,15 @@ class PackageScenario(bench.ProductScenario):
         work = Path(tempfile.mkdtemp(prefix="e2e-package-", dir=os.environ.get("TMPDIR")))
         cls.addClassCleanup(shutil.rmtree, work, ignore_errors=True)
         in_payload = cls.exe_name == "Installer.exe"
-        cls.product_settings = product_settings(payload=in_payload)
+        cls.product_settings = dict(product_settings(payload=in_payload), **cls.extra_settings(work))
         cls.product_files = product_files(work, "payload" if in_payload else "disc", fail=cls.package_fails,
                                           extra=cls.payload)
         super().setUpClass()
+
+    @classmethod
+    def extra_settings(cls, work):
+        """Keys a scenario adds to product.toml; work is the class's folder."""
+        return {}
 
     # ---------------------------------------------------------- the product
 

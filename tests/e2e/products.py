@@ -17,6 +17,8 @@ def toml_value(value):
         return str(value)
     if isinstance(value, (list, tuple)):
         return "[" + ", ".join(toml_value(item) for item in value) + "]"
+    if isinstance(value, dict):  # an inline table, such as signing = { ... }
+        return "{ " + ", ".join(f"{key} = {toml_value(item)}" for key, item in value.items()) + " }"
     return json.dumps(str(value), ensure_ascii=False)
 
 
@@ -85,6 +87,19 @@ def installer_product(**overrides):
     settings = base_product(payload="payload")
     settings.update(overrides)
     return settings
+
+
+def code_signing_key(folder, password):
+    """A throw-away self-signed code-signing certificate and its key, as
+    (certificate.pem, signer.p12); the certificate is its own trust anchor."""
+    folder = Path(folder)
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                    "-keyout", "signer.key", "-out", "signer.pem", "-subj", "/CN=Quillmark E2E Signer",
+                    "-addext", "extendedKeyUsage=codeSigning", "-addext", "keyUsage=critical,digitalSignature"],
+                   cwd=folder, check=True, capture_output=True)
+    subprocess.run(["openssl", "pkcs12", "-export", "-inkey", "signer.key", "-in", "signer.pem",
+                    "-out", "signer.p12", "-passout", "pass:" + password], cwd=folder, check=True, capture_output=True)
+    return folder / "signer.pem", folder / "signer.p12"
 
 
 INSTALLER_FILES = {"payload/Skyforge2.msi": b"not a real package; these scenarios never install it\n"}

@@ -2,10 +2,13 @@
 payload is unpacked into %TEMP%\\CorvaneInstaller\\, msiexec runs the package
 from there, the folder is removed and the program ends."""
 
+import os
+import subprocess
 import unittest
 
 import bench
 import installation_support as support
+import products
 from bench import IDC_CONTINUE, IDC_EXIT, IDC_LANGUAGE, IDC_PROGRESS, control
 
 ERROR_LAUNCHING = "Error launching installation."
@@ -30,8 +33,19 @@ class InstallerScenario(support.PackageScenario):
 
 
 class InstallerInstalls(InstallerScenario):
+    """Signed, as a release is: the certificate table that signing appends
+    to the exe must not disturb the payload."""
+
+    @classmethod
+    def extra_settings(cls, work):
+        cls.certificate, key = products.code_signing_key(work, "e2e")
+        os.environ["E2E_SIGNING_PASSWORD"] = "e2e"
+        return {"signing": {"pkcs12": str(key), "password_env": "E2E_SIGNING_PASSWORD"}}
 
     def test_unpacks_installs_from_the_workspace_and_removes_it(self):
+        verified = subprocess.run(["osslsigncode", "verify", "-CAfile", self.certificate,
+                                   "-in", self.product_out / "Installer.exe"], capture_output=True, text=True)
+        self.assertEqual(verified.returncode, 0, verified.stdout + verified.stderr)
         # A temporary folder with blanks in its path: the package path must
         # still reach msiexec as one argument.
         temp = self.use_temp_folder(self.work / "Local Settings" / "Temp Files")

@@ -5,6 +5,8 @@ resulting exes back, resource by resource.
 Runs the real build (host tool, Windows kit, windres, the mingw linker), so
 it needs the cross toolchain and wixl. LAUNCHER_HOST_BUILD and
 LAUNCHER_WIN_BUILD choose the build folders, as for build-product."""
+import hashlib
+import json
 import os
 import shutil
 import struct
@@ -55,8 +57,42 @@ ARCHITECTURES = {"i686": (0x14C, 0x10B, "x86"), "x86_64": (0x8664, 0x20B, "amd64
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
 
 
-def build(product_dir, out_dir, arch="i686"):
-    return subprocess.run([BUILD_PRODUCT, "--arch", arch, product_dir, out_dir], capture_output=True, text=True)
+def build(product_dir, out_dir, arch="i686", env=None):
+    return subprocess.run([BUILD_PRODUCT, "--arch", arch, product_dir, out_dir], capture_output=True, text=True,
+                          env=dict(os.environ, **(env or {})))
+
+
+def check(product_dir, env=None):
+    return subprocess.run([BUILD_PRODUCT, "--check", product_dir], capture_output=True, text=True,
+                          env=dict(os.environ, **(env or {})))
+
+
+def wixl_package(path):
+    """A small real Windows Installer package, in English, without transforms."""
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with tempfile.TemporaryDirectory(prefix="build-product-package-") as stage:
+        with open(os.path.join(stage, "package.wxs"), "w") as f:
+            f.write('<?xml version="1.0" encoding="utf-8"?>\n'
+                    '<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi"><Product Id="*" Name="Game" '
+                    'Language="1033" Version="1.0.0" Manufacturer="Q" '
+                    'UpgradeCode="0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0"><Package InstallerVersion="200" '
+                    'Compressed="yes"/><Directory Id="TARGETDIR" Name="SourceDir"/></Product></Wix>\n')
+        subprocess.run(["wixl", "-o", os.path.abspath(path), "package.wxs"], cwd=stage, check=True)
+
+
+def tree_bytes(folder):
+    """Every file below `folder`: relative path -> bytes."""
+    files = {}
+    for root, _, names in os.walk(folder):
+        for name in names:
+            with open(os.path.join(root, name), "rb") as f:
+                files[os.path.relpath(os.path.join(root, name), folder)] = f.read()
+    return files
+
+
+def file_bytes(path):
+    with open(path, "rb") as f:
+        return f.read()
 
 
 def write(path, data):
@@ -136,6 +172,8 @@ class FullProduct(unittest.TestCase):
             'disc = "disc"',
             'version = "3.1.4.1"',
             'company = "Квилмарк & Co."',
+            # The package is a stand-in: its transforms are not asked for.
+            'missing_transforms = "warning"',
         ]) + "\n")
         cls.bmp = bmp(164, 354)
         write(os.path.join(product, "art", "scene.bmp"), cls.bmp)
@@ -242,7 +280,9 @@ class FullProductX86_64(FullProduct):
     ARCH = "x86_64"
 
 
-class ProductsThatAreRefusedOrWarned(unittest.TestCase):
+class ProductFolderCase(unittest.TestCase):
+    """A product folder made per test from VALID and changes."""
+
     VALID = {
         "language_ids": '"2057;"', "registry_key": "'Software\\Q'", "instance_mutex": '"0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0"',
         "product_names": '"Game;"', "package_name": '"Game.msi"', "game_exe": '"Game.exe"',
@@ -262,6 +302,8 @@ class ProductsThatAreRefusedOrWarned(unittest.TestCase):
         text = "".join(f"{key} = {value}\n" for key, value in fields.items() if value is not None)
         write(os.path.join(self.product, "product.toml"), text + extra)
 
+
+class ProductsThatAreRefusedOrWarned(ProductFolderCase):
     def test_refused_product_leaves_no_exe_even_after_a_good_build(self):
         write(os.path.join(self.product, "files", "Game.msi"), b"msi")
         self.make('payload = "files"\n')
@@ -303,6 +345,235 @@ class ProductsThatAreRefusedOrWarned(unittest.TestCase):
         self.assertFalse(os.path.exists(os.path.join(self.out, "disc")))
 
 
+class ReleaseBuild(unittest.TestCase):
+    """What a release pipeline relies on: byte-identical rebuilds, the build
+    report, --check and the disc image, for the architecture of ARCH."""
+
+    ARCH = "i686"
+    TOML = "".join(f"{key} = {value}\n" for key, value in ProductFolderCase.VALID.items()) + \
+        'language_ids = "2057;1033;"\nproduct_names = "Game;Game;"\npayload = "files"\ndisc = "disc"\n' \
+        'disc_label = "GAME_2"\n'
+
+    def setUp(self):
+        self.temp = tempfile.mkdtemp(prefix="build-product-release-")
+        # One package for every copy of the product: wixl gives each package
+        # it makes a new product code.
+        self.package = os.path.join(self.temp, "Game.msi")
+        wixl_package(self.package)
+
+    def tearDown(self):
+        shutil.rmtree(self.temp, ignore_errors=True)
+
+    def make(self, folder):
+        product = os.path.join(self.temp, folder)
+        write(os.path.join(product, "product.toml"), self.TOML.replace('language_ids = "2057;"\n', "")
+              .replace('product_names = "Game;"\n', ""))
+        write(os.path.join(product, "files", "Data", "level.bin"), bytes(range(256)) * 64)
+        shutil.copy(self.package, os.path.join(product, "files", "Game.msi"))
+        write(os.path.join(product, "disc", "Docs", "GB", "Readme.txt"), "Read me\r\n")
+        shutil.copy(os.path.join(product, "files", "Game.msi"), os.path.join(product, "disc", "Game.msi"))
+        write(os.path.join(product, "disc", "Extras", "Карта долины — длинное имя файла.txt"), "map")
+        return product
+
+    def test_rebuilds_elsewhere_and_later_are_byte_identical(self):
+        for epoch in (None, "1700000000"):
+            env = {"SOURCE_DATE_EPOCH": epoch} if epoch else {}
+            if not epoch:
+                os.environ.pop("SOURCE_DATE_EPOCH", None)
+            outs = []
+            for name in ("first", "second place"):
+                product = self.make(os.path.join(name, "product-" + name))
+                outs.append(os.path.join(self.temp, name, "out"))
+                result = build(product, outs[-1], self.ARCH, env)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                time.sleep(2)
+            for exe in ("Autorun.exe", "Installer.exe"):
+                subprocess.run(["cmp", os.path.join(outs[0], exe), os.path.join(outs[1], exe)], check=True)
+            self.assertEqual(tree_bytes(os.path.join(outs[0], "disc")), tree_bytes(os.path.join(outs[1], "disc")))
+            if epoch:
+                subprocess.run(["cmp", os.path.join(outs[0], "disc.iso"), os.path.join(outs[1], "disc.iso")],
+                               check=True)
+            shutil.rmtree(os.path.join(self.temp, "first"))
+            shutil.rmtree(os.path.join(self.temp, "second place"))
+
+    def test_check_report_and_disc_image(self):
+        product = self.make("product")
+        out = os.path.join(self.temp, "out")
+        checked = check(product)
+        self.assertEqual(checked.returncode, 0, checked.stderr)
+        self.assertEqual(sorted(os.listdir(product)), ["disc", "files", "product.toml"])
+        result = build(product, out, self.ARCH)
+        self.assertEqual(result.returncode, 0, result.stderr)
+
+        with open(os.path.join(out, "build-report.json"), encoding="utf-8") as f:
+            report = json.load(f)
+        self.assertEqual(report["architecture"], self.ARCH)
+        self.assertFalse(report["signed"])
+        part = report["product"]
+        self.assertTrue(part["tool_version"])
+        self.assertEqual([(entry["lcid"], entry["culture"]) for entry in part["languages"]],
+                         [(2057, "en-us"), (1033, "en-us")])
+        self.assertEqual((part["first_entry"], part["needed_transforms"]), ("en-us", []))
+        self.assertEqual(part["payload_files"], [
+            {"name": "Data\\level.bin", "size": 256 * 64},
+            {"name": "Game.msi", "size": os.path.getsize(os.path.join(product, "files", "Game.msi"))}])
+        self.assertEqual(part["warnings"], [])
+        self.assertEqual([o["file"] for o in report["outputs"]],
+                         ["Autorun.exe", "Installer.exe", "disc/Autorun.exe", "disc.iso"])
+        for output in report["outputs"]:
+            data = file_bytes(os.path.join(out, output["file"]))
+            self.assertEqual((output["size"], output["sha256"]), (len(data), hashlib.sha256(data).hexdigest()))
+
+        # The image read as Windows reads it, by its Joliet names.
+        extracted = os.path.join(self.temp, "extracted")
+        subprocess.run(["xorriso", "-osirrox", "on", "-rockridge", "off", "-joliet", "on",
+                        "-indev", os.path.join(out, "disc.iso"), "-extract", "/", extracted],
+                       check=True, capture_output=True)
+        self.assertEqual(tree_bytes(extracted), tree_bytes(os.path.join(out, "disc")))
+        self.assertIn("autorun.inf", os.listdir(extracted))
+        info = subprocess.run(["xorriso", "-indev", os.path.join(out, "disc.iso"), "-pvd_info"],
+                              capture_output=True, text=True, check=True).stdout
+        self.assertRegex(info, r"Volume Id\s*: GAME_2\n")
+
+
+class ReleaseBuildX86_64(ReleaseBuild):
+    ARCH = "x86_64"
+
+
+class Refusals(ProductFolderCase):
+    """Refusals of the release settings: transforms, signing and the disc
+    label, each named; --check reports them all and writes nothing."""
+
+    MULTILINGUAL = dict(language_ids="[2057, 1036, 3084, 1053]", product_names='["G", "G", "G", "G"]')
+
+    def test_check_reports_every_error_and_writes_nothing(self):
+        write(os.path.join(self.product, "disc", "x.txt"), "x")
+        self.make('disc = "disc"\ndisc_label = "SKYFORGE_TWO_IRON_VALE"\n[signing]\npassword_env = "1X"\n',
+                  instance_mutex='"not-a-guid"')
+        result = check(self.product)
+        self.assertEqual(result.returncode, 1)
+        for message in ("product.toml: instance_mutex: ",
+                        'product.toml: disc_label: "SKYFORGE_TWO_IRON_VALE" is 22 characters; a disc label holds 1 '
+                        "to 16 (the Joliet volume name Windows shows; ISO 9660 allows 32)",
+                        "product.toml: signing: needs either pkcs12 (with password_env) or command, not both"):
+            self.assertIn(message, result.stderr)
+        self.assertEqual(sorted(os.listdir(self.temp)), ["product"])
+        self.assertEqual(sorted(os.listdir(self.product)), ["disc", "product.toml"])
+        self.make('disc = "disc"\ndisc_label = "Game 2"\n')
+        self.assertIn('disc_label: "Game 2" may hold only A to Z, 0 to 9 and _', check(self.product).stderr)
+
+    def test_package_without_needed_transforms_is_refused_unless_the_product_opts_out(self):
+        package = os.path.join(self.product, "files", "Game.msi")
+        wixl_package(package)
+        self.make('payload = "files"\n', **self.MULTILINGUAL)
+        expected = (f"{package}: lacks the embedded transform fr-fr.mst: installing in 1036 Français, "
+                    f"3084 Français would fail\n"
+                    f"{package}: lacks the embedded transform sv-se.mst: installing in 1053 Svenska would fail\n")
+        result = build(self.product, self.out)
+        self.assertEqual((result.returncode, result.stderr), (1, expected))
+        self.assertEqual([f for f in os.listdir(self.out) if not f.startswith(".")], [])
+        self.assertEqual(check(self.product).stderr, expected + f"check: {self.product} is refused\n")
+
+        self.make('payload = "files"\nmissing_transforms = "warning"\n', **self.MULTILINGUAL)
+        result = build(self.product, self.out)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stderr, expected.replace("msi: lacks", "msi: warning: lacks"))
+        with open(os.path.join(self.out, "build-report.json"), encoding="utf-8") as f:
+            part = json.load(f)["product"]
+        self.assertEqual((part["first_entry"], part["needed_transforms"]), ("en-us", ["fr-fr.mst", "sv-se.mst"]))
+        self.assertEqual(len(part["warnings"]), 2)
+
+        # A package that is not a Windows Installer database cannot be checked:
+        # refused too, unless only one language is offered.
+        write(package, b"not a package")
+        self.make('payload = "files"\n', **self.MULTILINGUAL)
+        result = build(self.product, self.out)
+        self.assertEqual(result.returncode, 1)
+        self.assertIn(f"{package}: cannot be read as a Windows Installer database", result.stderr)
+        self.make('payload = "files"\n')
+        self.assertEqual(build(self.product, self.out).returncode, 0)
+
+
+def make_code_signing_certificate(folder, password):
+    """A throw-away CA and a code-signing certificate it issued, as a PKCS#12
+    file; returns (ca.pem, signer.p12)."""
+    def openssl(*arguments):
+        subprocess.run(["openssl", *arguments], cwd=folder, check=True, capture_output=True)
+    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out", "ca.pem", "-days", "2",
+            "-subj", "/CN=Throw-away Test CA", "-addext", "basicConstraints=critical,CA:TRUE",
+            "-addext", "keyUsage=critical,keyCertSign")
+    openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "signer.key", "-out", "signer.csr",
+            "-subj", "/CN=Quillmark Test Signer")
+    write(os.path.join(folder, "signer.ext"),
+          "basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n")
+    openssl("x509", "-req", "-in", "signer.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
+            "-out", "signer.pem", "-days", "2", "-extfile", "signer.ext")
+    openssl("pkcs12", "-export", "-inkey", "signer.key", "-in", "signer.pem", "-certfile", "ca.pem",
+            "-out", "signer.p12", "-passout", "pass:" + password)
+    return os.path.join(folder, "ca.pem"), os.path.join(folder, "signer.p12")
+
+
+class Signing(ProductFolderCase):
+    """Signing with a PKCS#12 file or a command; every failure leaves no exe."""
+
+    PASSWORD = "correct horse"
+
+    def verify(self, exe, ca):
+        return subprocess.run(["osslsigncode", "verify", "-CAfile", ca, "-in", exe], capture_output=True, text=True)
+
+    def test_signed_exes_verify_against_the_ca_and_failures_leave_no_exe(self):
+        ca, p12 = make_code_signing_certificate(self.temp, self.PASSWORD)
+        shutil.copy(p12, os.path.join(self.temp, "product-key.p12"))
+        write(os.path.join(self.product, "files", "Game.msi"), b"msi")
+        write(os.path.join(self.product, "disc", "x.txt"), b"x")
+        payload = 'payload = "files"\ndisc = "disc"\n'
+        pkcs12 = payload + '[signing]\npkcs12 = "../product-key.p12"\npassword_env = "TEST_SIGNING_PASSWORD"\n'
+        self.make(pkcs12)
+        checked = check(self.product, {"TEST_SIGNING_PASSWORD": ""})
+        self.assertEqual(checked.returncode, 0, checked.stderr)
+        os.environ.pop("TEST_SIGNING_PASSWORD", None)
+        self.assertIn("signing: password_env: warning: the environment variable TEST_SIGNING_PASSWORD is not set",
+                      check(self.product).stderr)
+        unset = build(self.product, self.out)
+        self.assertEqual(unset.returncode, 1)
+        self.assertIn("signing: password_env: the environment variable TEST_SIGNING_PASSWORD is not set",
+                      unset.stderr)
+
+        result = build(self.product, self.out, env={"TEST_SIGNING_PASSWORD": self.PASSWORD})
+        self.assertEqual(result.returncode, 0, result.stderr)
+        for exe in ("Autorun.exe", "Installer.exe", os.path.join("disc", "Autorun.exe")):
+            verified = self.verify(os.path.join(self.out, exe), ca)
+            self.assertEqual(verified.returncode, 0, verified.stdout + verified.stderr)
+            self.assertIn("Message digest algorithm  : SHA256", verified.stdout)
+        with open(os.path.join(self.out, "build-report.json"), encoding="utf-8") as f:
+            self.assertTrue(json.load(f)["signed"])
+        # The certificate table is appended; the payload resources stay readable.
+        installer = pe_resources.PeFile(os.path.join(self.out, "Installer.exe")).resources()
+        self.assertEqual(installer[(RT_RCDATA, 3001, UK)], b"msi")
+        other_ca, _ = make_code_signing_certificate(os.path.join(self.temp, "product"), "x")
+        self.assertNotEqual(self.verify(os.path.join(self.out, "Autorun.exe"), other_ca).returncode, 0)
+
+        # A wrong password, and a signing command that fails: no exe.
+        wrong = build(self.product, self.out, env={"TEST_SIGNING_PASSWORD": "wrong"})
+        self.assertEqual(wrong.returncode, 1)
+        self.assertIn("signing Autorun.exe failed", wrong.stderr)
+        self.assertEqual(sorted(f for f in os.listdir(self.out) if not f.startswith(".")), [])
+        self.make(payload + '[signing]\ncommand = ["false", "{file}"]\n')
+        failed = build(self.product, self.out)
+        self.assertEqual(failed.returncode, 1)
+        self.assertIn("the signing command failed for Autorun.exe", failed.stderr)
+        self.assertEqual(sorted(f for f in os.listdir(self.out) if not f.startswith(".")), [])
+
+        # The command form: any signer, given each exe's path.
+        signer = (f'osslsigncode sign -pkcs12 {p12} -pass "{self.PASSWORD}" -h sha256 -in "$1" -out "$1.s" '
+                  '&& mv "$1.s" "$1"')
+        self.make(payload + "[signing]\ncommand = " + json.dumps(["sh", "-c", signer, "sign", "{file}"]) + "\n")
+        result = build(self.product, self.out)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        for exe in ("Autorun.exe", "Installer.exe", os.path.join("disc", "Autorun.exe")):
+            self.assertEqual(self.verify(os.path.join(self.out, exe), ca).returncode, 0, exe)
+
+
 class DemoProduct(unittest.TestCase):
     def test_demo_builds_with_its_package(self):
         subprocess.run([os.path.join(REPO, "products", "demo", "make-package")], check=True)
@@ -319,6 +590,10 @@ class DemoProduct(unittest.TestCase):
             for readme in ("GB/Readme.txt", "US/Readme.txt", "FR/Readme.rtf"):
                 self.assertTrue(os.path.exists(os.path.join(out, "disc", "Docs", readme)), readme)
             self.assertTrue(os.path.exists(os.path.join(out, "disc", "Skyforge2.msi")))
+            with open(os.path.join(out, "build-report.json"), encoding="utf-8") as f:
+                part = json.load(f)["product"]
+            self.assertEqual(part["needed_transforms"], [f"{culture}.mst" for culture in (
+                "da-dk", "de-de", "es-es", "fr-fr", "it-it", "nl-nl", "pl-pl", "pt-br", "ru-ru")])
 
 
 @unittest.skipUnless(os.environ.get("LAUNCHER_LARGE_PAYLOAD_TEST"), "set LAUNCHER_LARGE_PAYLOAD_TEST=1 to run")
@@ -329,7 +604,7 @@ class LargePayload(unittest.TestCase):
             write(os.path.join(product, "files", "Game.msi"), b"msi")
             with open(os.path.join(product, "files", "data.bin"), "wb") as f:
                 f.truncate(256 * 1024 * 1024)
-            fields = dict(ProductsThatAreRefusedOrWarned.VALID, payload='"files"')
+            fields = dict(ProductFolderCase.VALID, payload='"files"')
             write(os.path.join(product, "product.toml"), "".join(f"{k} = {v}\n" for k, v in fields.items()))
             started = time.monotonic()
             result = build(product, os.path.join(temp, "out"))

@@ -90,6 +90,12 @@ TEST(ProductToml, EachMistakeIsAnErrorNamingFileAndField) {
       {std::string(kValidToml) + "caf\xC3\xA9 = 1\n",
        "product.toml:8:4: a character outside the ASCII range stands outside a string"},
       {std::string(kValidToml) + "company = \"Quill\xFFmark\"\n", "product.toml:1:1: is not UTF-8"},
+      {std::string(kValidToml) + "[[[disc]]]\n", "product.toml:8:1: a table header must start"},
+      {std::string(kValidToml) + "company = 0'\xC3\xA9'\n",
+       "product.toml:8:13: a character outside"},
+      {std::string(kValidToml) + "versions = [ # none\n}\n",
+       "product.toml:9:1: \"}\" stands where"},
+      {std::string(kValidToml) + "  [ =]\n", "product.toml:8:3: a table header must start"},
   };
   for (const auto& c : cases) {
     TempFolder folder;
@@ -106,8 +112,9 @@ TEST(ProductToml, NonAsciiTextReadsAsWrittenInEveryKindOfString) {
   const std::string names =
       "product_names = \"\"\"\\\n    \xD0\x9A\xD1\x83\xD0\xB7\xD0\xBD\xD0\xB8\xD1\x86\xD0\xB0;"
       "\xF0\x9F\x8E\xAE \\\"\xC3\xA9\\\";\"\"\"  # \xC3\xA9t\xC3\xA9\n";
-  const Loaded loaded = Load(
-      folder, Without(kValidToml, "product_names") + names + "company = '\xC3\xA9\xE6\x97\xA5'\n");
+  const Loaded loaded = Load(folder, Without(kValidToml, "product_names") + names +
+                                         "company = '\xC3\xA9\xE6\x97\xA5'\n" +
+                                         "[[extra]]\nlist = [\n  [+1],\n  [{a = 1}],\n]\n");
   ASSERT_TRUE(loaded.product) << loaded.text;
   EXPECT_EQ(loaded.product->strings.productNames, u"Кузница;🎮 \"é\";");
   EXPECT_EQ(loaded.product->company, "\xC3\xA9\xE6\x97\xA5");
