@@ -1,24 +1,20 @@
 """Installing from the disc with the launcher: a real package, msiexec of the
 prefix, the language's transform, and the window afterwards."""
 
+import os
+import subprocess
 import unittest
 
 import bench
 import installation_support as support
-from bench import IDC_EXIT, IDC_INSTALL, IDC_LANGUAGE, IDC_PLAY, IDC_UNINSTALL, control
+import shell_handlers
+from bench import IDC_EXIT, IDC_INSTALL, IDC_LANGUAGE, IDC_PLAY, IDC_README, IDC_UNINSTALL, control
+from shell_handlers import argument_of, same_windows_path
+
+DRIVE_CDROM = "5"
 
 
-class InstallFromTheDisc(support.PackageScenario):
-    """The player starts Autorun.exe from the disc's root, beside the package;
-    the disc's folder has a blank in its name."""
-
-    def open_disc(self, plant_msiexec=True):
-        disc = self.private_copy(self.product_out / "disc", "game disc")
-        planted_log, env = self.plant_msiexec(disc) if plant_msiexec else (None, None)
-        program = self.start(disc / "Autorun.exe", cwd=disc, extra_env=env)
-        window = self.driver.dump()
-        return disc, program, window, planted_log
-
+class DiscSteps:
     def install(self, language_index):
         self.driver.select(IDC_LANGUAGE, language_index)
         self.driver.wait_control(IDC_LANGUAGE, "enabled", True)
@@ -33,6 +29,18 @@ class InstallFromTheDisc(support.PackageScenario):
         self.assertTrue(control(window, IDC_PLAY)["focused"], "Play does not have the focus")
         self.assertTrue(control(window, IDC_UNINSTALL)["enabled"])
         self.assertFalse(control(window, IDC_INSTALL)["enabled"])
+
+
+class InstallFromTheDisc(DiscSteps, support.PackageScenario):
+    """The player starts Autorun.exe from the disc's root, beside the package;
+    the disc's folder has a blank in its name."""
+
+    def open_disc(self, plant_msiexec=True):
+        disc = self.private_copy(self.product_out / "disc", "game disc")
+        planted_log, env = self.plant_msiexec(disc) if plant_msiexec else (None, None)
+        program = self.start(disc / "Autorun.exe", cwd=disc, extra_env=env)
+        window = self.driver.dump()
+        return disc, program, window, planted_log
 
     def test_install_in_the_first_language_runs_the_system_msiexec_on_the_disc_package(self):
         disc, program, window, planted_log = self.open_disc()
@@ -111,6 +119,63 @@ class FailedInstallFromTheDisc(support.PackageScenario):
         self.assertEqual(self.message_boxes("Autorun.exe"), [])
         self.driver.click(IDC_EXIT)
         self.assertExitCode(program, 0)
+
+
+class InstallFromTheMasteredDisc(DiscSteps, support.PackageScenario):
+    """The disc image the product build masters, in a CD-ROM drive D: of the
+    prefix: read-only media, the launcher started from the drive's root."""
+
+    payload = {"Docs/US/Readme.txt": b"Skyforge 2: Iron Vale\r\n"}
+
+    @classmethod
+    def extra_settings(cls, work):
+        return {"disc_label": "SKYFORGE2"}
+
+    def insert_disc(self):
+        """Drive D:, a CD-ROM drive holding the image; returns its host folder.
+        The image is mounted read-only where the bench may mount, else
+        extracted into a folder without write permissions."""
+        image, media = self.product_out / "disc.iso", self.work / "cdrom"
+        media.mkdir()
+        mount = ["mount", "-o", "loop,ro", str(image), str(media)]
+        if os.geteuid() == 0 and subprocess.run(mount, capture_output=True).returncode == 0:
+            self.addCleanup(subprocess.run, ["umount", "-l", str(media)], check=False)
+        else:
+            subprocess.run(["xorriso", "-osirrox", "on", "-indev", str(image), "-extract", "/", str(media)],
+                           check=True, capture_output=True)
+            subprocess.run(["chmod", "-R", "a-w", str(media)], check=True)
+            self.addCleanup(subprocess.run, ["chmod", "-R", "u+w", str(media)], check=False)
+        drive = self.prefix.path / "dosdevices" / "d:"
+        if drive.is_symlink():
+            drive.unlink()
+        drive.symlink_to(media)
+        # Wine's own settings are read by its 64-bit services.
+        self.prefix.run(["reg", "add", r"HKLM\Software\Wine\Drives", "/v", "d:", "/d", "cdrom", "/f", "/reg:64"])
+        # Wine reads the drives' kinds when the prefix's services start.
+        self.prefix.shutdown()
+        return media
+
+    def test_view_readme_and_install_from_the_read_only_cdrom(self):
+        media = self.insert_disc()
+        self.assertEqual(self.fault_tool("drive-type", "D:\\")["drive_type"], DRIVE_CDROM)
+        on_the_disc = support.files_below(media)
+        self.assertIn(support.PACKAGE_NAME, on_the_disc)
+        viewer = shell_handlers.Recorder(self.work / "viewer")
+        shell_handlers.RegistryImport().associate(".txt", viewer).apply(self.prefix, self.work)
+
+        program = self.start("D:\\Autorun.exe", cwd=media)
+        self.driver.dump()
+        self.driver.click(IDC_README)
+        opened = argument_of(viewer.wait_starts(1)[0])
+        self.assertTrue(same_windows_path(opened, "D:\\Docs\\US\\Readme.txt"), opened)
+
+        window = self.install(support.FIRST_LANGUAGE_INDEX)
+        self.screenshot()
+        self.assertInstalledAndReadyToPlay(window)
+        self.assertEqual(self.installed()["OriginalDatabase"], "D:\\" + support.PACKAGE_NAME)
+        self.driver.click(IDC_EXIT)
+        self.assertExitCode(program, 0)
+        self.assertEqual(support.files_below(media), on_the_disc, "something was written on the disc")
 
 
 if __name__ == "__main__":

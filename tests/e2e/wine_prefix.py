@@ -23,7 +23,7 @@ EXIT_TIMEOUT = 60
 
 # Bumped when the settings applied to the template change, so that an old
 # template is rebuilt.
-TEMPLATE_SETTINGS_VERSION = "8"
+TEMPLATE_SETTINGS_VERSION = "9"
 
 # Wine draws the caption itself (there is no window manager on the bench), and
 # fonts for Cyrillic and CJK text stand in for the Windows ones it links to.
@@ -128,9 +128,13 @@ def prepare_prefix_template():
         # cannot start; the prefix is whole all the same.
         subprocess.run(wine_command(["wineboot", "-i"]), env=env, check=True, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL)
+        # Where the host runs 32-bit code, `wine reg` is the 32-bit reg.exe,
+        # whose machine keys land in the 32-bit view: each view gets its copy,
+        # for the programs of either architecture.
         for key, name, kind, value in TEMPLATE_REGISTRY + DIALOG_FONT_REGISTRY:
-            subprocess.run(wine_command(["reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f"]), env=env,
-                           check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            for view in ("/reg:32", "/reg:64"):
+                subprocess.run(wine_command(["reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f", view]),
+                               env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # Wine draws the caption's close box with Marlett, which it only finds
         # in the prefix's own font folder.
         marlett = Path("/usr/share/wine/fonts/marlett.ttf")

@@ -14,6 +14,7 @@
 //                                       file), then presses Exit at once: a
 //                                       separate look and click would come too
 //                                       late for a fast unpacking
+//   fault_tool drive-type ROOT          the kind of drive ROOT ("D:\\") is
 //
 // Exit code 0 when the command succeeded, 1 when it failed, 2 for a
 // malformed command line.
@@ -110,15 +111,23 @@ int ExitMidWay(const std::wstring& exeName, DWORD timeoutMs) {
   }
 }
 
+// The kind of drive a root folder ("D:\\") is, as GetDriveTypeW says:
+// 5 for a CD-ROM drive.
+int DriveType(const std::wstring& root) {
+  return Report(true, "drive_type", std::to_wstring(GetDriveTypeW(root.c_str())));
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   std::wstring command = argc > 1 ? argv[1] : L"";
   if (command == L"error-text" && argc == 3) return ErrorText(wcstoul(argv[2], nullptr, 10));
   if (command == L"run" && argc == 4) return RunProgram(argv[2], argv[3]);
+  if (command == L"drive-type" && argc == 3) return DriveType(argv[2]);
   if (command == L"exit-mid-way" && argc == 4)
     return ExitMidWay(argv[2], wcstoul(argv[3], nullptr, 10));
   Report(false, "error",
-         L"usage: fault_tool error-text CODE | run EXIT_FILE PROGRAM | exit-mid-way EXE MS");
+         L"usage: fault_tool error-text CODE | run EXIT_FILE PROGRAM | exit-mid-way EXE MS | "
+         L"drive-type ROOT");
   return 2;
 }
