@@ -38,6 +38,12 @@ bool StartsTableHeaderWell(const WString& text, size_t pos) {
          c == u'_' || c == u'-' || c == u'"' || c == u'\'' || c == u']';
 }
 
+// What ends a bare key or value for the parser.
+bool IsBareEnd(WChar c) {
+  return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u',' || c == u']' ||
+         c == u'}' || c == u'#' || c == u'=';
+}
+
 }  // namespace
 
 std::optional<std::string> EscapeForTomlParser(std::string_view bytes, std::string* error) {
@@ -54,6 +60,7 @@ std::optional<std::string> EscapeForTomlParser(std::string_view bytes, std::stri
   // The last character outside strings and comments, blanks and line ends
   // left out.
   WChar lastMark = u'\n';
+  bool inBare = false;      // in a bare key or value
   size_t openBrackets = 0;  // of arrays in values, where "[" starts no header
   for (size_t pos = 0; pos < text.size();) {
     const WChar c = text[pos];
@@ -87,12 +94,18 @@ std::optional<std::string> EscapeForTomlParser(std::string_view bytes, std::stri
         return std::nullopt;
       }
       if (c == u'#') place = Place::kComment;
-      // A quote opens a string only where TOML lets one stand; anywhere else
-      // the parser reads it as part of a bare value, and so does this scan.
-      const bool stringMayStart = atLineStart || lastMark == u'=' || lastMark == u'[' ||
-                                  lastMark == u'{' || lastMark == u',' || lastMark == u'.';
+      // A quote opens a string only where TOML lets one stand. A bare value
+      // or key runs to a blank or a delimiter: the parser tests each of its
+      // characters for a blank, quotes included, and so does this scan.
+      const bool valueMayStart = atLineStart || lastMark == u'=' || lastMark == u'[' ||
+                                 lastMark == u'{' || lastMark == u',' || lastMark == u'.';
+      if (IsBareEnd(c)) {
+        inBare = false;
+      } else if (!inBare && valueMayStart && c != u'"' && c != u'\'' && c != u'[' && c != u'{') {
+        inBare = true;
+      }
       const size_t quotes =
-          (c == u'"' || c == u'\'') && stringMayStart ? QuoteRun(text, pos, c) : 0;
+          (c == u'"' || c == u'\'') && valueMayStart && !inBare ? QuoteRun(text, pos, c) : 0;
       if (quotes >= 3) {
         place = c == u'"' ? Place::kMultiLineBasic : Place::kMultiLineLiteral;
         units = 3;
