@@ -92,7 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!NamesOnlyFilesInside(folders.product)) return 0;
 
   Diagnostics diagnostics;
-  const bool built = BuildProductFiles(folders.product, folders.work, folders.inputs, diagnostics);
+  const bool built =
+      BuildProductFiles(folders.product, folders.work, folders.inputs, false, diagnostics);
   FUZZ_CHECK(built != diagnostics.HasErrors());
   const bool hasAutorun = fs::exists(folders.work / "autorun.res");
   const bool hasInstaller = fs::exists(folders.work / "installer.res");
