@@ -60,7 +60,8 @@ std::optional<std::string> EscapeForTomlParser(std::string_view bytes, std::stri
   // The last character outside strings and comments, blanks and line ends
   // left out.
   WChar lastMark = u'\n';
-  bool inBare = false;      // in a bare key or value
+  bool inBare = false;  // in a bare key or value
+  bool bareIsValue = false;
   size_t openBrackets = 0;  // of arrays in values, where "[" starts no header
   for (size_t pos = 0; pos < text.size();) {
     const WChar c = text[pos];
@@ -99,10 +100,12 @@ std::optional<std::string> EscapeForTomlParser(std::string_view bytes, std::stri
       // characters for a blank, quotes included, and so does this scan.
       const bool valueMayStart = atLineStart || lastMark == u'=' || lastMark == u'[' ||
                                  lastMark == u'{' || lastMark == u',' || lastMark == u'.';
-      if (IsBareEnd(c)) {
+      if (IsBareEnd(c) && (c != u'=' || !bareIsValue)) {
         inBare = false;
       } else if (!inBare && valueMayStart && c != u'"' && c != u'\'' && c != u'[' && c != u'{') {
         inBare = true;
+        // A value scan does not stop at "="; after "," it may be either.
+        bareIsValue = !atLineStart && lastMark != u'{' && lastMark != u'.';
       }
       const size_t quotes =
           (c == u'"' || c == u'\'') && valueMayStart && !inBare ? QuoteRun(text, pos, c) : 0;

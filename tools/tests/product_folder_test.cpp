@@ -95,6 +95,8 @@ TEST(ProductToml, EachMistakeIsAnErrorNamingFileAndField) {
        "product.toml:8:13: a character outside"},
       {std::string(kValidToml) + "versions = [2['\xC3\xA9'\n",
        "product.toml:8:16: a character outside"},
+      {std::string(kValidToml) + "versions = 1='\xC3\xA9'\n",
+       "product.toml:8:15: a character outside"},
       {std::string(kValidToml) + "versions = [ # none\n}\n",
        "product.toml:9:1: \"}\" stands where"},
       {std::string(kValidToml) + "  [ =]\n", "product.toml:8:3: a table header must start"},
