@@ -115,7 +115,10 @@ def prepare_prefix_template():
     missing or was made by another Wine version (wineboot takes a while). Both
     architectures share it: it is a 64-bit prefix, which runs 32-bit programs
     wherever the host runs 32-bit code."""
-    stamp_text = f"{wine_version()} settings {TEMPLATE_SETTINGS_VERSION}"
+    # A template made where no 32-bit code ran lacks the 32-bit half of the
+    # system: the stamp names what ran, so that it is made again.
+    runs = "+".join(wine_host.runnable_architectures())
+    stamp_text = f"{wine_version()} settings {TEMPLATE_SETTINGS_VERSION} runs {runs}"
     stamp = TEMPLATE / ".bench-stamp"
     with file_lock(E2E_DIR / "prefix-template.lock"):
         if stamp.exists() and stamp.read_text() == stamp_text:
