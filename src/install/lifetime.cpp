@@ -44,8 +44,8 @@ void StopInstallWorker(LauncherState& state, const platform::Platform& os) {
     // workspace and has nothing left to finish; the box goes with the process.
     if (state.fatalErrorShown.load()) return;
     if (os.process.WaitForThread(state.workerThread, kStopWaitSliceMilliseconds)) return;
-    // A worker blocked in a progress message sent to this thread goes on
-    // only once this thread handles it.
+    // A worker blocked in a message sent to this thread (the bar's range,
+    // hiding the window) goes on only once this thread handles it.
     PumpMessages(os, state.mainWindow);
   }
 }

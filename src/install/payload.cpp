@@ -1,18 +1,19 @@
 #include "install/payload.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
 #include "install/fatal_error.h"
 #include "install/payload_manifest.h"
+#include "install/progress_report.h"
+#include "install/resource_bytes.h"
 #include "install/workspace.h"
 #include "platform/unique_handles.h"
 #include "resource_ids.h"
 
 namespace {
 
-constexpr uint32_t kChunkBytes = 1024 * 1024;
-constexpr float kBytesPerProgressStep = 1024.0f;
 constexpr uint32_t kLargestResourceId = 0xFFFF;
 
 // Error codes set for the failures that no system call reports itself.
@@ -43,7 +44,7 @@ const void* LoadAndLock(const platform::Platform& os, const platform::UniqueLoad
 // Looks up every item's resource before anything is written, so that a
 // missing one is reported while the workspace is still empty.
 std::vector<PayloadEntry> BuildEntryList(const platform::Platform& os,
-                                         const std::vector<WString>& items, uint32_t* total) {
+                                         const std::vector<WString>& items, uint64_t* total) {
   std::vector<PayloadEntry> entries;
   *total = 0;
   int32_t nextId = IDR_PAYLOAD_FIRST;
@@ -94,24 +95,20 @@ bool ExtractPayload(LauncherState& state, const platform::Platform& os, WString 
   DeleteDirectoryTree(os, workspace);
   if (!os.files.MakeFolder(workspace)) FatalError(os, u"CreateDirectory");
 
-  uint32_t total = 0;
+  uint64_t total = 0;
   const std::vector<PayloadEntry> entries =
       BuildEntryList(os, ManifestItems(*manifestText), &total);
 
-  // The range is set once; the position is still where the dialog left it.
-  platform::WindowHandle progressBar = os.windows.DialogItem(state.mainWindow, IDC_PROGRESS);
-  if (progressBar != nullptr) {
-    os.windows.ProgressSetRange(progressBar, 0, static_cast<int32_t>(total / 1024));
-  }
-
+  ProgressReport progress(os, os.windows.DialogItem(state.mainWindow, IDC_PROGRESS), total);
   for (const PayloadEntry& entry : entries) {
     if (StopRequested(state)) return false;
     if (!CreateParentDirectories(os, workspace, entry.name)) return false;
     if (!WriteResourceToFile(state, os, entry.resource, entry.size, workspace + entry.name,
-                             progressBar, kBytesPerProgressStep)) {
+                             progress)) {
       return false;
     }
   }
+  progress.Finish();
   return true;
 }
 
@@ -136,38 +133,44 @@ bool CreateParentDirectories(const platform::Platform& os, WString baseFolder,
 
 bool WriteResourceToFile(LauncherState& state, const platform::Platform& os,
                          platform::ResourceHandle resource, uint32_t size, WString path,
-                         platform::WindowHandle progressBar, float bytesPerStep) {
+                         ProgressReport& progress) {
   platform::UniqueLoadedResource loaded(os.resources, os.resources.Load(resource));
-  const unsigned char* bytes = static_cast<const unsigned char*>(LoadAndLock(os, loaded));
+  ResourceBytes source(os, LoadAndLock(os, loaded), size);
 
   platform::UniqueFileHandle file(
       os.files, os.files.OpenFile(path, platform::FileSystem::OpenMode::kCreateAlwaysWrite));
   if (!file) FatalError(os, u"CreateFile");
 
+  // The error is kept, every handle closed, then the failure reported.
+  auto fail = [&](uint32_t code, const char16_t* what) {
+    file.Reset();
+    source.Close();
+    loaded.Reset();
+    FailWithError(os, code, what);
+  };
+
   uint32_t writtenTotal = 0;
   do {
-    const uint32_t chunk = size - writtenTotal < kChunkBytes ? size - writtenTotal : kChunkBytes;
-    uint32_t written = 0;
-    const bool ok = os.files.Write(file.get(), bytes + writtenTotal, chunk, &written);
-    // A write that claims success without progress would repeat for ever.
-    const bool stalled = ok && (written > chunk || (written == 0 && chunk != 0));
-    if (!ok || stalled) {
-      const uint32_t code = stalled ? kErrorWriteFault : os.process.LastError();
-      file.Reset();
-      loaded.Reset();
-      FailWithError(os, code, u"WriteFile");
-    }
+    const uint32_t chunk = std::min(size - writtenTotal, ResourceBytes::kChunkBytes);
+    const unsigned char* bytes = source.Next(chunk);
+    if (bytes == nullptr) fail(os.process.LastError(), u"ReadFile");
 
-    if (progressBar != nullptr) {
-      const int32_t steps = bytesPerStep > 0 ? static_cast<int32_t>(written / bytesPerStep) : 0;
-      os.windows.ProgressSetStep(progressBar, steps);
-      os.windows.ProgressStep(progressBar);
-    }
-    writtenTotal += written;
+    uint32_t chunkWritten = 0;
+    do {
+      const uint32_t left = chunk - chunkWritten;
+      uint32_t written = 0;
+      const bool ok = os.files.Write(file.get(), bytes + chunkWritten, left, &written);
+      // A write that claims success without progress would repeat for ever.
+      const bool stalled = ok && (written > left || (written == 0 && left != 0));
+      if (!ok || stalled) fail(stalled ? kErrorWriteFault : os.process.LastError(), u"WriteFile");
 
-    // Checked between chunks so that the main thread can remove the
-    // workspace once this thread has closed the file.
-    if (writtenTotal != size && StopRequested(state)) return false;
+      progress.Add(written);
+      chunkWritten += written;
+      writtenTotal += written;
+      // Checked between writes so that the main thread can remove the
+      // workspace once this thread has closed the file.
+      if (writtenTotal != size && StopRequested(state)) return false;
+    } while (chunkWritten != chunk);
   } while (writtenTotal != size);
   return true;
 }

@@ -3,12 +3,14 @@
 
 #include <cstdint>
 
+#include "install/progress_report.h"
 #include "launcher_state.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 
 // Empties and re-creates the workspace, then writes every file the payload
-// manifest lists into it while the progress bar advances in KiB. Every
+// manifest lists into it while the progress bar follows the bytes written
+// and ends full. Every
 // failure ends the process through FatalError; false only when the worker was
 // asked to stop.
 bool ExtractPayload(LauncherState& state, const platform::Platform& os, WString workspace);
@@ -19,9 +21,9 @@ bool CreateParentDirectories(const platform::Platform& os, WString baseFolder,
                              WString relativeName);
 
 // Writes the resource's first `size` bytes to `path` in chunks of at most
-// 1 MiB, stepping `progressBar` (when there is one) by the whole steps of
-// `bytesPerStep` each chunk holds. False when the worker was asked to stop
-// between two chunks; every failure ends the process through FatalError.
+// 1 MiB, counting every byte written into `progress`. False when the worker
+// was asked to stop between two chunks; every failure ends the process
+// through FatalError.
 bool WriteResourceToFile(LauncherState& state, const platform::Platform& os,
                          platform::ResourceHandle resource, uint32_t size, WString path,
-                         platform::WindowHandle progressBar, float bytesPerStep);
+                         ProgressReport& progress);

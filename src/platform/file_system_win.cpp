@@ -53,6 +53,9 @@ FileHandle WindowsFileSystem::OpenFile(const WString& path, OpenMode mode) {
     case OpenMode::kCreateAlwaysWrite:
       return CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    case OpenMode::kReadSequential:
+      return CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   }
   ::SetLastError(ERROR_INVALID_PARAMETER);
   return INVALID_HANDLE_VALUE;
@@ -63,6 +66,19 @@ bool WindowsFileSystem::Write(FileHandle file, const void* data, uint32_t size, 
   BOOL ok = WriteFile(file, data, size, &bytesWritten, nullptr);
   *written = bytesWritten;
   return ok != 0;
+}
+
+bool WindowsFileSystem::Read(FileHandle file, void* buffer, uint32_t size, uint32_t* read) {
+  DWORD bytesRead = 0;
+  BOOL ok = ReadFile(file, buffer, size, &bytesRead, nullptr);
+  *read = bytesRead;
+  return ok != 0;
+}
+
+bool WindowsFileSystem::Seek(FileHandle file, uint64_t offset) {
+  LARGE_INTEGER distance;
+  distance.QuadPart = static_cast<LONGLONG>(offset);
+  return SetFilePointerEx(file, distance, nullptr, FILE_BEGIN) != 0;
 }
 
 void WindowsFileSystem::CloseFile(FileHandle file) { CloseHandle(file); }

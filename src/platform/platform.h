@@ -98,21 +98,26 @@ class Registry {
 class FileSystem {
  public:
   enum class OpenMode {
-    kProbeExisting,       // access 0, share read, OPEN_EXISTING, read-only attribute
-    kCreateAlwaysWrite,   // read and write, no sharing, CREATE_ALWAYS, normal attribute
+    kProbeExisting,      // access 0, share read, OPEN_EXISTING, read-only attribute
+    kCreateAlwaysWrite,  // read and write, no sharing, CREATE_ALWAYS, normal attribute
+    kReadSequential,     // read, share read, OPEN_EXISTING, sequential scan
   };
   virtual ~FileSystem() = default;
   // FindFirstFileW: kInvalidHandle when nothing can be listed.
   virtual FindHandle FindFirst(const WString& pattern, FindEntry* entry) = 0;
   virtual bool FindNext(FindHandle find, FindEntry* entry) = 0;
   virtual void FindClose(FindHandle find) = 0;
-  virtual bool RemoveFile(const WString& path) = 0;       // DeleteFileW
-  virtual bool RemoveFolder(const WString& path) = 0;     // RemoveDirectoryW
-  virtual bool MakeFolder(const WString& path) = 0;       // CreateDirectoryW
-  virtual uint32_t Attributes(const WString& path) = 0;   // GetFileAttributesW
+  virtual bool RemoveFile(const WString& path) = 0;                     // DeleteFileW
+  virtual bool RemoveFolder(const WString& path) = 0;                   // RemoveDirectoryW
+  virtual bool MakeFolder(const WString& path) = 0;                     // CreateDirectoryW
+  virtual uint32_t Attributes(const WString& path) = 0;                 // GetFileAttributesW
   virtual FileHandle OpenFile(const WString& path, OpenMode mode) = 0;  // CreateFileW
   // WriteFile, synchronous; *written receives the bytes written.
   virtual bool Write(FileHandle file, const void* data, uint32_t size, uint32_t* written) = 0;
+  // ReadFile, synchronous; *read receives the bytes read (0 at the end).
+  virtual bool Read(FileHandle file, void* buffer, uint32_t size, uint32_t* read) = 0;
+  // SetFilePointerEx from the file's start.
+  virtual bool Seek(FileHandle file, uint64_t offset) = 0;
   virtual void CloseFile(FileHandle file) = 0;
   // GetTempPathW into a buffer of `room` units. Returns the length the call
   // reported: 0 on failure, more than room - 1 when the path did not fit.
@@ -128,11 +133,17 @@ class Resources {
   virtual WString LoadText(uint32_t id, uint32_t room) = 0;
   // FindResourceW(module, id, RT_RCDATA): null when absent.
   virtual ResourceHandle FindData(uint32_t id) = 0;
-  virtual uint32_t Size(ResourceHandle resource) = 0;            // SizeofResource
-  virtual LoadedResource Load(ResourceHandle resource) = 0;      // LoadResource
-  virtual const void* Lock(LoadedResource loaded) = 0;           // LockResource
-  virtual void Free(LoadedResource loaded) = 0;                  // FreeResource
-  virtual IconHandle LoadAppIcon(uint32_t id) = 0;               // LoadIconW
+  virtual uint32_t Size(ResourceHandle resource) = 0;        // SizeofResource
+  virtual LoadedResource Load(ResourceHandle resource) = 0;  // LoadResource
+  virtual const void* Lock(LoadedResource loaded) = 0;       // LockResource
+  virtual void Free(LoadedResource loaded) = 0;              // FreeResource
+  virtual IconHandle LoadAppIcon(uint32_t id) = 0;           // LoadIconW
+  // GetModuleFileNameW of the program; empty on failure.
+  virtual WString ProgramPath() = 0;
+  // Where `size` bytes locked from one of the program's resources lie in the
+  // program's file (from the section headers of the loaded image); nullopt
+  // when they are not stored there as they are.
+  virtual std::optional<uint64_t> FileOffset(const void* bytes, uint32_t size) = 0;
 };
 
 // The window, its controls and the message queue (user32, comctl32).
@@ -142,7 +153,7 @@ class Windows {
   // CreateDialogParamW(module, template, no owner, procedure, 0).
   virtual WindowHandle CreateDialogWindow(uint32_t templateId, DialogProcedure procedure) = 0;
   virtual WindowHandle DialogItem(WindowHandle dialog, int controlId) = 0;  // GetDlgItem
-  virtual bool IsWindowAlive(WindowHandle window) = 0;                     // IsWindow
+  virtual bool IsWindowAlive(WindowHandle window) = 0;                      // IsWindow
   virtual void SetText(WindowHandle window, const WString& text) = 0;
   virtual void Enable(WindowHandle window, bool enabled) = 0;
   virtual void Focus(WindowHandle window) = 0;
@@ -151,17 +162,18 @@ class Windows {
   virtual void Destroy(WindowHandle window) = 0;
   // The four icon calls: class big and small icon, WM_SETICON big and small.
   virtual void SetIcons(WindowHandle window, IconHandle icon) = 0;
-  virtual void ComboReset(WindowHandle combo) = 0;                    // CB_RESETCONTENT
+  virtual void ComboReset(WindowHandle combo) = 0;                     // CB_RESETCONTENT
   virtual void ComboAdd(WindowHandle combo, const WString& item) = 0;  // CB_ADDSTRING
-  virtual void ComboSelect(WindowHandle combo, int index) = 0;        // CB_SETCURSEL
-  virtual int ComboSelection(WindowHandle combo) = 0;                 // CB_GETCURSEL
+  virtual void ComboSelect(WindowHandle combo, int index) = 0;         // CB_SETCURSEL
+  virtual int ComboSelection(WindowHandle combo) = 0;                  // CB_GETCURSEL
   virtual void ProgressSetRange(WindowHandle bar, int32_t low, int32_t high) = 0;  // PBM_SETRANGE32
-  virtual void ProgressSetStep(WindowHandle bar, int32_t step) = 0;                // PBM_SETSTEP
-  virtual void ProgressStep(WindowHandle bar) = 0;                                 // PBM_STEPIT
+  // PostMessageW with PBM_SETPOS: the caller goes on without waiting for the
+  // bar's thread.
+  virtual void ProgressPostPosition(WindowHandle bar, int32_t position) = 0;
   // MessageBoxW; returns the button pressed.
   virtual int MessageBox(WindowHandle owner, const WString& text, const WString& caption,
                          uint32_t style) = 0;
-  virtual CursorHandle LoadWaitCursor() = 0;           // LoadCursorW(null, IDC_WAIT)
+  virtual CursorHandle LoadWaitCursor() = 0;  // LoadCursorW(null, IDC_WAIT)
   virtual void SetCursor(CursorHandle cursor) = 0;
   // One pass of the message pump: takes one message from this thread's queue
   // (PeekMessageW, PM_REMOVE), lets IsDialogMessageW handle it for `dialog`
@@ -169,8 +181,9 @@ class Windows {
   // it. Returns false, without waiting, when the queue was empty.
   virtual bool HandleNextMessage(WindowHandle dialog) = 0;
   // The main loop's pause: returns after `milliseconds`, or at once when
-  // another thread sends this thread a message, so that a synchronous
-  // message from the worker never waits for the next wake-up.
+  // another thread sends or posts this thread a message, so that neither a
+  // synchronous message nor a progress position from the worker waits for
+  // the next wake-up.
   virtual void IdleWait(uint32_t milliseconds) = 0;
 };
 
@@ -193,26 +206,28 @@ class Shell {
 class Process {
  public:
   virtual ~Process() = default;
-  virtual uint32_t LastError() = 0;                 // GetLastError
+  virtual uint32_t LastError() = 0;  // GetLastError
   virtual void SetLastError(uint32_t code) = 0;
   // CreateMutexW(no security, initial owner, name), released at once when a
   // handle comes back. The handle is deliberately never closed.
   // *alreadyExists = (GetLastError() == ERROR_ALREADY_EXISTS).
   virtual void CreateInstanceMutex(const WString& name, bool* alreadyExists) = 0;
-  virtual uint16_t UserDefaultLanguage() = 0;       // GetUserDefaultLangID
+  virtual uint16_t UserDefaultLanguage() = 0;  // GetUserDefaultLangID
   // GetSystemDirectoryW, with a final backslash; empty on failure.
   virtual WString SystemFolder() = 0;
   // FormatMessageW from the system table in the user's language; nullopt
   // when the system has no text for the code.
   virtual std::optional<WString> SystemErrorText(uint32_t code) = 0;
   virtual void Sleep(uint32_t milliseconds) = 0;
+  // GetTickCount: milliseconds since the system started, wrapping at 2^32.
+  virtual uint32_t TickCount() = 0;
   // WaitForSingleObject on a process handle.
   virtual uint32_t WaitForProcess(ProcessHandle process, uint32_t milliseconds) = 0;
   virtual void CloseProcess(ProcessHandle process) = 0;
   // CreateThread(no security, default stack, procedure, parameter, run at once).
   virtual ThreadHandle StartThread(ThreadProcedure procedure, void* parameter,
                                    uint32_t* threadId) = 0;
-  virtual uint32_t CurrentThreadId() = 0;            // GetCurrentThreadId
+  virtual uint32_t CurrentThreadId() = 0;  // GetCurrentThreadId
   // Waits up to `milliseconds` for the thread to end; true when it ended.
   virtual bool WaitForThread(ThreadHandle thread, uint32_t milliseconds) = 0;
   // Ends the process at once with `code`, without exit-time destruction.

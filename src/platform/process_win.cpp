@@ -59,6 +59,8 @@ std::optional<WString> WindowsProcess::SystemErrorText(uint32_t code) {
 
 void WindowsProcess::Sleep(uint32_t milliseconds) { ::Sleep(milliseconds); }
 
+uint32_t WindowsProcess::TickCount() { return GetTickCount(); }
+
 uint32_t WindowsProcess::WaitForProcess(ProcessHandle process, uint32_t milliseconds) {
   return WaitForSingleObject(process, milliseconds);
 }

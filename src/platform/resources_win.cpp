@@ -51,4 +51,32 @@ IconHandle WindowsResources::LoadAppIcon(uint32_t id) {
   return LoadIconW(ProgramModule(module_), MAKEINTRESOURCEW(static_cast<WORD>(id)));
 }
 
+WString WindowsResources::ProgramPath() {
+  // Long enough for any path the system hands out, with its \\?\ prefix.
+  std::vector<wchar_t> buffer(32768, L'\0');
+  const DWORD room = static_cast<DWORD>(buffer.size());
+  const DWORD length = GetModuleFileNameW(ProgramModule(module_), buffer.data(), room);
+  if (length == 0 || length >= room) return WString();
+  return FromWide(buffer.data(), length);
+}
+
+std::optional<uint64_t> WindowsResources::FileOffset(const void* bytes, uint32_t size) {
+  // The headers are those of the image the loader mapped: its own, valid.
+  const auto* base = static_cast<const unsigned char*>(module_);
+  const auto* dosHeader = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* ntHeaders = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dosHeader->e_lfanew);
+  const auto* at = static_cast<const unsigned char*>(bytes);
+  if (at < base) return std::nullopt;
+  const uint64_t address = static_cast<uint64_t>(at - base);
+  const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(ntHeaders);
+  for (WORD index = 0; index < ntHeaders->FileHeader.NumberOfSections; ++index, ++section) {
+    const uint64_t start = section->VirtualAddress;
+    // Only the part with raw data is in the file; the rest is zero-filled.
+    if (address >= start && address + size <= start + section->SizeOfRawData) {
+      return section->PointerToRawData + (address - start);
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace platform

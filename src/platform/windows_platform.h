@@ -28,6 +28,8 @@ class WindowsFileSystem final : public FileSystem {
   uint32_t Attributes(const WString& path) override;
   FileHandle OpenFile(const WString& path, OpenMode mode) override;
   bool Write(FileHandle file, const void* data, uint32_t size, uint32_t* written) override;
+  bool Read(FileHandle file, void* buffer, uint32_t size, uint32_t* read) override;
+  bool Seek(FileHandle file, uint64_t offset) override;
   void CloseFile(FileHandle file) override;
   uint32_t TempPath(uint32_t room, WString* path) override;
 };
@@ -43,6 +45,8 @@ class WindowsResources final : public Resources {
   const void* Lock(LoadedResource loaded) override;
   void Free(LoadedResource loaded) override;
   IconHandle LoadAppIcon(uint32_t id) override;
+  WString ProgramPath() override;
+  std::optional<uint64_t> FileOffset(const void* bytes, uint32_t size) override;
 
  private:
   ModuleHandle module_;
@@ -66,8 +70,7 @@ class WindowsWindows final : public Windows {
   void ComboSelect(WindowHandle combo, int index) override;
   int ComboSelection(WindowHandle combo) override;
   void ProgressSetRange(WindowHandle bar, int32_t low, int32_t high) override;
-  void ProgressSetStep(WindowHandle bar, int32_t step) override;
-  void ProgressStep(WindowHandle bar) override;
+  void ProgressPostPosition(WindowHandle bar, int32_t position) override;
   int MessageBox(WindowHandle owner, const WString& text, const WString& caption,
                  uint32_t style) override;
   CursorHandle LoadWaitCursor() override;
@@ -96,6 +99,7 @@ class WindowsProcess final : public Process {
   WString SystemFolder() override;
   std::optional<WString> SystemErrorText(uint32_t code) override;
   void Sleep(uint32_t milliseconds) override;
+  uint32_t TickCount() override;
   uint32_t WaitForProcess(ProcessHandle process, uint32_t milliseconds) override;
   void CloseProcess(ProcessHandle process) override;
   ThreadHandle StartThread(ThreadProcedure procedure, void* parameter, uint32_t* threadId) override;

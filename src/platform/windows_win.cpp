@@ -85,11 +85,9 @@ void WindowsWindows::ProgressSetRange(WindowHandle bar, int32_t low, int32_t hig
   SendMessageW(Window(bar), PBM_SETRANGE32, static_cast<WPARAM>(low), static_cast<LPARAM>(high));
 }
 
-void WindowsWindows::ProgressSetStep(WindowHandle bar, int32_t step) {
-  SendMessageW(Window(bar), PBM_SETSTEP, static_cast<WPARAM>(step), 0);
+void WindowsWindows::ProgressPostPosition(WindowHandle bar, int32_t position) {
+  PostMessageW(Window(bar), PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
-
-void WindowsWindows::ProgressStep(WindowHandle bar) { SendMessageW(Window(bar), PBM_STEPIT, 0, 0); }
 
 int WindowsWindows::MessageBox(WindowHandle owner, const WString& text, const WString& caption,
                                uint32_t style) {
@@ -114,9 +112,10 @@ bool WindowsWindows::HandleNextMessage(WindowHandle dialog) {
 }
 
 void WindowsWindows::IdleWait(uint32_t milliseconds) {
-  // Wakes only for messages sent from another thread (the worker's progress
-  // and hide requests wait for them); input still waits for the next pass.
-  MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_SENDMESSAGE, 0);
+  // Wakes for messages sent or posted from another thread (the worker's hide
+  // request waits for its answer; its progress positions should show at
+  // once); input still waits for the next pass.
+  MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_SENDMESSAGE | QS_POSTMESSAGE, 0);
 }
 
 }  // namespace platform

@@ -206,7 +206,7 @@ platform::FileHandle FakeFileSystem::OpenFile(const WString& path, OpenMode mode
   if (world_.Enter("CreateFileW")) return kInvalidHandle;
   const WString key = Key(path);
   auto node = nodes_.find(key);
-  if (mode == OpenMode::kProbeExisting) {
+  if (mode == OpenMode::kProbeExisting || mode == OpenMode::kReadSequential) {
     if (node == nodes_.end()) {
       Fail(ParentIsFolder(key) ? platform::kErrorFileNotFound : platform::kErrorPathNotFound);
       return kInvalidHandle;
@@ -258,9 +258,35 @@ bool FakeFileSystem::Write(platform::FileHandle file, const void* data, uint32_t
   return true;
 }
 
+bool FakeFileSystem::Read(platform::FileHandle file, void* buffer, uint32_t size, uint32_t* read) {
+  *read = 0;
+  if (world_.Enter("ReadFile")) return false;
+  auto open = files_.find(AsNumber(file));
+  if (open == files_.end()) return Fail(kErrorInvalidHandle);
+  const std::vector<uint8_t>& content = nodes_[open->second].content;
+  uint64_t& position = readPositions_[open->first];
+  const uint64_t left = position < content.size() ? content.size() - position : 0;
+  const uint32_t count = static_cast<uint32_t>(std::min<uint64_t>(size, left));
+  if (count != 0) {
+    std::copy_n(content.begin() + static_cast<std::ptrdiff_t>(position), count,
+                static_cast<uint8_t*>(buffer));
+  }
+  position += count;
+  *read = count;
+  return true;
+}
+
+bool FakeFileSystem::Seek(platform::FileHandle file, uint64_t offset) {
+  if (world_.Enter("SetFilePointerEx")) return false;
+  if (files_.count(AsNumber(file)) == 0) return Fail(kErrorInvalidHandle);
+  readPositions_[AsNumber(file)] = offset;
+  return true;
+}
+
 void FakeFileSystem::CloseFile(platform::FileHandle file) {
   world_.Enter("CloseHandle");
   files_.erase(AsNumber(file));
+  readPositions_.erase(AsNumber(file));
 }
 
 uint32_t FakeFileSystem::TempPath(uint32_t room, WString* path) {

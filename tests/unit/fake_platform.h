@@ -134,6 +134,8 @@ class FakeFileSystem : public platform::FileSystem {
   platform::FileHandle OpenFile(const WString& path, OpenMode mode) override;
   bool Write(platform::FileHandle file, const void* data, uint32_t size,
              uint32_t* written) override;
+  bool Read(platform::FileHandle file, void* buffer, uint32_t size, uint32_t* read) override;
+  bool Seek(platform::FileHandle file, uint64_t offset) override;
   void CloseFile(platform::FileHandle file) override;
   uint32_t TempPath(uint32_t room, WString* path) override;
 
@@ -155,6 +157,7 @@ class FakeFileSystem : public platform::FileSystem {
   };
   std::map<uintptr_t, Listing> finds_;
   std::map<uintptr_t, WString> files_;  // open handle -> key
+  std::map<uintptr_t, uint64_t> readPositions_;
   uintptr_t nextHandle_ = 0x1000;
 };
 
@@ -165,6 +168,11 @@ class FakeResources : public platform::Resources {
   std::map<uint32_t, WString> strings;
   void SetData(uint32_t id, const std::string& bytes) { data_[id] = bytes; }
   void RemoveData(uint32_t id) { data_.erase(id); }
+  const std::map<uint32_t, std::string>& data() const { return data_; }
+  WString programPath = u"D:\\Installer.exe";
+  // Where each data block lies in the program's file; a block without an
+  // entry is not stored there as it is.
+  std::map<uint32_t, uint64_t> fileOffsets;
   int loaded = 0;  // LoadResource calls not yet matched by FreeResource
   platform::IconHandle icon = reinterpret_cast<platform::IconHandle>(0x1C0);
 
@@ -175,6 +183,8 @@ class FakeResources : public platform::Resources {
   const void* Lock(platform::LoadedResource loaded) override;
   void Free(platform::LoadedResource loaded) override;
   platform::IconHandle LoadAppIcon(uint32_t id) override;
+  WString ProgramPath() override;
+  std::optional<uint64_t> FileOffset(const void* bytes, uint32_t size) override;
 
  private:
   FakeWorld& world_;
@@ -195,7 +205,8 @@ struct FakeWindow {
   std::vector<FakeWindow*> children;
   std::vector<WString> items;  // combo box
   int selection = -1;
-  int32_t rangeLow = 0, rangeHigh = 100, step = 10, position = 0;  // progress bar
+  int32_t rangeLow = 0, rangeHigh = 100, position = 0;  // progress bar
+  std::vector<int32_t> postedPositions;                 // every PBM_SETPOS, in order
 };
 
 class FakeWindows : public platform::Windows {
@@ -242,8 +253,7 @@ class FakeWindows : public platform::Windows {
   void ComboSelect(platform::WindowHandle combo, int index) override;
   int ComboSelection(platform::WindowHandle combo) override;
   void ProgressSetRange(platform::WindowHandle bar, int32_t low, int32_t high) override;
-  void ProgressSetStep(platform::WindowHandle bar, int32_t step) override;
-  void ProgressStep(platform::WindowHandle bar) override;
+  void ProgressPostPosition(platform::WindowHandle bar, int32_t position) override;
   int MessageBox(platform::WindowHandle owner, const WString& text, const WString& caption,
                  uint32_t style) override;
   platform::CursorHandle LoadWaitCursor() override;
@@ -295,6 +305,8 @@ class FakeProcess : public platform::Process {
   WString systemFolder = u"C:\\windows\\system32\\";
   std::map<uint32_t, WString> errorTexts;  // codes without an entry have no text
   std::vector<uint32_t> sleeps;
+  // What GetTickCount answers; tests move it on (from onCall, for example).
+  uint32_t tickCount = 0;
   int closedProcesses = 0;
   uint32_t threadId = 1;
   struct StartedThread {
@@ -312,6 +324,7 @@ class FakeProcess : public platform::Process {
   WString SystemFolder() override { return systemFolder; }
   std::optional<WString> SystemErrorText(uint32_t code) override;
   void Sleep(uint32_t milliseconds) override;
+  uint32_t TickCount() override { return tickCount; }
   uint32_t WaitForProcess(platform::ProcessHandle process, uint32_t milliseconds) override;
   void CloseProcess(platform::ProcessHandle process) override;
   platform::ThreadHandle StartThread(platform::ThreadProcedure procedure, void* parameter,

@@ -48,3 +48,17 @@ platform::IconHandle FakeResources::LoadAppIcon(uint32_t) {
   if (world_.Enter("LoadIconW")) return nullptr;
   return icon;
 }
+
+WString FakeResources::ProgramPath() {
+  if (world_.Enter("GetModuleFileNameW")) return WString();
+  return programPath;
+}
+
+std::optional<uint64_t> FakeResources::FileOffset(const void* bytes, uint32_t size) {
+  for (const auto& [id, block] : data_) {
+    if (block.data() != bytes || block.size() < size) continue;
+    auto offset = fileOffsets.find(id);
+    if (offset != fileOffsets.end()) return offset->second;
+  }
+  return std::nullopt;
+}

@@ -54,7 +54,6 @@ platform::WindowHandle FakeWindows::MakeDialog(uint32_t id) {
     control.className = spec.className;
     control.text = spec.text;
     control.parent = dialog_;
-    if (control.className == "msctls_progress32") control.step = 10;
     dialog_->children.push_back(New(control));
   };
   if (id == IDD_INSTALLER) {
@@ -159,20 +158,14 @@ void FakeWindows::ProgressSetRange(platform::WindowHandle bar, int32_t low, int3
   }
 }
 
-void FakeWindows::ProgressSetStep(platform::WindowHandle bar, int32_t step) {
-  world_.Enter("PBM_SETSTEP");
-  if (FakeWindow* found = AsWindow(bar)) found->step = step;
-}
-
-void FakeWindows::ProgressStep(platform::WindowHandle bar) {
-  world_.Enter("PBM_STEPIT");
+void FakeWindows::ProgressPostPosition(platform::WindowHandle bar, int32_t position) {
+  world_.Enter("PBM_SETPOS");
   FakeWindow* found = AsWindow(bar);
   if (found == nullptr) return;
-  // Like the real control, the position wraps to the low end past the top.
-  found->position += found->step;
-  if (found->position > found->rangeHigh) {
-    found->position = found->rangeLow + (found->position - found->rangeHigh);
-  }
+  found->postedPositions.push_back(position);
+  // Like the real control, the position is clamped to the range.
+  found->position =
+      std::clamp(position, found->rangeLow, std::max(found->rangeLow, found->rangeHigh));
 }
 
 int FakeWindows::MessageBox(platform::WindowHandle owner, const WString& text,

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
+
 #include "fake_platform.h"
 #include "install/workspace.h"
 #include "resource_ids.h"
@@ -40,6 +43,17 @@ class ExtractPayloadTest : public ::testing::Test {
     return fake.windows.messageBoxes.empty() ? WString() : fake.windows.messageBoxes.back().text;
   }
   FakeWindow& Progress() { return *fake.windows.Control(IDC_PROGRESS); }
+
+  // Lays every data block into the program's file behind a header, as the
+  // product build does, so that the unpacking reads them from there.
+  void StoreResourcesInProgramFile() {
+    std::string image(4096, 'M');
+    for (const auto& [id, bytes] : fake.resources.data()) {
+      fake.resources.fileOffsets[id] = image.size();
+      image += bytes;
+    }
+    fake.files.AddFile(fake.resources.programPath, image);
+  }
 
   FakePlatform fake;
   LauncherState state;
@@ -163,7 +177,7 @@ TEST_F(ExtractPayloadTest, ManifestWithoutNulEndsWithTheResource) {
   EXPECT_EQ(fake.files.Content(kWorkspace + u"b"), "2");
 }
 
-TEST_F(ExtractPayloadTest, LargeFileIsWrittenInMebibyteChunksAdvancingInKibibytes) {
+TEST_F(ExtractPayloadTest, LargeFileIsWrittenInMebibyteChunks) {
   const std::string bytes = Pattern(2500000);
   SetManifest("big.bin");
   fake.resources.SetData(3001, bytes);
@@ -172,10 +186,116 @@ TEST_F(ExtractPayloadTest, LargeFileIsWrittenInMebibyteChunksAdvancingInKibibyte
 
   EXPECT_EQ(fake.files.writeSizes, (std::vector<uint32_t>{1048576, 1048576, 402848}));
   EXPECT_EQ(fake.files.Content(kWorkspace + u"big.bin"), bytes);
-  EXPECT_EQ(Progress().rangeHigh, 2441);
-  EXPECT_EQ(Progress().position, 1024 + 1024 + 393);
-  EXPECT_EQ(Progress().step, 393);
-  EXPECT_EQ(fake.CallCount("PBM_STEPIT"), 3);
+}
+
+// What the worker hands the window: positions in whole KiB of the bytes
+// written so far, posted at most once per interval of the tick count, the
+// last one filling the bar however the bytes were split into files and
+// writes.
+TEST_F(ExtractPayloadTest, ProgressIsPostedAtMostOncePerIntervalAndEndsFull) {
+  struct Case {
+    const char* what;
+    uint32_t millisecondsPerWrite;
+    std::optional<uint32_t> writeLimit;
+    std::vector<int32_t> expected;  // empty: one post per write
+  };
+  // 20 MiB in two files and 3000 bytes in a third: 20482 whole KiB.
+  const std::vector<Case> cases = {
+      {"instant writes post only the end", 0, std::nullopt, {20482}},
+      {"5 ms writes post every fourth", 5, std::nullopt, {4096, 8192, 12288, 16384, 20480, 20482}},
+      {"slow short writes post each", 20, 300000, {}},
+  };
+  SetManifest("a.bin;Sub\\b.bin;c.txt");
+  fake.resources.SetData(3001, Pattern(12 * 1048576));
+  fake.resources.SetData(3002, Pattern(8 * 1048576));
+  fake.resources.SetData(3003, Pattern(3000));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    state.mainWindow = fake.windows.MakeDialog(IDD_INSTALLER);
+    fake.files.writeSizes.clear();
+    fake.files.writeLimit = c.writeLimit;
+    fake.world.onCall = [&](const std::string& operation) {
+      if (operation == "WriteFile") fake.process.tickCount += c.millisecondsPerWrite;
+    };
+
+    EXPECT_TRUE(Extract());
+
+    const std::vector<int32_t>& posted = Progress().postedPositions;
+    EXPECT_EQ(Progress().rangeHigh, 20482);
+    if (c.expected.empty()) {
+      EXPECT_EQ(posted.size(), fake.files.writeSizes.size());
+      EXPECT_TRUE(std::is_sorted(posted.begin(), posted.end()));
+    } else {
+      EXPECT_EQ(posted, c.expected);
+    }
+    ASSERT_FALSE(posted.empty());
+    EXPECT_EQ(posted.back(), 20482);
+  }
+}
+
+TEST_F(ExtractPayloadTest, BytesAreReadFromTheProgramFileWhenTheyLieThere) {
+  const std::string big = Pattern(2500000);
+  SetManifest("big.bin;Sub\\small.txt;empty.txt");
+  fake.resources.SetData(3001, big);
+  fake.resources.SetData(3002, "small");
+  fake.resources.SetData(3003, "");
+  StoreResourcesInProgramFile();
+  fake.files.writeLimit = 700000;
+
+  EXPECT_TRUE(Extract());
+
+  EXPECT_EQ(fake.files.Content(kWorkspace + u"big.bin"), big);
+  EXPECT_EQ(fake.files.Content(kWorkspace + u"Sub\\small.txt"), "small");
+  EXPECT_EQ(fake.files.Content(kWorkspace + u"empty.txt"), "");
+  EXPECT_EQ(fake.CallCount("ReadFile"), 3 + 1);  // 1 MiB, 1 MiB, the rest; "small"
+  EXPECT_EQ(fake.files.OpenHandles(), 0);
+  EXPECT_EQ(Progress().position, Progress().rangeHigh);
+}
+
+TEST_F(ExtractPayloadTest, ProgramFileThatCannotBeReadFromTheStartFallsBackToTheMapping) {
+  for (const std::string failing : {"GetModuleFileNameW", "CreateFileW", "SetFilePointerEx"}) {
+    SCOPED_TRACE(failing);
+    SetManifest("data.bin");
+    fake.resources.SetData(3001, "mapped bytes");
+    StoreResourcesInProgramFile();
+    fake.FailNext(failing, platform::kErrorAccessDenied);
+
+    EXPECT_TRUE(Extract());
+
+    EXPECT_EQ(fake.files.Content(kWorkspace + u"data.bin"), "mapped bytes");
+    EXPECT_EQ(fake.files.OpenHandles(), 0);
+  }
+}
+
+TEST_F(ExtractPayloadTest, FailedOrEarlyEndingReadEndsWithItsCodeAndEveryHandleClosed) {
+  struct Case {
+    const char* what;
+    uint32_t expectedCode;
+  };
+  for (const Case& c : {Case{"read fails", 23}, Case{"file ends early", 38}}) {
+    SCOPED_TRACE(c.what);
+    fake.windows.messageBoxes.clear();
+    SetManifest("data.bin");
+    fake.resources.SetData(3001, Pattern(3000000));
+    StoreResourcesInProgramFile();
+    if (c.expectedCode == 23) {
+      fake.FailNext("ReadFile", 23, -1);
+    } else {
+      // The program's file lost its end since it was loaded.
+      fake.files.AddFile(fake.resources.programPath, std::string(4096 + 1500000, 'x'));
+    }
+    int openAtMessage = -1;
+    fake.windows.onMessageBox = [&](const FakeWindows::MessageBoxShown&) {
+      openAtMessage = fake.files.OpenHandles();
+    };
+
+    EXPECT_EQ(ExtractUntilFatal(), c.expectedCode);
+
+    EXPECT_EQ(MessageText().substr(0, 31),
+              u"ReadFile failed with error " + DecimalText(c.expectedCode) + u": ");
+    EXPECT_EQ(openAtMessage, 0);
+    fake.world.faults.erase("ReadFile");
+  }
 }
 
 TEST_F(ExtractPayloadTest, EmptyFileIsOneWriteOfNothing) {
@@ -186,9 +306,7 @@ TEST_F(ExtractPayloadTest, EmptyFileIsOneWriteOfNothing) {
 
   EXPECT_EQ(fake.files.writeSizes, std::vector<uint32_t>{0});
   EXPECT_TRUE(fake.files.Exists(kWorkspace + u"empty.txt"));
-  EXPECT_EQ(fake.CallCount("PBM_SETSTEP"), 1);
-  EXPECT_EQ(fake.CallCount("PBM_STEPIT"), 1);
-  EXPECT_EQ(Progress().step, 0);
+  EXPECT_EQ(fake.CallCount("PBM_SETPOS"), 0);  // nothing to show
 }
 
 TEST_F(ExtractPayloadTest, ShortWritesContinueWhereTheyStopped) {
@@ -201,8 +319,8 @@ TEST_F(ExtractPayloadTest, ShortWritesContinueWhereTheyStopped) {
 
   EXPECT_EQ(fake.files.writeSizes, (std::vector<uint32_t>{1000000, 700000, 400000, 100000}));
   EXPECT_EQ(fake.files.Content(kWorkspace + u"part.bin"), bytes);
-  // Each call loses its fraction of a step: the bar stops short, never past.
-  EXPECT_EQ(Progress().position, 3 * 292 + 97);
+  // The bar counts bytes, not calls: no call's fraction of a KiB is lost.
+  EXPECT_EQ(Progress().position, 976);
   EXPECT_EQ(Progress().rangeHigh, 976);
 }
 
@@ -280,7 +398,7 @@ TEST_F(ExtractPayloadTest, WithoutProgressBarEveryFileIsStillWritten) {
   EXPECT_TRUE(Extract());
 
   EXPECT_EQ(fake.files.Content(kWorkspace + u"b"), "2");
-  EXPECT_EQ(fake.CallCount("PBM_SETRANGE32") + fake.CallCount("PBM_SETSTEP"), 0);
+  EXPECT_EQ(fake.CallCount("PBM_SETRANGE32") + fake.CallCount("PBM_SETPOS"), 0);
 }
 
 TEST_F(ExtractPayloadTest, StopRequestEndsBetweenChunksWithTheFileClosed) {

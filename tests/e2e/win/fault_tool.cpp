@@ -7,13 +7,15 @@
 //   fault_tool run EXIT_FILE PROGRAM    runs PROGRAM, waits for it and writes
 //                                       its whole exit code to EXIT_FILE (wine
 //                                       itself passes on only the low 8 bits)
-//   fault_tool exit-mid-way EXE MS      waits (MS at most) until the progress
-//                                       bar of EXE's window has moved but is
-//                                       below nine tenths (a finished bar may
-//                                       stop short of its end by a step per
-//                                       file), then presses Exit at once: a
-//                                       separate look and click would come too
-//                                       late for a fast unpacking
+//   fault_tool exit-mid-way EXE MS      presses Continue in EXE's window and
+//                                       holds the worker thread it starts,
+//                                       lets it run in slices of about
+//                                       0.2 ms until the progress bar
+//                                       has moved and, the bar below nine
+//                                       tenths, presses Exit; the worker goes
+//                                       on once Exit is being handled. However
+//                                       fast the disk, Exit comes mid-way (MS:
+//                                       how long the bar may take to move)
 //   fault_tool drive-type ROOT          the kind of drive ROOT ("D:\\") is
 //
 // Exit code 0 when the command succeeded, 1 when it failed, 2 for a
@@ -22,9 +24,12 @@
 #include <windows.h>
 // After windows.h, which it needs.
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <cwchar>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "json_writer.h"
 #include "window_finder.h"
@@ -85,30 +90,107 @@ int RunProgram(const std::wstring& exitFile, const std::wstring& program) {
   return Report(true, "exit_code", std::to_wstring(exitCode));
 }
 
+// The threads of `processId` that are not in `known`, opened to be held.
+std::vector<HANDLE> OpenNewThreads(DWORD processId, std::set<DWORD>* known) {
+  std::vector<HANDLE> opened;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return opened;
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID != processId || !known->insert(entry.th32ThreadID).second)
+      continue;
+    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
+    if (thread != nullptr) opened.push_back(thread);
+  }
+  CloseHandle(snapshot);
+  return opened;
+}
+
+void ResumeAll(const std::vector<HANDLE>& threads) {
+  for (HANDLE thread : threads) ResumeThread(thread);
+}
+
+void SuspendAll(const std::vector<HANDLE>& threads) {
+  for (HANDLE thread : threads) SuspendThread(thread);
+}
+
+void SpinMicroseconds(LONGLONG microseconds) {
+  LARGE_INTEGER frequency, start, now;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  do {
+    QueryPerformanceCounter(&now);
+  } while ((now.QuadPart - start.QuadPart) * 1000000 < microseconds * frequency.QuadPart);
+}
+
 int ExitMidWay(const std::wstring& exeName, DWORD timeoutMs) {
   const int kProgress = 1003;
   const int kExit = 1012;
+  const int kContinue = 1015;
   WindowQuery query;
   query.exeName = exeName;
-  ULONGLONG deadline = GetTickCount64() + timeoutMs;
-  for (;;) {
-    HWND dialog = FindMainDialog(query);
-    HWND progress = dialog ? GetDlgItem(dialog, kProgress) : nullptr;
-    DWORD_PTR position = 0;
-    DWORD_PTR high = 0;
-    if (progress &&
-        SendMessageTimeoutW(progress, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 1000, &position) &&
-        SendMessageTimeoutW(progress, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, 1000, &high) &&
-        position > 0 && position < high / 10 * 9) {
-      // Posted like a click: Exit may end the program before it answers.
-      PostMessageW(GetDlgItem(dialog, kExit), BM_CLICK, 0, 0);
-      return Report(true, "pressed_at",
-                    std::to_wstring(position) + L" of " + std::to_wstring(high));
-    }
-    if (GetTickCount64() >= deadline)
-      return Report(false, "error", L"the progress bar never moved");
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  HWND dialog = nullptr;
+  while ((dialog = FindMainDialog(query)) == nullptr) {
+    if (GetTickCount64() >= deadline) return Report(false, "error", L"no window");
     Sleep(5);
   }
+  DWORD processId = 0;
+  const DWORD windowThread = GetWindowThreadProcessId(dialog, &processId);
+  HWND progress = GetDlgItem(dialog, kProgress);
+  // The threads that run before Continue are not the worker.
+  std::set<DWORD> known = {windowThread};
+  for (HANDLE thread : OpenNewThreads(processId, &known)) CloseHandle(thread);
+  HANDLE windowThreadHandle = OpenThread(THREAD_SUSPEND_RESUME, FALSE, windowThread);
+  if (windowThreadHandle == nullptr) return Fail(L"OpenThread");
+
+  // The click is answered once the worker has started. The window's thread
+  // is held at once: the worker's first message to it (the bar's range),
+  // sent before any byte is written, then waits until the worker is held
+  // too.
+  if (!SendMessageTimeoutW(GetDlgItem(dialog, kContinue), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000,
+                           nullptr)) {
+    CloseHandle(windowThreadHandle);
+    return Fail(L"pressing Continue");
+  }
+  SuspendThread(windowThreadHandle);
+  std::vector<HANDLE> workers = OpenNewThreads(processId, &known);
+  SuspendAll(workers);
+  ResumeThread(windowThreadHandle);
+  CloseHandle(windowThreadHandle);
+  if (workers.empty()) return Report(false, "error", L"Continue started no worker");
+
+  DWORD_PTR position = 0;
+  DWORD_PTR high = 0;
+  for (;;) {
+    if (GetTickCount64() >= deadline) {
+      ResumeAll(workers);
+      return Report(false, "error", L"the progress bar never moved");
+    }
+    // A slice of about 0.2 ms: Sleep may take far longer, and a fast disk
+    // writes megabytes meanwhile.
+    ResumeAll(workers);
+    SpinMicroseconds(200);
+    SuspendAll(workers);
+    // The window's thread is never held: it answers at once.
+    if (SendMessageTimeoutW(progress, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 1000, &position) &&
+        SendMessageTimeoutW(progress, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, 1000, &high) &&
+        position > 0) {
+      break;
+    }
+  }
+  const std::wstring pressedAt = std::to_wstring(position) + L" of " + std::to_wstring(high);
+  if (position >= high / 10 * 9) {
+    ResumeAll(workers);
+    return Report(false, "error", L"the bar was past nine tenths at its first move: " + pressedAt);
+  }
+  // The window's thread handles the click and then waits for the worker,
+  // so no answer comes before the worker goes on: the timeout is expected.
+  SendMessageTimeoutW(GetDlgItem(dialog, kExit), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 200, nullptr);
+  ResumeAll(workers);
+  for (HANDLE thread : workers) CloseHandle(thread);
+  return Report(true, "pressed_at", pressedAt);
 }
 
 // The kind of drive a root folder ("D:\\") is, as GetDriveTypeW says:

@@ -1,0 +1,48 @@
+#include "install/resource_bytes.h"
+
+#include <optional>
+#include <utility>
+
+namespace {
+
+constexpr uint32_t kErrorHandleEof = 38;  // ERROR_HANDLE_EOF
+
+}  // namespace
+
+ResourceBytes::ResourceBytes(const platform::Platform& os, const void* locked, uint32_t size)
+    : os_(os), locked_(static_cast<const unsigned char*>(locked)) {
+  const std::optional<uint64_t> offset = os.resources.FileOffset(locked, size);
+  if (!offset || size == 0) return;
+  const WString program = os.resources.ProgramPath();
+  if (program.empty()) return;
+  platform::UniqueFileHandle file(
+      os.files, os.files.OpenFile(program, platform::FileSystem::OpenMode::kReadSequential));
+  // Whatever keeps the file from being read, the mapping still holds the
+  // bytes: it is used instead.
+  if (!file || !os.files.Seek(file.get(), *offset)) return;
+  file_ = std::move(file);
+  buffer_.resize(size < kChunkBytes ? size : kChunkBytes);
+}
+
+const unsigned char* ResourceBytes::Next(uint32_t count) {
+  if (!file_) {
+    const unsigned char* chunk = locked_ + handedOut_;
+    handedOut_ += count;
+    return chunk;
+  }
+  uint32_t filled = 0;
+  while (filled < count) {
+    uint32_t read = 0;
+    if (!os_.files.Read(file_.get(), buffer_.data() + filled, count - filled, &read)) {
+      return nullptr;
+    }
+    // The file ended before the resource did: it changed since it was loaded.
+    if (read == 0 || read > count - filled) {
+      os_.process.SetLastError(kErrorHandleEof);
+      return nullptr;
+    }
+    filled += read;
+  }
+  handedOut_ += count;
+  return buffer_.data();
+}
