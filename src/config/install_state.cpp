@@ -63,8 +63,15 @@ bool DetectInstallation(LauncherState& state, const platform::Platform& os) {
       state.installDir = *pathValue;
       // PathVal ends with a backslash, so nothing is put between the two.
       state.gameProbePath = *pathValue + state.gameExeName;
+      // A wildcard names no one file: the probe would match some other file,
+      // and Play would then start a pattern. Such a value finds no game.
+      const bool namesOneFile = state.gameProbePath.find_first_of(u"*?") == WString::npos;
       platform::FindEntry entry;
-      platform::UniqueFindHandle found(os.files, os.files.FindFirst(state.gameProbePath, &entry));
+      platform::UniqueFindHandle found;
+      if (namesOneFile) {
+        found =
+            platform::UniqueFindHandle(os.files, os.files.FindFirst(state.gameProbePath, &entry));
+      }
       if (!found) state.gameProbePath.clear();
       // A probe that misses keeps the executable an earlier probe found.
       if (!state.gameProbePath.empty()) state.gameExePath = state.gameProbePath;

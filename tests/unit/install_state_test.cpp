@@ -94,6 +94,17 @@ TEST_F(DetectInstallationTest, MissingExecutableKeepsTheFolderButIsNotInstalled)
   ExpectNotInstalledNow();
 }
 
+TEST_F(DetectInstallationTest, WildcardInPathValFindsNoGame) {
+  fake.files.AddFile(kExe);
+  for (const char16_t* pattern : {u"C:\\Games\\*\\", u"C:\\Games\\Skyforge ?\\"}) {
+    fake.registry.SetString(kKey, u"PathVal", pattern);
+    EXPECT_FALSE(Detect());
+    EXPECT_EQ(state.installDir, pattern);
+    ExpectNotInstalledNow();
+  }
+  EXPECT_EQ(fake.CallCount("FindFirstFileW"), 0);
+}
+
 TEST_F(DetectInstallationTest, FolderWithoutBackslashRunsIntoTheExecutableName) {
   fake.registry.SetString(kKey, u"PathVal", u"C:\\Games\\Skyforge 2");
   fake.files.AddFile(kExe);
