@@ -8,8 +8,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Bytes file(data, data + size);
   Diagnostics diagnostics;
   const std::optional<Bytes> bitmap = BitmapResourceFromBmp(file, "art.bmp", diagnostics);
-  FUZZ_CHECK(bitmap.has_value() != diagnostics.HasErrors());
-  for (const Diagnostic& entry : diagnostics.All()) FUZZ_CHECK(entry.where == "art.bmp");
+  CheckReadOrRefused(bitmap, diagnostics, "art.bmp");
   if (!bitmap) return 0;
 
   // The resource is the file less its 14-byte header and any gap before the

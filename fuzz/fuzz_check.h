@@ -22,6 +22,15 @@
     }                                                                                          \
   } while (0)
 
+// A reader of a publisher's file either gives its result or reports an
+// error, never both, and every message it writes names that file.
+template <typename Result, typename Diagnostics>
+void CheckReadOrRefused(const Result& result, const Diagnostics& diagnostics,
+                        const std::string& file) {
+  FUZZ_CHECK(result.has_value() != diagnostics.HasErrors());
+  for (const auto& entry : diagnostics.All()) FUZZ_CHECK(entry.where == file);
+}
+
 class FuzzInput {
  public:
   FuzzInput(const uint8_t* data, size_t size) : data_(data), size_(size) {}

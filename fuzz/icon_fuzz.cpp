@@ -6,8 +6,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Bytes file(data, data + size);
   Diagnostics diagnostics;
   const std::optional<IconResources> icons = IconResourcesFromIco(file, "app.ico", diagnostics);
-  FUZZ_CHECK(icons.has_value() != diagnostics.HasErrors());
-  for (const Diagnostic& entry : diagnostics.All()) FUZZ_CHECK(entry.where == "app.ico");
+  CheckReadOrRefused(icons, diagnostics, "app.ico");
   if (!icons) return 0;
 
   // One group entry of 14 bytes per image after the 6-byte header, and every
