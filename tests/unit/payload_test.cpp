@@ -27,9 +27,12 @@ class ExtractPayloadTest : public ::testing::Test {
     fake.process.errorTexts[161] = u"The specified path is invalid.\r\n";
   }
 
-  // The manifest as the product build stores it, with its NUL.
-  void SetManifest(const std::string& text) {
-    fake.resources.SetData(IDR_PAYLOAD_MANIFEST, text + std::string(1, '\0'));
+  // The manifest as the product build stores it, with its NUL, and the
+  // items' bytes as resources 3001, 3002, ... in manifest order.
+  void SetPayload(const std::string& manifest, std::initializer_list<std::string> items = {}) {
+    fake.resources.SetData(IDR_PAYLOAD_MANIFEST, manifest + std::string(1, '\0'));
+    uint32_t id = 3001;
+    for (const std::string& bytes : items) fake.resources.SetData(id++, bytes);
   }
 
   bool Extract() { return ExtractPayload(state, fake.os, kWorkspace); }
@@ -60,9 +63,7 @@ class ExtractPayloadTest : public ::testing::Test {
 };
 
 TEST_F(ExtractPayloadTest, EmptyItemsTakeNoResourceId) {
-  SetManifest("a;;b;");
-  fake.resources.SetData(3001, "first");
-  fake.resources.SetData(3002, "second");
+  SetPayload("a;;b;", {"first", "second"});
 
   EXPECT_TRUE(Extract());
 
@@ -76,7 +77,7 @@ TEST_F(ExtractPayloadTest, EmptyItemsTakeNoResourceId) {
 TEST_F(ExtractPayloadTest, EmptyManifestStillRecreatesAnEmptyWorkspace) {
   for (const std::string& manifest : {std::string(), std::string(";")}) {
     fake.files.AddFile(kWorkspace + u"old\\left.over", "old");
-    SetManifest(manifest);
+    SetPayload(manifest);
     Progress().rangeHigh = 100;
 
     EXPECT_TRUE(Extract());
@@ -90,10 +91,7 @@ TEST_F(ExtractPayloadTest, EmptyManifestStillRecreatesAnEmptyWorkspace) {
 }
 
 TEST_F(ExtractPayloadTest, NestedItemCreatesItsFoldersAndPlainItemNone) {
-  SetManifest("Sub\\Deeper\\file.bin;Setup.msi;Sub\\other.bin");
-  fake.resources.SetData(3001, "deep");
-  fake.resources.SetData(3002, "msi");
-  fake.resources.SetData(3003, "other");
+  SetPayload("Sub\\Deeper\\file.bin;Setup.msi;Sub\\other.bin", {"deep", "msi", "other"});
 
   EXPECT_TRUE(Extract());
 
@@ -105,9 +103,7 @@ TEST_F(ExtractPayloadTest, NestedItemCreatesItsFoldersAndPlainItemNone) {
 }
 
 TEST_F(ExtractPayloadTest, NameListedTwiceKeepsTheLaterContentAndCountsTwice) {
-  SetManifest("x.bin;x.bin");
-  fake.resources.SetData(3001, std::string(2000, 'a'));
-  fake.resources.SetData(3002, std::string(2000, 'b'));
+  SetPayload("x.bin;x.bin", {std::string(2000, 'a'), std::string(2000, 'b')});
 
   EXPECT_TRUE(Extract());
 
@@ -116,9 +112,7 @@ TEST_F(ExtractPayloadTest, NameListedTwiceKeepsTheLaterContentAndCountsTwice) {
 }
 
 TEST_F(ExtractPayloadTest, MissingResourceEndsTheProgramBeforeAnyWrite) {
-  SetManifest("a;b;c");
-  fake.resources.SetData(3001, "a");
-  fake.resources.SetData(3002, "b");
+  SetPayload("a;b;c", {"a", "b"});
   fake.files.AddFile(kWorkspace + u"old.txt", "old");
 
   EXPECT_EQ(ExtractUntilFatal(), platform::kErrorResourceNameNotFound);
@@ -139,9 +133,7 @@ TEST_F(ExtractPayloadTest, MissingManifestEndsTheProgram) {
 TEST_F(ExtractPayloadTest, NameLeavingTheWorkspaceIsRefusedBeforeAnyWrite) {
   for (const char* name : {"..\\evil.txt", "C:\\evil.txt", "\\evil.txt", "Sub\\..\\..\\evil.txt"}) {
     fake.windows.messageBoxes.clear();
-    SetManifest(std::string("Setup.msi;") + name);
-    fake.resources.SetData(3001, "msi");
-    fake.resources.SetData(3002, "evil");
+    SetPayload(std::string("Setup.msi;") + name, {"msi", "evil"});
 
     EXPECT_EQ(ExtractUntilFatal(), 161u) << name;
 
@@ -154,13 +146,12 @@ TEST_F(ExtractPayloadTest, NameLeavingTheWorkspaceIsRefusedBeforeAnyWrite) {
 }
 
 TEST_F(ExtractPayloadTest, Utf8NamesAreDecodedAndInvalidBytesRefused) {
-  SetManifest("Caf\xC3\xA9\\\xE6\x97\xA5.txt");
-  fake.resources.SetData(3001, "ok");
+  SetPayload("Caf\xC3\xA9\\\xE6\x97\xA5.txt", {"ok"});
   EXPECT_TRUE(Extract());
   EXPECT_EQ(fake.files.Content(kWorkspace + u"Caf\u00E9\\\u65E5.txt"), "ok");
 
   fake.files.AddFile(kWorkspace + u"kept.txt", "kept");
-  SetManifest("Caf\xE9.txt");
+  SetPayload("Caf\xE9.txt");
   EXPECT_EQ(ExtractUntilFatal(), 1113u);
   EXPECT_EQ(MessageText().substr(0, 57),
             u"Reading the payload manifest failed with error 1113: Unkn");
@@ -168,9 +159,8 @@ TEST_F(ExtractPayloadTest, Utf8NamesAreDecodedAndInvalidBytesRefused) {
 }
 
 TEST_F(ExtractPayloadTest, ManifestWithoutNulEndsWithTheResource) {
+  SetPayload("a;b", {"1", "2"});
   fake.resources.SetData(IDR_PAYLOAD_MANIFEST, "a;b");
-  fake.resources.SetData(3001, "1");
-  fake.resources.SetData(3002, "2");
 
   EXPECT_TRUE(Extract());
 
@@ -179,8 +169,7 @@ TEST_F(ExtractPayloadTest, ManifestWithoutNulEndsWithTheResource) {
 
 TEST_F(ExtractPayloadTest, LargeFileIsWrittenInMebibyteChunks) {
   const std::string bytes = Pattern(2500000);
-  SetManifest("big.bin");
-  fake.resources.SetData(3001, bytes);
+  SetPayload("big.bin", {bytes});
 
   EXPECT_TRUE(Extract());
 
@@ -205,10 +194,8 @@ TEST_F(ExtractPayloadTest, ProgressIsPostedAtMostOncePerIntervalAndEndsFull) {
       {"5 ms writes post every fourth", 5, std::nullopt, {4096, 8192, 12288, 16384, 20480, 20482}},
       {"slow short writes post each", 20, 300000, {}},
   };
-  SetManifest("a.bin;Sub\\b.bin;c.txt");
-  fake.resources.SetData(3001, Pattern(12 * 1048576));
-  fake.resources.SetData(3002, Pattern(8 * 1048576));
-  fake.resources.SetData(3003, Pattern(3000));
+  SetPayload("a.bin;Sub\\b.bin;c.txt",
+             {Pattern(12 * 1048576), Pattern(8 * 1048576), Pattern(3000)});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     state.mainWindow = fake.windows.MakeDialog(IDD_INSTALLER);
@@ -235,10 +222,7 @@ TEST_F(ExtractPayloadTest, ProgressIsPostedAtMostOncePerIntervalAndEndsFull) {
 
 TEST_F(ExtractPayloadTest, BytesAreReadFromTheProgramFileWhenTheyLieThere) {
   const std::string big = Pattern(2500000);
-  SetManifest("big.bin;Sub\\small.txt;empty.txt");
-  fake.resources.SetData(3001, big);
-  fake.resources.SetData(3002, "small");
-  fake.resources.SetData(3003, "");
+  SetPayload("big.bin;Sub\\small.txt;empty.txt", {big, "small", ""});
   StoreResourcesInProgramFile();
   fake.files.writeLimit = 700000;
 
@@ -255,8 +239,7 @@ TEST_F(ExtractPayloadTest, BytesAreReadFromTheProgramFileWhenTheyLieThere) {
 TEST_F(ExtractPayloadTest, ProgramFileThatCannotBeReadFromTheStartFallsBackToTheMapping) {
   for (const std::string failing : {"GetModuleFileNameW", "CreateFileW", "SetFilePointerEx"}) {
     SCOPED_TRACE(failing);
-    SetManifest("data.bin");
-    fake.resources.SetData(3001, "mapped bytes");
+    SetPayload("data.bin", {"mapped bytes"});
     StoreResourcesInProgramFile();
     fake.FailNext(failing, platform::kErrorAccessDenied);
 
@@ -275,8 +258,7 @@ TEST_F(ExtractPayloadTest, FailedOrEarlyEndingReadEndsWithItsCodeAndEveryHandleC
   for (const Case& c : {Case{"read fails", 23}, Case{"file ends early", 38}}) {
     SCOPED_TRACE(c.what);
     fake.windows.messageBoxes.clear();
-    SetManifest("data.bin");
-    fake.resources.SetData(3001, Pattern(3000000));
+    SetPayload("data.bin", {Pattern(3000000)});
     StoreResourcesInProgramFile();
     if (c.expectedCode == 23) {
       fake.FailNext("ReadFile", 23, -1);
@@ -299,8 +281,7 @@ TEST_F(ExtractPayloadTest, FailedOrEarlyEndingReadEndsWithItsCodeAndEveryHandleC
 }
 
 TEST_F(ExtractPayloadTest, EmptyFileIsOneWriteOfNothing) {
-  SetManifest("empty.txt");
-  fake.resources.SetData(3001, "");
+  SetPayload("empty.txt", {""});
 
   EXPECT_TRUE(Extract());
 
@@ -311,8 +292,7 @@ TEST_F(ExtractPayloadTest, EmptyFileIsOneWriteOfNothing) {
 
 TEST_F(ExtractPayloadTest, ShortWritesContinueWhereTheyStopped) {
   const std::string bytes = Pattern(1000000);
-  SetManifest("part.bin");
-  fake.resources.SetData(3001, bytes);
+  SetPayload("part.bin", {bytes});
   fake.files.writeLimit = 300000;
 
   EXPECT_TRUE(Extract());
@@ -325,9 +305,7 @@ TEST_F(ExtractPayloadTest, ShortWritesContinueWhereTheyStopped) {
 }
 
 TEST_F(ExtractPayloadTest, FullDiskClosesTheFileAndEndsWithItsCode) {
-  SetManifest("Setup.msi;big.bin");
-  fake.resources.SetData(3001, "msi");
-  fake.resources.SetData(3002, Pattern(3000000));
+  SetPayload("Setup.msi;big.bin", {"msi", Pattern(3000000)});
   fake.files.freeBytes = 2000000;
   int openAtMessage = -1;
   int loadedAtMessage = -1;
@@ -347,8 +325,7 @@ TEST_F(ExtractPayloadTest, FullDiskClosesTheFileAndEndsWithItsCode) {
 }
 
 TEST_F(ExtractPayloadTest, WriteThatMakesNoProgressEndsInsteadOfLooping) {
-  SetManifest("stuck.bin");
-  fake.resources.SetData(3001, "content");
+  SetPayload("stuck.bin", {"content"});
   fake.files.writeLimit = 0;
 
   EXPECT_EQ(ExtractUntilFatal(), 29u);
@@ -360,8 +337,7 @@ TEST_F(ExtractPayloadTest, WriteThatMakesNoProgressEndsInsteadOfLooping) {
 }
 
 TEST_F(ExtractPayloadTest, LeftoverWorkspaceThatCannotBeRemovedStopsAtCreateDirectory) {
-  SetManifest("a");
-  fake.resources.SetData(3001, "a");
+  SetPayload("a", {"a"});
   fake.files.AddFile(kWorkspace + u"locked.txt", "locked");
   fake.files.SetReadOnly(kWorkspace + u"locked.txt");
 
@@ -370,17 +346,14 @@ TEST_F(ExtractPayloadTest, LeftoverWorkspaceThatCannotBeRemovedStopsAtCreateDire
 }
 
 TEST_F(ExtractPayloadTest, FileStandingWhereAFolderShouldBeStopsAtCreateFile) {
-  SetManifest("Sub;Sub\\x.bin");
-  fake.resources.SetData(3001, "file");
-  fake.resources.SetData(3002, "x");
+  SetPayload("Sub;Sub\\x.bin", {"file", "x"});
 
   EXPECT_EQ(ExtractUntilFatal(), platform::kErrorPathNotFound);
   EXPECT_EQ(MessageText().substr(0, 33), u"CreateFile failed with error 3: T");
 }
 
 TEST_F(ExtractPayloadTest, WithoutTemporaryFolderNothingIsWrittenToTheCurrentFolder) {
-  SetManifest("Setup.msi");
-  fake.resources.SetData(3001, "msi");
+  SetPayload("Setup.msi", {"msi"});
 
   EXPECT_EQ(ExitCodeOf([&] { ExtractPayload(state, fake.os, WString()); }),
             platform::kErrorPathNotFound);
@@ -391,9 +364,7 @@ TEST_F(ExtractPayloadTest, WithoutTemporaryFolderNothingIsWrittenToTheCurrentFol
 
 TEST_F(ExtractPayloadTest, WithoutProgressBarEveryFileIsStillWritten) {
   state.mainWindow = fake.windows.MakeDialog(IDD_LAUNCHER);
-  SetManifest("a;b");
-  fake.resources.SetData(3001, "1");
-  fake.resources.SetData(3002, "2");
+  SetPayload("a;b", {"1", "2"});
 
   EXPECT_TRUE(Extract());
 
@@ -402,9 +373,7 @@ TEST_F(ExtractPayloadTest, WithoutProgressBarEveryFileIsStillWritten) {
 }
 
 TEST_F(ExtractPayloadTest, StopRequestEndsBetweenChunksWithTheFileClosed) {
-  SetManifest("big.bin;later.bin");
-  fake.resources.SetData(3001, Pattern(3000000));
-  fake.resources.SetData(3002, "later");
+  SetPayload("big.bin;later.bin", {Pattern(3000000), "later"});
   fake.world.onCall = [&](const std::string& operation) {
     if (operation == "WriteFile") state.cancelRequested = true;
   };
