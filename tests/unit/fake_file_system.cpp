@@ -50,6 +50,16 @@ bool FakeFileSystem::Fail(uint32_t code) {
   return false;
 }
 
+void* FakeFileSystem::FailHandle(uint32_t code) {
+  Fail(code);
+  return kInvalidHandle;
+}
+
+bool FakeFileSystem::IsOpen(const WString& key) const {
+  return std::any_of(files_.begin(), files_.end(),
+                     [&](const auto& open) { return open.second == key; });
+}
+
 void FakeFileSystem::AddFolder(const WString& path) {
   const WString key = Key(path);
   if (key.size() <= 2) return;
@@ -112,8 +122,7 @@ platform::FindHandle FakeFileSystem::FindFirst(const WString& pattern, FindEntry
     auto node = nodes_.find(folder);
     const bool isRoot = folder.size() == 2;
     if (!isRoot && (node == nodes_.end() || !node->second.folder)) {
-      Fail(node == nodes_.end() ? platform::kErrorPathNotFound : kErrorInvalidHandle);
-      return kInvalidHandle;
+      return FailHandle(node == nodes_.end() ? platform::kErrorPathNotFound : kErrorInvalidHandle);
     }
     // A link lists the folder it points at, as the system would.
     if (!isRoot && !node->second.linkTarget.empty()) folder = node->second.linkTarget;
@@ -128,10 +137,7 @@ platform::FindHandle FakeFileSystem::FindFirst(const WString& pattern, FindEntry
     }
   } else {
     const Node* node = Find(pattern);
-    if (node == nullptr) {
-      Fail(platform::kErrorFileNotFound);
-      return kInvalidHandle;
-    }
+    if (node == nullptr) return FailHandle(platform::kErrorFileNotFound);
     listing.entries.push_back({node->name, node->attributes});
   }
   *entry = listing.entries[0];
@@ -164,9 +170,7 @@ bool FakeFileSystem::RemoveFile(const WString& path) {
   if (node->second.attributes & platform::kFileAttributeReadOnly) {
     return Fail(platform::kErrorAccessDenied);
   }
-  for (const auto& [handle, openKey] : files_) {
-    if (openKey == key) return Fail(kErrorSharingViolation);
-  }
+  if (IsOpen(key)) return Fail(kErrorSharingViolation);
   nodes_.erase(node);
   return true;
 }
@@ -208,29 +212,17 @@ platform::FileHandle FakeFileSystem::OpenFile(const WString& path, OpenMode mode
   auto node = nodes_.find(key);
   if (mode == OpenMode::kProbeExisting || mode == OpenMode::kReadSequential) {
     if (node == nodes_.end()) {
-      Fail(ParentIsFolder(key) ? platform::kErrorFileNotFound : platform::kErrorPathNotFound);
-      return kInvalidHandle;
+      return FailHandle(ParentIsFolder(key) ? platform::kErrorFileNotFound
+                                            : platform::kErrorPathNotFound);
     }
-    if (node->second.folder) {
-      Fail(platform::kErrorAccessDenied);
-      return kInvalidHandle;
-    }
+    if (node->second.folder) return FailHandle(platform::kErrorAccessDenied);
   } else {
-    if (!ParentIsFolder(key)) {
-      Fail(platform::kErrorPathNotFound);
-      return kInvalidHandle;
-    }
+    if (!ParentIsFolder(key)) return FailHandle(platform::kErrorPathNotFound);
     if (node != nodes_.end() &&
         (node->second.folder || (node->second.attributes & platform::kFileAttributeReadOnly))) {
-      Fail(platform::kErrorAccessDenied);
-      return kInvalidHandle;
+      return FailHandle(platform::kErrorAccessDenied);
     }
-    for (const auto& [handle, openKey] : files_) {
-      if (openKey == key) {
-        Fail(kErrorSharingViolation);
-        return kInvalidHandle;
-      }
-    }
+    if (IsOpen(key)) return FailHandle(kErrorSharingViolation);
     AddFile(path);
   }
   const uintptr_t handle = nextHandle_++;

@@ -145,6 +145,8 @@ class FakeFileSystem : public platform::FileSystem {
 
  private:
   bool Fail(uint32_t code);
+  void* FailHandle(uint32_t code);  // a failed open or listing
+  bool IsOpen(const WString& key) const;
   const Node* Find(const WString& path) const;
   bool ParentIsFolder(const WString& key) const;
   WString ParentKey(const WString& key) const;
@@ -194,14 +196,12 @@ class FakeResources : public platform::Resources {
 // A window or control of the fake dialog.
 struct FakeWindow {
   int controlId = 0;  // 0 for the dialog itself
-  std::string className;
   WString text;
   bool enabled = true;
   bool visible = true;
   bool destroyed = false;
   int showCommand = -1;  // last Show() command, -1 when never shown
   platform::IconHandle icon = nullptr;
-  FakeWindow* parent = nullptr;
   std::vector<FakeWindow*> children;
   std::vector<WString> items;  // combo box
   int selection = -1;
@@ -228,7 +228,6 @@ class FakeWindows : public platform::Windows {
   platform::CursorHandle waitCursor = reinterpret_cast<platform::CursorHandle>(0xC0);
   // Messages waiting in the queue; HandleNextMessage runs the first one.
   std::deque<std::function<void()>> queue;
-  std::vector<uint32_t> idleWaits;
 
   // The dialog created last, and its control of the given id.
   FakeWindow* Dialog() { return dialog_; }
@@ -264,6 +263,8 @@ class FakeWindows : public platform::Windows {
  private:
   FakeWindow* New(FakeWindow window);
   FakeWindow* AsWindow(platform::WindowHandle handle);
+  // Logs the call and finds its window.
+  FakeWindow* Logged(const char* operation, platform::WindowHandle handle);
 
   FakeWorld& world_;
   std::deque<FakeWindow> windows_;

@@ -16,6 +16,11 @@ FakeWindow* FakeWindows::AsWindow(platform::WindowHandle handle) {
   return nullptr;
 }
 
+FakeWindow* FakeWindows::Logged(const char* operation, platform::WindowHandle handle) {
+  world_.Enter(operation);
+  return AsWindow(handle);
+}
+
 FakeWindow* FakeWindows::Control(int controlId) {
   return static_cast<FakeWindow*>(DialogItem(dialog_, controlId));
 }
@@ -23,37 +28,30 @@ FakeWindow* FakeWindows::Control(int controlId) {
 platform::WindowHandle FakeWindows::MakeDialog(uint32_t id) {
   struct ControlSpec {
     int id;
-    const char* className;
     const char16_t* text;
   };
   static const ControlSpec kInstaller[] = {
-      {IDC_CONTINUE, "Button", u"Continue"},
-      {IDC_EXIT, "Button", u"Exit"},
-      {IDC_LANGUAGE, "ComboBox", u""},
-      {IDC_STATIC_LABEL, "Static", u"Select installation language"},
-      {IDC_PROGRESS, "msctls_progress32", u""},
+      {IDC_CONTINUE, u"Continue"}, {IDC_EXIT, u"Exit"},
+      {IDC_LANGUAGE, u""},         {IDC_STATIC_LABEL, u"Select installation language"},
+      {IDC_PROGRESS, u""},
   };
   static const ControlSpec kLauncher[] = {
-      {-1, "Button", u""},
-      {-1, "Static", u""},
-      {IDC_INSTALL, "Button", u"Install"},
-      {IDC_PLAY, "Button", u"Play"},
-      {IDC_UNINSTALL, "Button", u"Uninstall"},
-      {IDC_README, "Button", u"View Readme"},
-      {IDC_WEBSITE, "Button", u"Website"},
-      {IDC_LANGUAGE, "ComboBox", u""},
-      {IDC_EXIT, "Button", u"Exit"},
+      {-1, u""},
+      {-1, u""},
+      {IDC_INSTALL, u"Install"},
+      {IDC_PLAY, u"Play"},
+      {IDC_UNINSTALL, u"Uninstall"},
+      {IDC_README, u"View Readme"},
+      {IDC_WEBSITE, u"Website"},
+      {IDC_LANGUAGE, u""},
+      {IDC_EXIT, u"Exit"},
   };
   templateId = id;
-  FakeWindow dialogWindow;
-  dialogWindow.className = "#32770";
-  dialog_ = New(dialogWindow);
+  dialog_ = New(FakeWindow{});
   auto add = [&](const ControlSpec& spec) {
     FakeWindow control;
     control.controlId = spec.id;
-    control.className = spec.className;
     control.text = spec.text;
-    control.parent = dialog_;
     dialog_->children.push_back(New(control));
   };
   if (id == IDD_INSTALLER) {
@@ -72,8 +70,7 @@ platform::WindowHandle FakeWindows::CreateDialogWindow(uint32_t id,
 }
 
 platform::WindowHandle FakeWindows::DialogItem(platform::WindowHandle dialog, int controlId) {
-  world_.Enter("GetDlgItem");
-  FakeWindow* parent = AsWindow(dialog);
+  FakeWindow* parent = Logged("GetDlgItem", dialog);
   if (parent == nullptr) return nullptr;
   for (FakeWindow* child : parent->children) {
     if (child->controlId == controlId) return child;
@@ -82,19 +79,16 @@ platform::WindowHandle FakeWindows::DialogItem(platform::WindowHandle dialog, in
 }
 
 bool FakeWindows::IsWindowAlive(platform::WindowHandle window) {
-  world_.Enter("IsWindow");
-  FakeWindow* found = AsWindow(window);
+  FakeWindow* found = Logged("IsWindow", window);
   return found != nullptr && !found->destroyed;
 }
 
 void FakeWindows::SetText(platform::WindowHandle window, const WString& text) {
-  world_.Enter("SetWindowTextW");
-  if (FakeWindow* found = AsWindow(window)) found->text = text;
+  if (FakeWindow* found = Logged("SetWindowTextW", window)) found->text = text;
 }
 
 void FakeWindows::Enable(platform::WindowHandle window, bool enabled) {
-  world_.Enter("EnableWindow");
-  if (FakeWindow* found = AsWindow(window)) found->enabled = enabled;
+  if (FakeWindow* found = Logged("EnableWindow", window)) found->enabled = enabled;
 }
 
 void FakeWindows::Focus(platform::WindowHandle window) {
@@ -103,8 +97,7 @@ void FakeWindows::Focus(platform::WindowHandle window) {
 }
 
 void FakeWindows::Show(platform::WindowHandle window, int showCommand) {
-  world_.Enter("ShowWindow");
-  if (FakeWindow* found = AsWindow(window)) {
+  if (FakeWindow* found = Logged("ShowWindow", window)) {
     found->showCommand = showCommand;
     found->visible = showCommand != platform::kShowHide;
   }
@@ -113,45 +106,38 @@ void FakeWindows::Show(platform::WindowHandle window, int showCommand) {
 void FakeWindows::Update(platform::WindowHandle) { world_.Enter("UpdateWindow"); }
 
 void FakeWindows::Destroy(platform::WindowHandle window) {
-  world_.Enter("DestroyWindow");
-  if (FakeWindow* found = AsWindow(window)) found->destroyed = true;
+  if (FakeWindow* found = Logged("DestroyWindow", window)) found->destroyed = true;
 }
 
 void FakeWindows::SetIcons(platform::WindowHandle window, platform::IconHandle icon) {
-  world_.Enter("SetIcons");
-  if (FakeWindow* found = AsWindow(window)) found->icon = icon;
+  if (FakeWindow* found = Logged("SetIcons", window)) found->icon = icon;
 }
 
 void FakeWindows::ComboReset(platform::WindowHandle combo) {
-  world_.Enter("CB_RESETCONTENT");
-  if (FakeWindow* found = AsWindow(combo)) {
+  if (FakeWindow* found = Logged("CB_RESETCONTENT", combo)) {
     found->items.clear();
     found->selection = -1;
   }
 }
 
 void FakeWindows::ComboAdd(platform::WindowHandle combo, const WString& item) {
-  world_.Enter("CB_ADDSTRING");
-  if (FakeWindow* found = AsWindow(combo)) found->items.push_back(item);
+  if (FakeWindow* found = Logged("CB_ADDSTRING", combo)) found->items.push_back(item);
 }
 
 void FakeWindows::ComboSelect(platform::WindowHandle combo, int index) {
-  world_.Enter("CB_SETCURSEL");
-  FakeWindow* found = AsWindow(combo);
+  FakeWindow* found = Logged("CB_SETCURSEL", combo);
   if (found == nullptr) return;
   const bool valid = index >= 0 && index < static_cast<int>(found->items.size());
   found->selection = valid ? index : -1;
 }
 
 int FakeWindows::ComboSelection(platform::WindowHandle combo) {
-  world_.Enter("CB_GETCURSEL");
-  FakeWindow* found = AsWindow(combo);
+  FakeWindow* found = Logged("CB_GETCURSEL", combo);
   return found == nullptr ? platform::kComboError : found->selection;
 }
 
 void FakeWindows::ProgressSetRange(platform::WindowHandle bar, int32_t low, int32_t high) {
-  world_.Enter("PBM_SETRANGE32");
-  if (FakeWindow* found = AsWindow(bar)) {
+  if (FakeWindow* found = Logged("PBM_SETRANGE32", bar)) {
     found->rangeLow = low;
     found->rangeHigh = high;
     found->position = std::clamp(found->position, low, std::max(low, high));
@@ -159,8 +145,7 @@ void FakeWindows::ProgressSetRange(platform::WindowHandle bar, int32_t low, int3
 }
 
 void FakeWindows::ProgressPostPosition(platform::WindowHandle bar, int32_t position) {
-  world_.Enter("PBM_SETPOS");
-  FakeWindow* found = AsWindow(bar);
+  FakeWindow* found = Logged("PBM_SETPOS", bar);
   if (found == nullptr) return;
   found->postedPositions.push_back(position);
   // Like the real control, the position is clamped to the range.
@@ -195,7 +180,4 @@ bool FakeWindows::HandleNextMessage(platform::WindowHandle) {
   return true;
 }
 
-void FakeWindows::IdleWait(uint32_t milliseconds) {
-  world_.Enter("MsgWaitForMultipleObjectsEx");
-  idleWaits.push_back(milliseconds);
-}
+void FakeWindows::IdleWait(uint32_t) { world_.Enter("MsgWaitForMultipleObjectsEx"); }
