@@ -63,6 +63,9 @@ struct FakeWorld {
   std::optional<uint32_t> Enter(const std::string& operation);
 };
 
+// The bytes of `text` as UTF-16LE, as the registry stores text; no terminator.
+std::vector<uint8_t> Utf16LeBytes(const WString& text);
+
 class FakeRegistry : public platform::Registry {
  public:
   explicit FakeRegistry(FakeWorld& world) : world_(world) {}
@@ -71,9 +74,8 @@ class FakeRegistry : public platform::Registry {
   void DeleteKey(Root root, const WString& path);
   void SetBytes(Root root, const WString& path, const WString& name, std::vector<uint8_t> bytes);
   void SetDword(const WString& path, const WString& name, uint32_t value);  // below HKLM
-  // A REG_SZ below HKLM, stored with its terminating NUL unless told not to.
-  void SetString(const WString& path, const WString& name, const WString& text,
-                 bool withTerminator = true);
+  // A REG_SZ below HKLM, stored with its terminating NUL.
+  void SetString(const WString& path, const WString& name, const WString& text);
   int openKeys = 0;  // keys opened and not yet closed
 
   uint32_t OpenKey(Root root, const WString& path, platform::KeyHandle* key) override;

@@ -19,15 +19,17 @@ void FakeRegistry::SetDword(const WString& path, const WString& name, uint32_t v
   SetBytes(Root::kLocalMachine, path, name, std::move(bytes));
 }
 
-void FakeRegistry::SetString(const WString& path, const WString& name, const WString& text,
-                             bool withTerminator) {
+std::vector<uint8_t> Utf16LeBytes(const WString& text) {
   std::vector<uint8_t> bytes;
   for (WChar unit : text) {
     bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
     bytes.push_back(static_cast<uint8_t>(unit >> 8));
   }
-  if (withTerminator) bytes.insert(bytes.end(), {0, 0});
-  SetBytes(Root::kLocalMachine, path, name, std::move(bytes));
+  return bytes;
+}
+
+void FakeRegistry::SetString(const WString& path, const WString& name, const WString& text) {
+  SetBytes(Root::kLocalMachine, path, name, Utf16LeBytes(text + WString(1, u'\0')));
 }
 
 uint32_t FakeRegistry::OpenKey(Root root, const WString& path, platform::KeyHandle* key) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "fake_platform.h"
@@ -14,13 +16,13 @@ const WString kKey = u"SOFTWARE\\Forge\\Skyforge2";
 const WString kFolder = u"C:\\Games\\Skyforge 2\\";
 const WString kExe = u"C:\\Games\\Skyforge 2\\Skyforge2.exe";
 
-// The bytes of `text` as UTF-16LE, without a terminator.
-std::vector<uint8_t> Utf16Bytes(const WString& text) {
-  std::vector<uint8_t> bytes;
-  for (WChar unit : text) {
-    bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
-    bytes.push_back(static_cast<uint8_t>(unit >> 8));
-  }
+std::vector<uint8_t> Terminated(const WString& text) {
+  return Utf16LeBytes(text + WString(1, u'\0'));
+}
+
+std::vector<uint8_t> OddByteAfter(const WString& text) {
+  std::vector<uint8_t> bytes = Utf16LeBytes(text);
+  bytes.push_back(u'X');
   return bytes;
 }
 
@@ -70,29 +72,55 @@ class DetectInstallationTest : public ::testing::Test {
   LauncherState state;
 };
 
-TEST_F(DetectInstallationTest, NoProductKeyMeansNotInstalled) {
-  EXPECT_FALSE(Detect());
-  EXPECT_TRUE(state.installDir.empty());
-  ExpectNotInstalledNow();
-}
+// What detection makes of a PathVal as the registry holds it (UTF-16LE
+// bytes) and the executable, when one is on disk. Every case starts with a
+// folder read earlier, which only a value that is read replaces.
+struct DetectCase {
+  const char* name;
+  std::optional<std::vector<uint8_t>> pathVal;  // none: no product key
+  WString exe;                                  // empty: no file
+  bool installed;
+  WString installDir;
+};
 
-TEST_F(DetectInstallationTest, FoundExecutableMeansInstalled) {
-  fake.registry.SetString(kKey, u"PathVal", kFolder);
-  fake.files.AddFile(kExe);
-  EXPECT_TRUE(Detect());
-  EXPECT_EQ(state.installDir, kFolder);
-  EXPECT_EQ(state.gameProbePath, kExe);
-  EXPECT_EQ(state.gameExePath, kExe);
+const WString kOldFolder = u"C:\\Old\\";
+const WString kFolder260 = u"C:\\" + WString(256, u'c') + u"\\";  // 260 units, 520 bytes
+
+const DetectCase kDetectCases[] = {
+    {"NoProductKeyMeansNotInstalled", std::nullopt, u"", false, kOldFolder},
+    {"FoundExecutableMeansInstalled", Terminated(kFolder), kExe, true, kFolder},
+    {"MissingExecutableKeepsTheFolderButIsNotInstalled", Terminated(kFolder), u"", false, kFolder},
+    {"FolderWithoutBackslashRunsIntoTheExecutableName", Terminated(u"C:\\Games\\Skyforge 2"), kExe,
+     false, u"C:\\Games\\Skyforge 2"},
+    {"ZeroByteValueCountsAsUnread", std::vector<uint8_t>{}, kExe, false, kOldFolder},
+    {"UnterminatedPathIsCutAtItsOwnLength", Utf16LeBytes(kFolder), kExe, true, kFolder},
+    {"UnterminatedPathFillingTheBufferDoesNotFit", Utf16LeBytes(kFolder260),
+     kFolder260 + u"Skyforge2.exe", false, kOldFolder},
+    {"OddTrailingByteIsDropped", OddByteAfter(kFolder), kExe, true, kFolder},
+    {"TextEndsAtItsFirstTerminator", Utf16LeBytes(kFolder + WString(1, u'\0') + u"junk"), kExe,
+     true, kFolder},
+};
+
+class DetectFromValueTest : public DetectInstallationTest,
+                            public ::testing::WithParamInterface<DetectCase> {};
+
+TEST_P(DetectFromValueTest, ReadsTheValueAndProbesForTheExecutable) {
+  const DetectCase& c = GetParam();
+  if (c.pathVal) fake.registry.SetBytes(Root::kLocalMachine, kKey, u"PathVal", *c.pathVal);
+  if (!c.exe.empty()) fake.files.AddFile(c.exe);
+  state.installDir = kOldFolder;
+
+  EXPECT_EQ(Detect(), c.installed);
+
+  EXPECT_EQ(state.installDir, c.installDir);
+  EXPECT_EQ(state.gameProbePath, c.installed ? c.exe : WString());
+  EXPECT_EQ(state.gameExePath, c.installed ? c.exe : WString());
   EXPECT_EQ(fake.registry.openKeys, 0);
   EXPECT_EQ(fake.files.OpenHandles(), 0);
 }
 
-TEST_F(DetectInstallationTest, MissingExecutableKeepsTheFolderButIsNotInstalled) {
-  fake.registry.SetString(kKey, u"PathVal", kFolder);
-  EXPECT_FALSE(Detect());
-  EXPECT_EQ(state.installDir, kFolder);
-  ExpectNotInstalledNow();
-}
+INSTANTIATE_TEST_SUITE_P(DetectInstallation, DetectFromValueTest, ::testing::ValuesIn(kDetectCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DetectInstallationTest, WildcardInPathValFindsNoGame) {
   fake.files.AddFile(kExe);
@@ -103,14 +131,6 @@ TEST_F(DetectInstallationTest, WildcardInPathValFindsNoGame) {
     ExpectNotInstalledNow();
   }
   EXPECT_EQ(fake.CallCount("FindFirstFileW"), 0);
-}
-
-TEST_F(DetectInstallationTest, FolderWithoutBackslashRunsIntoTheExecutableName) {
-  fake.registry.SetString(kKey, u"PathVal", u"C:\\Games\\Skyforge 2");
-  fake.files.AddFile(kExe);
-  EXPECT_FALSE(Detect());
-  EXPECT_EQ(state.installDir, u"C:\\Games\\Skyforge 2");
-  ExpectNotInstalledNow();
 }
 
 TEST_F(DetectInstallationTest, EmptyPathValProbesTheCurrentFolder) {
@@ -157,14 +177,6 @@ TEST_F(DetectInstallationTest, FailedReadIsNotInstalledAndKeepsTheFolder) {
   ExpectNotInstalledNow();
 }
 
-TEST_F(DetectInstallationTest, ZeroByteValueCountsAsUnread) {
-  fake.registry.SetBytes(Root::kLocalMachine, kKey, u"PathVal", {});
-  state.installDir = u"C:\\Old\\";
-  EXPECT_FALSE(Detect());
-  EXPECT_EQ(state.installDir, u"C:\\Old\\");
-}
-
-// The buffer holds 260 units: 259 characters and the terminator.
 TEST_F(DetectInstallationTest, PathOf259CharactersFitsAndOf260DoesNot) {
   const WString folder259 = u"C:\\" + WString(255, u'a') + u"\\";
   ASSERT_EQ(folder259.size(), 259u);
@@ -176,41 +188,6 @@ TEST_F(DetectInstallationTest, PathOf259CharactersFitsAndOf260DoesNot) {
   fake.registry.SetString(kKey, u"PathVal", folder260);
   EXPECT_FALSE(Detect());
   EXPECT_EQ(state.installDir, folder259);
-}
-
-TEST_F(DetectInstallationTest, UnterminatedPathIsCutAtItsOwnLength) {
-  fake.registry.SetString(kKey, u"PathVal", kFolder, /*withTerminator=*/false);
-  fake.files.AddFile(kExe);
-  EXPECT_TRUE(Detect());
-  EXPECT_EQ(state.installDir, kFolder);
-  EXPECT_EQ(state.gameExePath, kExe);
-}
-
-TEST_F(DetectInstallationTest, UnterminatedPathFillingTheBufferDoesNotFit) {
-  const WString folder260 = u"C:\\" + WString(256, u'c') + u"\\";
-  ASSERT_EQ(folder260.size() * 2, 520u);
-  fake.registry.SetString(kKey, u"PathVal", folder260, /*withTerminator=*/false);
-  fake.files.AddFile(folder260 + u"Skyforge2.exe");
-  EXPECT_FALSE(Detect());
-  EXPECT_TRUE(state.installDir.empty());
-  ExpectNotInstalledNow();
-}
-
-TEST_F(DetectInstallationTest, OddTrailingByteIsDropped) {
-  std::vector<uint8_t> bytes = Utf16Bytes(kFolder);
-  bytes.push_back(u'X');
-  fake.registry.SetBytes(Root::kLocalMachine, kKey, u"PathVal", bytes);
-  fake.files.AddFile(kExe);
-  EXPECT_TRUE(Detect());
-  EXPECT_EQ(state.installDir, kFolder);
-}
-
-TEST_F(DetectInstallationTest, TextEndsAtItsFirstTerminator) {
-  std::vector<uint8_t> bytes = Utf16Bytes(kFolder + WString(1, u'\0') + u"junk");
-  fake.registry.SetBytes(Root::kLocalMachine, kKey, u"PathVal", bytes);
-  fake.files.AddFile(kExe);
-  EXPECT_TRUE(Detect());
-  EXPECT_EQ(state.installDir, kFolder);
 }
 
 TEST(IsPdfHandlerRegistered, OnlyTheKeysExistenceCounts) {
