@@ -88,7 +88,6 @@ TEST(Catalogue, IdsOutOfRangeAreUnknownForEveryLcid) {
 TEST(Catalogue, LcidZeroReadsTheDefaultLanguage) {
   LauncherState state;
   SetDefaultLanguage(state, 1031);
-  EXPECT_EQ(state.defaultLcid, 1031);
   EXPECT_EQ(Text(state, STR_INSTALL, 0), u"Installieren");
   EXPECT_EQ(GetSortKey(state, 0), 4u);
 }
@@ -100,14 +99,6 @@ TEST(Catalogue, LcidZeroWithoutDefaultIsUnknownForEveryId) {
     EXPECT_EQ(Str(GetLocalizedString(state, id, 0)), UnknownString) << id;
   }
   EXPECT_EQ(GetSortKey(state, 0), kUnknownSortKey);
-}
-
-TEST(Catalogue, UnknownSortKeyFollowsEveryTablesKey) {
-  LauncherState state;
-  for (const LanguageStrings& table : kLanguageTables) {
-    EXPECT_LT(table.sortKey, kUnknownSortKey);
-    EXPECT_GE(table.sortKey, 1u);
-  }
 }
 
 TEST(Catalogue, PlaceholderAndEnglishSlotsAreReturnedUnchanged) {
@@ -154,6 +145,7 @@ TEST(CatalogueData, EverySlotHoldsTextAndKeysAndCodesAreUnique) {
     EXPECT_EQ(WString(table.texts[STR_SORT_KEY]), DecimalText(static_cast<int32_t>(table.sortKey)));
   }
   EXPECT_EQ(previousKey, 15u);
+  EXPECT_GT(kUnknownSortKey, previousKey);  // an unresolved language sorts last
 }
 
 TEST(CatalogueData, ProductPlaceholderAppearsOnceWhereItBelongs) {

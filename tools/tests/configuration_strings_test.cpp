@@ -22,21 +22,6 @@ Diagnostics Check(const ConfigurationStrings& strings) {
   return diagnostics;
 }
 
-TEST(TerminatedList, TokensCountOnlyOnceTheirSemicolonIsSeen) {
-  const struct {
-    std::u16string text;
-    std::vector<std::u16string> tokens;
-  } cases[] = {
-      {u"", {}},
-      {u"1033", {}},
-      {u"1033;1034", {u"1033"}},
-      {u"1033;;", {u"1033", u""}},
-      {u" 1033 ;x;", {u" 1033 ", u"x"}},
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(SplitTokens(c.text), c.tokens) << Utf16ToUtf8(c.text);
-}
-
 TEST(MutexName, OnlyAnUpperCaseGuidWithoutBracesPasses) {
   EXPECT_TRUE(IsUpperCaseGuid(u"6C0B8E54-2F1D-4A97-B3E8-9D5A17C4F2E0"));
   EXPECT_FALSE(IsUpperCaseGuid(u"6c0b8e54-2f1d-4a97-b3e8-9d5a17c4f2e0"));
