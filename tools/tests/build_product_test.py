@@ -245,8 +245,7 @@ class FullProduct(unittest.TestCase):
         self.assertIn("Квилмарк & Co.".encode("utf-16-le"), version)
         self.assertIn("3.1.4.1".encode("utf-16-le"), version)
         self.assertIn("Кузница 2: Железная долина".encode("utf-16-le"), version)
-        with open(os.path.join(REPO, "resources", "launcher.manifest"), "rb") as f:
-            shipped = f.read()
+        shipped = file_bytes(os.path.join(REPO, "resources", "launcher.manifest"))
         manifest_arch = ARCHITECTURES[self.ARCH][2].encode()
         self.assertEqual(resources[(RT_MANIFEST, 1, US)],
                          shipped.replace(b'processorArchitecture="x86"', b'processorArchitecture="%s"' % manifest_arch))
@@ -267,12 +266,10 @@ class FullProduct(unittest.TestCase):
 
     def test_disc_layout_starts_the_launcher(self):
         disc = os.path.join(self.out, "disc")
-        with open(os.path.join(disc, "autorun.inf"), "rb") as f:
-            self.assertEqual(f.read(), b"[autorun]\r\nopen=Autorun.exe\r\nicon=Autorun.exe,0\r\n")
-        with open(os.path.join(disc, "Autorun.exe"), "rb") as a, open(os.path.join(self.out, "Autorun.exe"), "rb") as b:
-            self.assertEqual(a.read(), b.read())
-        with open(os.path.join(disc, "Docs", "RU", "Readme.txt"), encoding="utf-8") as f:
-            self.assertEqual(f.read(), "Прочти меня")
+        self.assertEqual(file_bytes(os.path.join(disc, "autorun.inf")),
+                         b"[autorun]\r\nopen=Autorun.exe\r\nicon=Autorun.exe,0\r\n")
+        self.assertEqual(file_bytes(os.path.join(disc, "Autorun.exe")), file_bytes(os.path.join(self.out, "Autorun.exe")))
+        self.assertEqual(file_bytes(os.path.join(disc, "Docs", "RU", "Readme.txt")), "Прочти меня".encode("utf-8"))
         self.assertIn("autorun.inf is replaced", self.result.stderr)
 
 
@@ -297,10 +294,10 @@ class ProductFolderCase(unittest.TestCase):
     def tearDown(self):
         shutil.rmtree(self.temp, ignore_errors=True)
 
-    def make(self, extra="", **changes):
+    def make(self, extra="", product=None, **changes):
         fields = dict(self.VALID, **changes)
         text = "".join(f"{key} = {value}\n" for key, value in fields.items() if value is not None)
-        write(os.path.join(self.product, "product.toml"), text + extra)
+        write(os.path.join(product or self.product, "product.toml"), text + extra)
 
 
 class ProductsThatAreRefusedOrWarned(ProductFolderCase):
@@ -345,29 +342,23 @@ class ProductsThatAreRefusedOrWarned(ProductFolderCase):
         self.assertFalse(os.path.exists(os.path.join(self.out, "disc")))
 
 
-class ReleaseBuild(unittest.TestCase):
+class ReleaseBuild(ProductFolderCase):
     """What a release pipeline relies on: byte-identical rebuilds, the build
     report, --check and the disc image, for the architecture of ARCH."""
 
     ARCH = "i686"
-    TOML = "".join(f"{key} = {value}\n" for key, value in ProductFolderCase.VALID.items()) + \
-        'language_ids = "2057;1033;"\nproduct_names = "Game;Game;"\npayload = "files"\ndisc = "disc"\n' \
-        'disc_label = "GAME_2"\n'
 
     def setUp(self):
-        self.temp = tempfile.mkdtemp(prefix="build-product-release-")
+        super().setUp()
         # One package for every copy of the product: wixl gives each package
         # it makes a new product code.
         self.package = os.path.join(self.temp, "Game.msi")
         wixl_package(self.package)
 
-    def tearDown(self):
-        shutil.rmtree(self.temp, ignore_errors=True)
-
-    def make(self, folder):
+    def make_release(self, folder):
         product = os.path.join(self.temp, folder)
-        write(os.path.join(product, "product.toml"), self.TOML.replace('language_ids = "2057;"\n', "")
-              .replace('product_names = "Game;"\n', ""))
+        self.make('payload = "files"\ndisc = "disc"\ndisc_label = "GAME_2"\n', product,
+                  language_ids='"2057;1033;"', product_names='"Game;Game;"')
         write(os.path.join(product, "files", "Data", "level.bin"), bytes(range(256)) * 64)
         shutil.copy(self.package, os.path.join(product, "files", "Game.msi"))
         write(os.path.join(product, "disc", "Docs", "GB", "Readme.txt"), "Read me\r\n")
@@ -382,7 +373,7 @@ class ReleaseBuild(unittest.TestCase):
                 os.environ.pop("SOURCE_DATE_EPOCH", None)
             outs = []
             for name in ("first", "second place"):
-                product = self.make(os.path.join(name, "product-" + name))
+                product = self.make_release(os.path.join(name, "product-" + name))
                 outs.append(os.path.join(self.temp, name, "out"))
                 result = build(product, outs[-1], self.ARCH, env)
                 self.assertEqual(result.returncode, 0, result.stderr)
@@ -397,16 +388,14 @@ class ReleaseBuild(unittest.TestCase):
             shutil.rmtree(os.path.join(self.temp, "second place"))
 
     def test_check_report_and_disc_image(self):
-        product = self.make("product")
-        out = os.path.join(self.temp, "out")
+        product, out = self.make_release("product"), self.out
         checked = check(product)
         self.assertEqual(checked.returncode, 0, checked.stderr)
         self.assertEqual(sorted(os.listdir(product)), ["disc", "files", "product.toml"])
         result = build(product, out, self.ARCH)
         self.assertEqual(result.returncode, 0, result.stderr)
 
-        with open(os.path.join(out, "build-report.json"), encoding="utf-8") as f:
-            report = json.load(f)
+        report = json.loads(file_bytes(os.path.join(out, "build-report.json")))
         self.assertEqual(report["architecture"], self.ARCH)
         self.assertFalse(report["signed"])
         part = report["product"]
@@ -478,8 +467,7 @@ class Refusals(ProductFolderCase):
         result = build(self.product, self.out)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(result.stderr, expected.replace("msi: lacks", "msi: warning: lacks"))
-        with open(os.path.join(self.out, "build-report.json"), encoding="utf-8") as f:
-            part = json.load(f)["product"]
+        part = json.loads(file_bytes(os.path.join(self.out, "build-report.json")))["product"]
         self.assertEqual((part["first_entry"], part["needed_transforms"]), ("en-us", ["fr-fr.mst", "sv-se.mst"]))
         self.assertEqual(len(part["warnings"]), 2)
 
@@ -545,8 +533,7 @@ class Signing(ProductFolderCase):
             verified = self.verify(os.path.join(self.out, exe), ca)
             self.assertEqual(verified.returncode, 0, verified.stdout + verified.stderr)
             self.assertIn("Message digest algorithm  : SHA256", verified.stdout)
-        with open(os.path.join(self.out, "build-report.json"), encoding="utf-8") as f:
-            self.assertTrue(json.load(f)["signed"])
+        self.assertTrue(json.loads(file_bytes(os.path.join(self.out, "build-report.json")))["signed"])
         # The certificate table is appended; the payload resources stay readable.
         installer = pe_resources.PeFile(os.path.join(self.out, "Installer.exe")).resources()
         self.assertEqual(installer[(RT_RCDATA, 3001, UK)], b"msi")
@@ -590,29 +577,25 @@ class DemoProduct(unittest.TestCase):
             for readme in ("GB/Readme.txt", "US/Readme.txt", "FR/Readme.rtf"):
                 self.assertTrue(os.path.exists(os.path.join(out, "disc", "Docs", readme)), readme)
             self.assertTrue(os.path.exists(os.path.join(out, "disc", "Skyforge2.msi")))
-            with open(os.path.join(out, "build-report.json"), encoding="utf-8") as f:
-                part = json.load(f)["product"]
+            part = json.loads(file_bytes(os.path.join(out, "build-report.json")))["product"]
             self.assertEqual(part["needed_transforms"], [f"{culture}.mst" for culture in (
                 "da-dk", "de-de", "es-es", "fr-fr", "it-it", "nl-nl", "pl-pl", "pt-br", "ru-ru")])
 
 
 @unittest.skipUnless(os.environ.get("LAUNCHER_LARGE_PAYLOAD_TEST"), "set LAUNCHER_LARGE_PAYLOAD_TEST=1 to run")
-class LargePayload(unittest.TestCase):
+class LargePayload(ProductFolderCase):
     def test_256_mib_payload_builds_within_a_minute(self):
-        with tempfile.TemporaryDirectory(prefix="build-product-large-") as temp:
-            product = os.path.join(temp, "product")
-            write(os.path.join(product, "files", "Game.msi"), b"msi")
-            with open(os.path.join(product, "files", "data.bin"), "wb") as f:
-                f.truncate(256 * 1024 * 1024)
-            fields = dict(ProductFolderCase.VALID, payload='"files"')
-            write(os.path.join(product, "product.toml"), "".join(f"{k} = {v}\n" for k, v in fields.items()))
-            started = time.monotonic()
-            result = build(product, os.path.join(temp, "out"))
-            seconds = time.monotonic() - started
-            self.assertEqual(result.returncode, 0, result.stderr)
-            self.assertLess(seconds, 60)
-            resources = pe_resources.PeFile(os.path.join(temp, "out", "Installer.exe")).resources()
-            self.assertEqual(len(resources[(RT_RCDATA, 3002, UK)]), 256 * 1024 * 1024)
+        write(os.path.join(self.product, "files", "Game.msi"), b"msi")
+        with open(os.path.join(self.product, "files", "data.bin"), "wb") as f:
+            f.truncate(256 * 1024 * 1024)
+        self.make('payload = "files"\n')
+        started = time.monotonic()
+        result = build(self.product, self.out)
+        seconds = time.monotonic() - started
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertLess(seconds, 60)
+        resources = pe_resources.PeFile(os.path.join(self.out, "Installer.exe")).resources()
+        self.assertEqual(len(resources[(RT_RCDATA, 3002, UK)]), 256 * 1024 * 1024)
 
 
 if __name__ == "__main__":
