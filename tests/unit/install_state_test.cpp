@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,7 @@ struct DetectCase {
   bool installed;
   WString installDir;
 };
+void PrintTo(const DetectCase& c, std::ostream* out) { *out << c.name; }
 
 const WString kOldFolder = u"C:\\Old\\";
 const WString kFolder260 = u"C:\\" + WString(256, u'c') + u"\\";  // 260 units, 520 bytes
