@@ -137,8 +137,15 @@ bool WriteResourceToFile(LauncherState& state, const platform::Platform& os,
   platform::UniqueLoadedResource loaded(os.resources, os.resources.Load(resource));
   ResourceBytes source(os, LoadAndLock(os, loaded), size);
 
-  platform::UniqueFileHandle file(
-      os.files, os.files.OpenFile(path, platform::FileSystem::OpenMode::kCreateAlwaysWrite));
+  // A new file rather than one replaced: Wine replaces by truncating, and
+  // ext4 then writes a truncated file's whole content to the disk when it
+  // is closed, where a new one stays in the cache until it is removed. Only
+  // a name listed twice finds its earlier copy there, and replaces it.
+  using OpenMode = platform::FileSystem::OpenMode;
+  platform::UniqueFileHandle file(os.files, os.files.OpenFile(path, OpenMode::kCreateNewWrite));
+  if (!file && os.process.LastError() == platform::kErrorFileExists) {
+    file = platform::UniqueFileHandle(os.files, os.files.OpenFile(path, OpenMode::kReplaceWrite));
+  }
   if (!file) FatalError(os, u"CreateFile");
 
   // The error is kept, every handle closed, then the failure reported.

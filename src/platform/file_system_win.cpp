@@ -50,9 +50,14 @@ FileHandle WindowsFileSystem::OpenFile(const WString& path, OpenMode mode) {
     case OpenMode::kProbeExisting:
       return CreateFileW(Wide(path), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_READONLY, nullptr);
-    case OpenMode::kCreateAlwaysWrite:
+    // A payload file lives only until the installer has read it: the
+    // temporary attribute lets the cache keep it rather than write it out.
+    case OpenMode::kCreateNewWrite:
+      return CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    case OpenMode::kReplaceWrite:
       return CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+                         FILE_ATTRIBUTE_TEMPORARY, nullptr);
     case OpenMode::kReadSequential:
       return CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr);

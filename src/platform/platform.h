@@ -38,6 +38,7 @@ constexpr uint32_t kErrorSuccess = 0;
 constexpr uint32_t kErrorFileNotFound = 2;
 constexpr uint32_t kErrorPathNotFound = 3;
 constexpr uint32_t kErrorAccessDenied = 5;
+constexpr uint32_t kErrorFileExists = 80;
 constexpr uint32_t kErrorInvalidParameter = 87;
 constexpr uint32_t kErrorDiskFull = 112;
 constexpr uint32_t kErrorAlreadyExists = 183;
@@ -98,9 +99,10 @@ class Registry {
 class FileSystem {
  public:
   enum class OpenMode {
-    kProbeExisting,      // access 0, share read, OPEN_EXISTING, read-only attribute
-    kCreateAlwaysWrite,  // read and write, no sharing, CREATE_ALWAYS, normal attribute
-    kReadSequential,     // read, share read, OPEN_EXISTING, sequential scan
+    kProbeExisting,   // access 0, share read, OPEN_EXISTING, read-only attribute
+    kCreateNewWrite,  // read and write, no sharing, CREATE_NEW, temporary attribute
+    kReplaceWrite,    // read and write, no sharing, CREATE_ALWAYS, temporary attribute
+    kReadSequential,  // read, share read, OPEN_EXISTING, sequential scan
   };
   virtual ~FileSystem() = default;
   // FindFirstFileW: kInvalidHandle when nothing can be listed.

@@ -218,6 +218,9 @@ platform::FileHandle FakeFileSystem::OpenFile(const WString& path, OpenMode mode
     if (node->second.folder) return FailHandle(platform::kErrorAccessDenied);
   } else {
     if (!ParentIsFolder(key)) return FailHandle(platform::kErrorPathNotFound);
+    if (node != nodes_.end() && mode == OpenMode::kCreateNewWrite) {
+      return FailHandle(platform::kErrorFileExists);
+    }
     if (node != nodes_.end() &&
         (node->second.folder || (node->second.attributes & platform::kFileAttributeReadOnly))) {
       return FailHandle(platform::kErrorAccessDenied);

@@ -51,7 +51,7 @@ TEST(FakePlatform, DiskLimitFailsWritesWithDiskFull) {
   FakePlatform fake;
   fake.files.AddFolder(u"C:\\w");
   fake.files.freeBytes = 3;
-  auto file = fake.files.OpenFile(u"C:\\w\\f", platform::FileSystem::OpenMode::kCreateAlwaysWrite);
+  auto file = fake.files.OpenFile(u"C:\\w\\f", platform::FileSystem::OpenMode::kCreateNewWrite);
   uint32_t written = 0;
   EXPECT_TRUE(fake.files.Write(file, "abc", 3, &written));
   EXPECT_FALSE(fake.files.Write(file, "d", 1, &written));
