@@ -19,11 +19,6 @@ bool HostIsLittleEndian() {
 
 }  // namespace
 
-void PeChecksum::AddWord(uint64_t word) {
-  sum_ += word;
-  if (sum_ < word) ++sum_;
-}
-
 void PeChecksum::Add(const uint8_t* bytes, size_t count) {
   length_ += count;
   while (pendingCount_ > 0 && count > 0) {
@@ -34,18 +29,18 @@ void PeChecksum::Add(const uint8_t* bytes, size_t count) {
       pendingCount_ = 0;
     }
   }
-  // The bulk of a large file goes through here: a plain load on the
-  // little-endian hosts the tool runs on.
-  const bool littleEndian = HostIsLittleEndian();
-  for (; count >= 8; bytes += 8, count -= 8) {
-    uint64_t word = 0;
-    if (littleEndian) {
+  // The bulk of a large file goes through here: plain loads on the
+  // little-endian hosts the tool runs on, summed in a local.
+  uint64_t sum = sum_;
+  if (HostIsLittleEndian()) {
+    for (; count >= 8; bytes += 8, count -= 8) {
+      uint64_t word;
       std::memcpy(&word, bytes, 8);
-    } else {
-      word = LittleEndianWord(bytes);
+      sum += (word & 0xFFFFFFFF) + (word >> 32);
     }
-    AddWord(word);
   }
+  sum_ = sum;
+  for (; count >= 8; bytes += 8, count -= 8) AddWord(LittleEndianWord(bytes));  // other hosts
   if (count > 0) std::memcpy(pending_ + pendingCount_, bytes, count);
   pendingCount_ += count;
 }
