@@ -76,10 +76,10 @@ ResIndex ReadResIndex(const std::filesystem::path& path) {
     }
     const uint32_t dataSize = Le(header, 0, 4);
     const uint32_t headerSize = Le(header, 4, 4);
-    if (headerSize < kFixedHeaderBytes + 8 || headerSize > kMaxHeaderSize || headerSize % 4 != 0 ||
-        offset + headerSize + dataSize > fileSize) {
+    if (headerSize < kFixedHeaderBytes + 8 || headerSize > kMaxHeaderSize || headerSize % 4 != 0) {
       return fail(where + " has a damaged header");
     }
+    if (offset + headerSize + dataSize > fileSize) return fail(where + " is cut short");
     header.resize(headerSize);
     if (!in.read(reinterpret_cast<char*>(header.data() + 8), headerSize - 8)) {
       return fail(where + " is cut short");

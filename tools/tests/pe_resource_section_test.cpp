@@ -284,7 +284,7 @@ TEST_P(ResourceSectionOf, RefusesWhatItCannotExtendAndLeavesNoExe) {
       {"a 16-bit resource file", Bytes(entry.begin(), entry.end()), exe.bytes, "in.res",
        "not a 32-bit"},
       {"a cut resource file", Bytes(goodRes.begin(), goodRes.end() - 4), exe.bytes, "in.res",
-       "damaged header"},
+       "is cut short"},
       {"the same resource twice", twice, exe.bytes, "in.res",
        "two resources of type 10, name 1 and language 2057"},
   };
