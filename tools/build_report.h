@@ -12,7 +12,7 @@
 
 // The product tool's version, reported so that a release can tell which
 // tool built it.
-constexpr const char* kProductToolVersion = "1.1.0";
+constexpr const char* kProductToolVersion = "1.2.0";
 
 // A JSON object: tool_version, languages (each configured LCID with its
 // culture code and name), first_entry, needed_transforms, payload_files

@@ -1,16 +1,20 @@
 // product_tool [--check] PRODUCT_DIR WORK_DIR --base-res FILE
 //              --default-background FILE --default-icon FILE
+// product_tool --add-resources RES_FILE LINKED_EXE OUT_EXE
 // product_tool --version
 //
 // Checks a product folder and writes the resource files of its exes and the
 // build's settings into WORK_DIR (see product_build.h); with --check it only
-// reports. scripts/build-product runs it and links the results.
+// reports. scripts/build-product runs it, links each exe without resources
+// and then has --add-resources write OUT_EXE: the linked exe with the
+// resource file's resources as its resource section (pe_resource_section.h).
 #include <filesystem>
 #include <iostream>
 #include <string>
 
 #include "build_report.h"
 #include "diagnostics.h"
+#include "pe_resource_section.h"
 #include "product_build.h"
 
 namespace fs = std::filesystem;
@@ -19,7 +23,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: product_tool [--check] PRODUCT_DIR WORK_DIR --base-res FILE --default-background FILE "
-    "--default-icon FILE\n";
+    "--default-icon FILE\n"
+    "       product_tool --add-resources RES_FILE LINKED_EXE OUT_EXE\n";
 
 bool ParseArguments(int argc, char** argv, fs::path* productDir, fs::path* workDir,
                     ResourceInputs* inputs, bool* checkOnly) {
@@ -60,6 +65,16 @@ int main(int argc, char** argv) {
   if (argc == 2 && std::string(argv[1]) == "--version") {
     std::cout << kProductToolVersion << "\n";
     return 0;
+  }
+  if (argc >= 2 && std::string(argv[1]) == "--add-resources") {
+    if (argc != 5) {
+      std::cerr << kUsage;
+      return 2;
+    }
+    const std::string error = AddResourceSection(argv[2], argv[3], argv[4]);
+    if (error.empty()) return 0;
+    std::cerr << error << "\n";
+    return 1;
   }
   if (!ParseArguments(argc, argv, &productDir, &workDir, &inputs, &checkOnly)) {
     std::cerr << kUsage;

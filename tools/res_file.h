@@ -1,7 +1,8 @@
-// Writes a binary resource file (.res), the input format of
-// `windres -J res -O coff`. Writing it ourselves keeps every byte of a
-// string or payload file exactly as given, whatever it holds, and avoids the
-// resource compiler's slow reading of large raw-data resources.
+// Writes a binary resource file (.res), from which the product tool then
+// makes the exe's resource section (pe_resource_section.h). Writing it
+// ourselves keeps every byte of a string or payload file exactly as given,
+// whatever it holds, and avoids the resource compiler's slow reading of
+// large raw-data resources.
 #pragma once
 
 #include <cstdint>

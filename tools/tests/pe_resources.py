@@ -16,6 +16,8 @@ class PeFile:
         optional = pe + 24
         self.magic = struct.unpack_from("<H", self.data, optional)[0]
         self.subsystem = struct.unpack_from("<H", self.data, optional + 68)[0]
+        self.checksum_at = optional + 64
+        self.checksum = struct.unpack_from("<I", self.data, self.checksum_at)[0]
         # The data directories follow the fields whose size differs: PE32 (0x10B), PE32+ (0x20B).
         directories = optional + (112 if self.magic == 0x20B else 96)
         self.directories = [struct.unpack_from("<II", self.data, directories + 8 * i) for i in range(16)]
@@ -30,6 +32,15 @@ class PeFile:
             if start <= rva < start + size:
                 return raw + rva - start
         raise ValueError(f"RVA {rva:#x} is in no section")
+
+    def computed_checksum(self):
+        """The image checksum of the file as it is, its own field read as zeros."""
+        data = self.data[:self.checksum_at] + bytes(4) + self.data[self.checksum_at + 4:]
+        words = memoryview(data + bytes(len(data) % 2)).cast("H")
+        total = sum(words)
+        while total > 0xFFFF:
+            total = (total & 0xFFFF) + (total >> 16)
+        return total + len(data)
 
     def c_string(self, rva):
         start = self.offset(rva)

@@ -1,0 +1,320 @@
+// The resource section the product tool adds to a linked exe, read back the
+// way the system finds resources: through the resource data directory.
+#include "pe_resource_section.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "byte_writer.h"
+#include "pe_checksum.h"
+#include "res_index.h"
+#include "res_reader.h"
+#include "temp_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uint32_t kSectionAlignment = 0x1000;
+constexpr uint32_t kFileAlignment = 0x200;
+
+Bytes ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteAll(const fs::path& path, const Bytes& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+}
+
+void Put32(Bytes& bytes, size_t at, uint32_t value) {
+  for (int i = 0; i < 4; ++i)
+    bytes[at + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// The smallest exe a linker could make: the headers and one code section.
+struct TinyExe {
+  Bytes bytes;
+  size_t optional = 0;
+  size_t sectionHeader = 0;
+};
+
+TinyExe MakeExe(bool pe32Plus, uint32_t checksum) {
+  TinyExe exe;
+  ByteWriter out;
+  out.U16(0x5A4D);  // MZ
+  while (out.Size() < 0x3C) out.U8(0);
+  out.U32(0x40);
+  out.U32(0x00004550);  // PE
+  out.U16(pe32Plus ? 0x8664 : 0x14C);
+  out.U16(1);  // sections
+  out.U32(0), out.U32(0), out.U32(0);
+  const uint16_t optionalSize = pe32Plus ? 240 : 224;
+  out.U16(optionalSize);
+  out.U16(0x0102);  // executable, 32-bit words
+  exe.optional = out.Size();
+  out.U16(pe32Plus ? 0x20B : 0x10B);
+  while (out.Size() < exe.optional + optionalSize) out.U8(0);
+  exe.sectionHeader = out.Size();
+  for (const char c : {'.', 't', 'e', 'x', 't', '\0', '\0', '\0'}) out.U8(static_cast<uint8_t>(c));
+  out.U32(0x10), out.U32(0x1000), out.U32(kFileAlignment), out.U32(kFileAlignment);
+  out.U32(0), out.U32(0), out.U32(0), out.U32(0x60000020);
+  while (out.Size() < kFileAlignment) out.U8(0);
+  while (out.Size() < 2 * kFileAlignment) out.U8(0xC3);
+  exe.bytes = out.Take();
+  Put32(exe.bytes, exe.optional + 8, kFileAlignment);  // SizeOfInitializedData
+  Put32(exe.bytes, exe.optional + 32, kSectionAlignment);
+  Put32(exe.bytes, exe.optional + 36, kFileAlignment);
+  Put32(exe.bytes, exe.optional + 56, 0x2000);          // SizeOfImage
+  Put32(exe.bytes, exe.optional + 60, kFileAlignment);  // SizeOfHeaders
+  Put32(exe.bytes, exe.optional + 64, checksum);
+  Put32(exe.bytes, exe.optional + (pe32Plus ? 108 : 92), 16);  // data directories
+  return exe;
+}
+
+// One .res entry whose type or name may be a text (numbers otherwise).
+Bytes ResEntry(const ResourceName& type, const ResourceName& name, uint16_t language,
+               const Bytes& data) {
+  ByteWriter names;
+  for (const ResourceName* field : {&type, &name}) {
+    if (field->isText) {
+      names.Text(field->text);
+      names.U16(0);
+    } else {
+      names.U16(0xFFFF);
+      names.U16(field->number);
+    }
+  }
+  names.AlignTo4();
+  ByteWriter out;
+  out.U32(static_cast<uint32_t>(data.size()));
+  out.U32(static_cast<uint32_t>(8 + names.Size() + 16));
+  out.Append(names.Take());
+  out.U32(0), out.U16(0x30), out.U16(language), out.U32(0), out.U32(0);
+  out.Append(data);
+  out.AlignTo4();
+  return out.Take();
+}
+
+ResourceName Number(uint16_t number) { return ResourceName{false, number, {}}; }
+ResourceName Text(const WString& text) { return ResourceName{true, 0, text}; }
+
+// The checksum as the system's reference computes it: word by word.
+uint32_t ReferenceChecksum(Bytes file, size_t field) {
+  Put32(file, field, 0);
+  uint32_t sum = 0;
+  for (size_t at = 0; at < file.size(); at += 2) {
+    sum += file[at] | (at + 1 < file.size() ? file[at + 1] << 8 : 0);
+    sum = (sum & 0xFFFF) + (sum >> 16);
+  }
+  return sum + static_cast<uint32_t>(file.size());
+}
+
+// A resource found by walking the tree: its path, with texts as they read.
+struct FoundResource {
+  std::string type, name;
+  uint16_t language;
+  uint32_t rva;
+  Bytes data;
+  bool operator==(const FoundResource& other) const {
+    return std::tie(type, name, language, data) ==
+           std::tie(other.type, other.name, other.language, other.data);
+  }
+};
+
+class ResourceSectionOf : public ::testing::TestWithParam<bool> {
+ protected:
+  bool Pe32Plus() const { return GetParam(); }
+  size_t DirectoryAt(const TinyExe& exe) const {
+    return exe.optional + (Pe32Plus() ? 112 : 96) + 16;
+  }
+
+  // Every resource under the data directory, in the order of the tree.
+  std::vector<FoundResource> Walk(const Bytes& file, const TinyExe& exe) {
+    const uint32_t rootRva = ReadLe(file, DirectoryAt(exe), 4);
+    const size_t section = exe.sectionHeader + 40;
+    const uint32_t sectionRva = ReadLe(file, section + 12, 4);
+    const size_t base = ReadLe(file, section + 20, 4) + (rootRva - sectionRva);
+    std::vector<FoundResource> found;
+    const auto label = [&](uint32_t field) {
+      if ((field & 0x80000000) == 0) return std::to_string(field);
+      const size_t at = base + (field & 0x7FFFFFFF);
+      std::string text;
+      for (uint32_t i = 0; i < ReadLe(file, at, 2); ++i)
+        text.push_back(static_cast<char>(file[at + 2 + 2 * i]));
+      return "\"" + text + "\"";
+    };
+    // The entries of one directory; each level checks the system's order:
+    // texts first, as many as the header says, then numbers ascending.
+    const auto entries = [&](uint32_t offset) {
+      const size_t at = base + (offset & 0x7FFFFFFF);
+      const uint32_t named = ReadLe(file, at + 12, 2);
+      const uint32_t count = named + ReadLe(file, at + 14, 2);
+      std::vector<std::pair<uint32_t, uint32_t>> list;
+      for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t name = ReadLe(file, at + 16 + 8 * i, 4);
+        EXPECT_EQ((name & 0x80000000) != 0, i < named) << "entry " << i;
+        if (i > 0 && i != named) {
+          const uint32_t previous = list.back().first;
+          if (i < named) {
+            EXPECT_LT(label(previous), label(name));
+          } else {
+            EXPECT_LT(previous, name);
+          }
+        }
+        list.emplace_back(name, ReadLe(file, at + 20 + 8 * i, 4));
+      }
+      return list;
+    };
+    for (const auto& [type, names] : entries(0x80000000)) {
+      for (const auto& [name, languages] : entries(names)) {
+        for (const auto& [language, leaf] : entries(languages)) {
+          const uint32_t rva = ReadLe(file, base + leaf, 4);
+          const size_t data = base + (rva - rootRva);
+          const size_t size = ReadLe(file, base + leaf + 4, 4);
+          found.push_back({label(type), label(name), static_cast<uint16_t>(language), rva,
+                           Bytes(file.begin() + static_cast<std::ptrdiff_t>(data),
+                                 file.begin() + static_cast<std::ptrdiff_t>(data + size))});
+        }
+      }
+    }
+    return found;
+  }
+
+  TempFolder temp_;
+};
+
+TEST_P(ResourceSectionOf, TreeInTheSystemsOrderDataAlignedHeadersUpdated) {
+  const Bytes odd = {1, 2, 3, 4, 5};
+  Bytes res = ResEntryHeader(0, 0, 0, 0);
+  for (const Bytes& entry : {
+           ResEntry(Number(10), Text(u"ZETA"), 2057, odd),
+           ResEntry(Number(10), Number(7), 1033, {7, 7, 7}),
+           ResEntry(Text(u"MYTYPE"), Number(1), 0, Bytes(8, 0xAB)),
+           ResEntry(Number(10), Text(u"ALPHA"), 2057, {}),
+           ResEntry(Number(10), Number(7), 1031, {6, 6}),
+           ResEntry(Number(3), Number(2), 2057, Bytes(3000, 0x33)),
+       }) {
+    res.insert(res.end(), entry.begin(), entry.end());
+  }
+  WriteAll(temp_.Path() / "in.res", res);
+
+  for (const uint32_t checksum : {0u, 0x1234u}) {
+    SCOPED_TRACE(checksum);
+    const TinyExe exe = MakeExe(Pe32Plus(), checksum);
+    WriteAll(temp_.Path() / "linked.exe", exe.bytes);
+    ASSERT_EQ(AddResourceSection(temp_.Path() / "in.res", temp_.Path() / "linked.exe",
+                                 temp_.Path() / "out.exe"),
+              "");
+    const Bytes file = ReadAll(temp_.Path() / "out.exe");
+
+    const std::vector<FoundResource> expected = {
+        {"\"MYTYPE\"", "1", 0, 0, Bytes(8, 0xAB)},
+        {"3", "2", 2057, 0, Bytes(3000, 0x33)},
+        {"10", "\"ALPHA\"", 2057, 0, {}},
+        {"10", "\"ZETA\"", 2057, 0, odd},
+        {"10", "7", 1031, 0, {6, 6}},
+        {"10", "7", 1033, 0, {7, 7, 7}},
+    };
+    const std::vector<FoundResource> found = Walk(file, exe);
+    EXPECT_EQ(found, expected);
+    for (const FoundResource& resource : found) EXPECT_EQ(resource.rva % 8, 0u) << resource.name;
+
+    // The section comes after the code in memory and in the file, on the
+    // alignments the linker chose.
+    const size_t section = exe.sectionHeader + 40;
+    EXPECT_EQ(ReadLe(file, 0x46, 2), 2u) << "section count";
+    EXPECT_EQ(std::string(file.begin() + static_cast<std::ptrdiff_t>(section),
+                          file.begin() + static_cast<std::ptrdiff_t>(section + 8)),
+              std::string(".rsrc\0\0\0", 8));
+    const uint32_t size = ReadLe(file, section + 8, 4);
+    const uint32_t rawSize = ReadLe(file, section + 16, 4);
+    EXPECT_EQ(ReadLe(file, section + 12, 4), 0x2000u);
+    EXPECT_EQ(ReadLe(file, section + 20, 4), 2 * kFileAlignment);
+    EXPECT_EQ(rawSize % kFileAlignment, 0u);
+    EXPECT_GE(rawSize, size);
+    EXPECT_EQ(ReadLe(file, section + 36, 4), 0x40000040u);
+    EXPECT_EQ(file.size(), 2 * kFileAlignment + rawSize);
+    EXPECT_EQ(ReadLe(file, DirectoryAt(exe), 4), 0x2000u);
+    EXPECT_EQ(ReadLe(file, DirectoryAt(exe) + 4, 4), size);
+    EXPECT_EQ(ReadLe(file, exe.optional + 56, 4), 0x2000 + (size + 0xFFFu) / 0x1000 * 0x1000);
+    EXPECT_EQ(ReadLe(file, exe.optional + 8, 4), kFileAlignment + rawSize);
+    EXPECT_EQ(ReadLe(file, exe.optional + 64, 4),
+              checksum == 0 ? 0 : ReferenceChecksum(file, exe.optional + 64));
+  }
+}
+
+TEST_P(ResourceSectionOf, RefusesWhatItCannotExtendAndLeavesNoExe) {
+  Bytes goodRes = ResEntryHeader(0, 0, 0, 0);
+  const Bytes entry = ResEntry(Number(10), Number(1), 2057, {1, 2, 3});
+  goodRes.insert(goodRes.end(), entry.begin(), entry.end());
+  Bytes twice = goodRes;
+  twice.insert(twice.end(), entry.begin(), entry.end());
+  const TinyExe exe = MakeExe(Pe32Plus(), 0);
+  TinyExe withResources = exe;
+  Put32(withResources.bytes, DirectoryAt(exe), 0x1000);
+  TinyExe signedExe = exe;
+  signedExe.bytes.resize(exe.bytes.size() + 100, 0x55);
+  // The section's data starts right after the table: no room for another header.
+  TinyExe crowded = exe;
+  const uint32_t tableEnd = static_cast<uint32_t>(exe.sectionHeader + 40);
+  Put32(crowded.bytes, exe.optional + 60, tableEnd);
+  Put32(crowded.bytes, exe.sectionHeader + 20, tableEnd);
+  const struct {
+    const char* what;
+    Bytes res;
+    Bytes linked;
+    const char* blamed;
+    const char* problem;
+  } cases[] = {
+      {"resources already", goodRes, withResources.bytes, "linked.exe", ": already has resources"},
+      {"a signature after the sections", goodRes, signedExe.bytes, "linked.exe",
+       "data after its last section"},
+      {"no room for the header", goodRes, crowded.bytes, "linked.exe",
+       "no room for another section header"},
+      {"not an exe", goodRes, Bytes(300, 'x'), "linked.exe", ": is not an exe"},
+      {"a cut exe", goodRes, Bytes(exe.bytes.begin(), exe.bytes.begin() + 0x90), "linked.exe",
+       "damaged"},
+      {"a 16-bit resource file", Bytes(entry.begin(), entry.end()), exe.bytes, "in.res",
+       "not a 32-bit"},
+      {"a cut resource file", Bytes(goodRes.begin(), goodRes.end() - 4), exe.bytes, "in.res",
+       "is cut short"},
+      {"the same resource twice", twice, exe.bytes, "in.res",
+       "two resources of type 10, name 1 and language 2057"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteAll(temp_.Path() / "in.res", c.res);
+    WriteAll(temp_.Path() / "linked.exe", c.linked);
+    const std::string error = AddResourceSection(
+        temp_.Path() / "in.res", temp_.Path() / "linked.exe", temp_.Path() / "out.exe");
+    EXPECT_EQ(error.rfind((temp_.Path() / c.blamed).string() + ": ", 0), 0u) << error;
+    EXPECT_NE(error.find(c.problem), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(temp_.Path() / "out.exe"));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Architectures, ResourceSectionOf, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Pe32Plus" : "Pe32"; });
+
+TEST(PeChecksum, SameWhereverTheFileIsCutIntoChunks) {
+  std::mt19937 random(7);
+  Bytes file(100001);
+  for (uint8_t& byte : file) byte = static_cast<uint8_t>(random());
+  const uint32_t expected = ReferenceChecksum(file, 0x40);
+  Put32(file, 0x40, 0);
+  for (const size_t chunk : {size_t{1}, size_t{3}, size_t{8}, size_t{4093}, file.size()}) {
+    PeChecksum checksum;
+    for (size_t at = 0; at < file.size(); at += chunk)
+      checksum.Add(file.data() + at, std::min(chunk, file.size() - at));
+    EXPECT_EQ(checksum.Finish(), expected) << chunk;
+  }
+}
+
+}  // namespace
