@@ -14,6 +14,7 @@ import time
 from pathlib import Path
 
 import bench
+import products
 
 PROGID = "LauncherBench.Recorded"
 
@@ -123,14 +124,6 @@ def same_windows_path(a, b):
     return a.replace("/", "\\").rstrip("\\").lower() == b.replace("/", "\\").rstrip("\\").lower()
 
 
-def write_files(root, files):
-    """Writes files (relative path -> text) below root, making folders."""
-    for relative, text in files.items():
-        path = Path(root) / relative
-        path.parent.mkdir(parents=True, exist_ok=True)
-        path.write_text(text, encoding="utf-8")
-
-
 class ShellScenario(bench.ProductScenario):
     """A product scenario whose launcher runs from a folder of its own (a
     disc), with recorders standing behind the shell's handlers."""
@@ -148,7 +141,7 @@ class ShellScenario(bench.ProductScenario):
         disc = self.work / "disc"
         disc.mkdir(exist_ok=True)
         shutil.copy(self.exe, disc / self.exe_name)
-        write_files(disc, files or {})
+        products.write_files(disc, files or {})
         return disc
 
     def open_disc(self, disc):
