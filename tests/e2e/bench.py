@@ -109,12 +109,6 @@ class UiDriver(uidriver.UiDriver):
         super().__init__(prefix, exe_name, BENCH_BIN)
 
 
-def build_product(work_dir, settings, files=None):
-    """Builds a product made on the fly for this run's architecture; returns
-    the folder with its exes."""
-    return products.build_product(ARCH, HOST_BUILD, work_dir, settings, files)
-
-
 # ------------------------------------------------------------ scenarios
 
 class Scenario(unittest.TestCase):
@@ -238,8 +232,8 @@ class ProductScenario(Scenario):
     @classmethod
     def setUpClass(cls):
         require_bench_programs()
-        cls.product_out = build_product(class_folder(cls, "e2e-product-"), cls.product_settings or base_product(),
-                                        cls.product_files)
+        cls.product_out = products.build_product(ARCH, HOST_BUILD, class_folder(cls, "e2e-product-"),
+                                                 cls.product_settings or base_product(), cls.product_files)
 
     @property
     def exe(self):

@@ -1,8 +1,6 @@
 """Every way a person closes the launcher ends it with exit code 0; keys that
 only look like closing (Escape, Enter) leave it open."""
 
-import unittest
-
 import bench
 from bench import IDC_EXIT, IDC_LANGUAGE
 
@@ -41,7 +39,3 @@ class ClosingTheLauncher(bench.ProductScenario):
         self.assertTrue(program.running(), "the launcher ended on Escape or Enter")
         self.assertTrue(self.driver.dump()["visible"])
         self.press_exit(program)
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)

@@ -8,7 +8,6 @@ LAUNCHER_WALKTHROUGH_DIR=docs/walkthrough to refresh those)."""
 import os
 import shutil
 import subprocess
-import unittest
 from pathlib import Path
 
 import bench
@@ -151,7 +150,3 @@ class DemoWalkthrough(bench.Scenario):
         launcher = self.start(disc / "Autorun.exe", cwd=disc)
         self.driver.wait_control(IDC_PLAY, "focused", True)
         self.press_exit(launcher)
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)

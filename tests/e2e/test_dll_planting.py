@@ -5,7 +5,6 @@ loads anything itself."""
 
 import re
 import shutil
-import unittest
 
 import bench
 from bench import IDC_EXIT, IDC_LANGUAGE
@@ -138,7 +137,3 @@ class DllPlanting(bench.ProductScenario):
         names = [f"{name}.dll" for name in ("uxtheme", "dwmapi", "version")]
         loaded = self.run_early_loads("load", *names)
         self.assertTrue({"uxtheme.dll", "dwmapi.dll"} <= set(loaded), f"canaries seen: {loaded}")
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)

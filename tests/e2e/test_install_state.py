@@ -1,8 +1,6 @@
 """What the launcher offers follows what the registry and the disk say about
 the game: Install before it is installed, Play and Uninstall afterwards."""
 
-import unittest
-
 import bench
 import languages_support as support
 from bench import IDC_CONTINUE, IDC_EXIT, IDC_INSTALL, IDC_LANGUAGE, IDC_PLAY, control
@@ -75,7 +73,3 @@ class InstallState(bench.ProductScenario):
         # Continue keeps the state the layout gave it; Exit leads.
         self.assertTrue(control(window, IDC_CONTINUE)["enabled"])
         self.assertEqual(window["focus_id"], IDC_EXIT)
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)

@@ -3,7 +3,6 @@ prefix, the language's transform, and the window afterwards."""
 
 import os
 import subprocess
-import unittest
 
 import bench
 import installation_support as support
@@ -165,7 +164,3 @@ class InstallFromTheMasteredDisc(DiscSteps, support.PackageScenario):
         self.assertEqual(self.installed()["OriginalDatabase"], "D:\\" + support.PACKAGE_NAME)
         self.press_exit(program)
         self.assertEqual(support.files_below(media), on_the_disc, "something was written on the disc")
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)

@@ -5,7 +5,6 @@ the workspace reached through a link, and a workspace left behind after
 Exit."""
 
 import os
-import unittest
 
 import installation_support as support
 from bench import IDC_CONTINUE, IDC_EXIT
@@ -97,7 +96,3 @@ class InstallerFaults(support.PackageScenario):
         self.driver.dump()
         self.press_exit(program)
         self.assertEqual(support.files_below(outside), ["Slot 1/save.dat", "options.ini"])
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)

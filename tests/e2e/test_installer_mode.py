@@ -4,7 +4,6 @@ from there, the folder is removed and the program ends."""
 
 import os
 import subprocess
-import unittest
 
 import bench
 import installation_support as support
@@ -145,7 +144,3 @@ class InstallerWithALargePayload(InstallerScenario):
         self.assertExitCode(program, 0, timeout=120)
         self.assertFalse(support.workspace_of(temp).exists(), f"the workspace was left behind (Exit at {pressed_at})")
         self.assertEqual(self.installed(), {}, f"the package was installed (Exit at {pressed_at})")
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)

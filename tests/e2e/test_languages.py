@@ -2,8 +2,6 @@
 own, chosen from the offered ones; and a change in the language list that
 switches the whole window at once."""
 
-import unittest
-
 import bench
 import languages_support as support
 from bench import IDC_LANGUAGE, control
@@ -110,7 +108,3 @@ class LanguageTour(bench.ProductScenario):
     def test_the_installer_follows_the_chosen_language(self):
         self.exe_name = self.driver.exe_name = "Installer.exe"
         self.tour(lambda language, lcid: support.installer_texts(language), "installer")
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)

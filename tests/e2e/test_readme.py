@@ -2,8 +2,6 @@
 before and after installation, in which format, and the notice when only a
 PDF is there and nothing can open it."""
 
-import unittest
-
 import bench
 import products
 import shell_handlers
@@ -160,7 +158,3 @@ class ReadmeFormats(ReadmeScenario):
         self.assertEqual(self.driver.message_boxes(), [])
         self.assertEqual(len(viewer.starts()), 1, viewer.starts())
         self.press_exit(program)
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)

@@ -1,8 +1,6 @@
 """Only one copy runs at a time: a second start ends at once, silently, and
 leaves the first alone; once the first has ended, a new start comes up."""
 
-import unittest
-
 import bench
 
 
@@ -32,7 +30,3 @@ class SingleInstance(bench.ProductScenario):
         self.assertTrue(window["visible"])
         self.assertIn("dialog", third_trace.read_text(errors="replace"), "the trace shows no dialog at all")
         self.press_exit(third)
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)

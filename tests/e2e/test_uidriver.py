@@ -2,8 +2,6 @@
 exactly and refuse what a person could not do, or every scenario built on it
 could pass for the wrong reason."""
 
-import unittest
-
 import bench
 from bench import IDC_LANGUAGE, IDC_PLAY, IDC_UNINSTALL, control
 
@@ -43,7 +41,3 @@ class UiDriverOnTheStandIn(bench.Scenario):
         self.driver.wait_gone()
         gone = self.driver.run("dump", timeout=1, check=False)
         self.assertFalse(gone["ok"])
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)

@@ -1,8 +1,6 @@
 """The two window layouts as a person first sees them: the controls, their
 texts, the tab order, a centred window that cannot be resized."""
 
-import unittest
-
 import bench
 from bench import (IDC_CONTINUE, IDC_EXIT, IDC_INSTALL, IDC_LANGUAGE, IDC_PLAY, IDC_PROGRESS, IDC_README,
                    IDC_STATIC, IDC_UNINSTALL, IDC_WEBSITE, control)
@@ -94,7 +92,3 @@ class WindowLayouts(bench.ProductScenario):
             self.assertFalse(control(window, passive)["style"] & WS_TABSTOP)
         self.assertTabCycle(window, [IDC_CONTINUE, IDC_EXIT, IDC_LANGUAGE])
         self.assertTrue(program.running())
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)
