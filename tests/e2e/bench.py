@@ -139,12 +139,9 @@ class Scenario(unittest.TestCase):
         problems_before = len(result.failures) + len(result.errors)
         super().run(result)
         if len(result.failures) + len(result.errors) > problems_before:
-            log(f"last window seen by the driver in {self.id()}:\n{describe_window(self.driver_window())}")
+            window = self.driver.last_window if hasattr(self, "driver") else None
+            log(f"last window seen by the driver in {self.id()}:\n{describe_window(window)}")
         return result
-
-    def driver_window(self):
-        driver = getattr(self, "driver", None)
-        return driver.last_window if driver else None
 
     def scenario_name(self):
         return self.id().split(".", 1)[-1].replace(".", "-")

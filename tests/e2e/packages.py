@@ -2,10 +2,7 @@
 """Real Windows Installer packages for the end-to-end scenarios, built with
 wixl (msitools).
 
-    build_package(work_dir, product_name, registry_key, game_exe_name,
-                  languages=("fr-fr",), ...) -> Path
-
-The package installs the game executable into
+The package of build_package() installs the game executable into
 Program Files\\<company>\\<product folder>\\ and writes, under
 HKLM\\<registry_key> (the 32-bit view, where the launcher looks):
 
@@ -51,10 +48,6 @@ CULTURE_LCIDS = {
     "ja-jp": 1041,
 }
 
-RECORDED_PACKAGE = "OriginalDatabase"
-RECORDED_TRANSFORMS = "Transforms"
-
-
 def _guid(product_name, what):
     return str(uuid.uuid5(_GUID_NAMESPACE, f"{product_name}/{what}")).upper()
 
@@ -90,8 +83,8 @@ def _package_source(product_name, registry_key, game_exe_name, language_id, fail
               <RegistryKey Root="HKLM" Key={attr(registry_key)}>
                 <RegistryValue Name="PathVal" Type="string" Value="[INSTALLDIR]" KeyPath="yes"/>
                 <RegistryValue Name="LanguageVal" Type="integer" Value="[LANGUAGEVAL]"/>
-                <RegistryValue Name="{RECORDED_PACKAGE}" Type="string" Value="[OriginalDatabase]"/>
-                <RegistryValue Name="{RECORDED_TRANSFORMS}" Type="string" Value="[TRANSFORMS]"/>
+                <RegistryValue Name="OriginalDatabase" Type="string" Value="[OriginalDatabase]"/>
+                <RegistryValue Name="Transforms" Type="string" Value="[TRANSFORMS]"/>
               </RegistryKey>
             </Component>
           </Directory>

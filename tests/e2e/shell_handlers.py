@@ -52,10 +52,6 @@ class Recorder:
                                 f"{self.exe.name} in {self.folder.name} to be started {count} time(s)")
 
 
-def command_text(exe):
-    return f'"{bench.windows_path(exe)}" "%1"'
-
-
 class RegistryImport:
     """Registry changes gathered and written with one regedit run: every Wine
     start costs seconds on the bench."""
@@ -67,7 +63,7 @@ class RegistryImport:
     def associate(self, name, recorder):
         """Makes `recorder` the program behind a file type (".txt") or a URL
         protocol ("https")."""
-        command = reg_string(command_text(recorder.exe))
+        command = reg_string(f'"{bench.windows_path(recorder.exe)}" "%1"')
         if name.startswith("."):
             progid = f"{PROGID}{name}"
             self.class_lines += [f"[{CLASSES}\\{name}]", f"@={reg_string(progid)}", "",

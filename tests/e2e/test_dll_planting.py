@@ -99,8 +99,8 @@ class DllPlanting(bench.ProductScenario):
         trace_path = self.work / "launcher-trace.log"
         program = self.start(self.exe_folder / exe_name, cwd=self.current_folder, extra_env=self.env,
                              trace="+module,+loaddll", trace_path=trace_path)
-        driver = bench.UiDriver(self.prefix, exe_name)
-        self.driver = driver  # for the report of a failure
+        driver = self.driver
+        driver.exe_name = exe_name
         driver.dump()
         # Drop the language list and close it again, so that the common
         # controls do their run-time loading while the canaries wait.

@@ -99,17 +99,13 @@ def wine_command(args):
 
 
 def wine_environment(prefix, display=None, extra=None):
-    env = dict(os.environ)
-    env.update(wine_host.loader_command()[1])
-    env.update({"WINEPREFIX": str(prefix), "WINEDEBUG": "-all",
-                # No Mono or Gecko installer prompts in a fresh prefix.
-                "WINEDLLOVERRIDES": "mscoree,mshtml="})
+    # No Mono or Gecko installer prompts in a fresh prefix.
+    env = dict(os.environ, **wine_host.loader_command()[1], WINEPREFIX=str(prefix), WINEDEBUG="-all",
+               WINEDLLOVERRIDES="mscoree,mshtml=")
+    env.pop("DISPLAY", None)
     if display:
         env["DISPLAY"] = display
-    else:
-        env.pop("DISPLAY", None)
-    if extra:
-        env.update(extra)
+    env.update(extra or {})
     return env
 
 

@@ -94,8 +94,13 @@ class Driver {
       return Act(dialog, ChooseComboEntry(dialog, Id(1), Id(2)));
     if (verb == L"key" && command.size() == 2)
       return Act(dialog, PressKey(dialog, Narrow(command[1])));
-    if (verb == L"wait-control" && command.size() == 4) return WaitControl(dialog);
-    if (verb == L"wait-window" && command.size() == 3) return WaitWindow(dialog);
+    if (verb == L"wait-control" && command.size() == 4) {
+      HWND control = GetDlgItem(dialog, Id(1));
+      if (!control) return Fail("no control with id " + Narrow(command[1]), dialog);
+      return WaitField(dialog, control, "control " + Narrow(command[1]), 2);
+    }
+    if (verb == L"wait-window" && command.size() == 3)
+      return WaitField(dialog, dialog, "the window", 1);
     if (verb == L"text-fit" && command.size() == 2)
       return WriteTextFitReport(json_, dialog, command[1]) ? 0 : 1;
     return Usage();
@@ -142,24 +147,14 @@ class Driver {
     return Fail("the launcher window is still there", FindMainDialog(options_.exeName));
   }
 
-  int WaitControl(HWND dialog) {
-    const std::vector<std::wstring>& command = options_.command;
-    HWND control = GetDlgItem(dialog, Id(1));
-    if (!control) return Fail("no control with id " + Narrow(command[1]), dialog);
-    if (WaitFor(options_.timeoutMs,
-                [&] { return FieldMatches(control, dialog, command[2], command[3]); }))
+  // Waits until `window` (a control, or the dialog) has FIELD = VALUE, the
+  // command's words from `at` on.
+  int WaitField(HWND dialog, HWND window, const std::string& what, size_t at) {
+    const std::wstring& field = options_.command[at];
+    const std::wstring& value = options_.command[at + 1];
+    if (WaitFor(options_.timeoutMs, [&] { return FieldMatches(window, dialog, field, value); }))
       return Succeed(dialog);
-    return Fail("control " + Narrow(command[1]) + " never had " + Narrow(command[2]) + " = " +
-                    Narrow(command[3]),
-                dialog);
-  }
-
-  int WaitWindow(HWND dialog) {
-    const std::vector<std::wstring>& command = options_.command;
-    if (WaitFor(options_.timeoutMs,
-                [&] { return FieldMatches(dialog, dialog, command[1], command[2]); }))
-      return Succeed(dialog);
-    return Fail("the window never had " + Narrow(command[1]) + " = " + Narrow(command[2]), dialog);
+    return Fail(what + " never had " + Narrow(field) + " = " + Narrow(value), dialog);
   }
 
   int ReportMessageBoxes(bool ok) {
