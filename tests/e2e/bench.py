@@ -20,12 +20,19 @@ from pathlib import Path
 import products
 import uidriver
 import wine_host
-from products import INSTALLER_FILES, base_product, installer_product, toml_value, write_product  # noqa: F401
-from uidriver import (IDC_CONTINUE, IDC_EXIT, IDC_INSTALL, IDC_LANGUAGE, IDC_PLAY, IDC_PROGRESS,  # noqa: F401
-                      IDC_README, IDC_STATIC, IDC_UNINSTALL, IDC_WEBSITE, DriverError, control, describe_window)
-from wine_prefix import (E2E_DIR, EXIT_TIMEOUT, TEMPLATE, WINDOW_TIMEOUT, Prefix, RunningProgram,  # noqa: F401
-                         copy_prefix, file_lock, log, prepare_prefix_template, wine_command, wine_environment,
-                         windows_path)
+from products import INSTALLER_FILES, base_product, installer_product, write_product
+from uidriver import (IDC_CONTINUE, IDC_EXIT, IDC_INSTALL, IDC_LANGUAGE, IDC_PLAY, IDC_PROGRESS, IDC_README,
+                      IDC_STATIC, IDC_UNINSTALL, IDC_WEBSITE, control, describe_window)
+from wine_prefix import (E2E_DIR, EXIT_TIMEOUT, WINDOW_TIMEOUT, Prefix, RunningProgram, copy_prefix, file_lock, log,
+                         prepare_prefix_template, wait_until, windows_path)
+
+# What the scenarios and bench/extraction-speed take from the other modules
+# through this one.
+__all__ = ["INSTALLER_FILES", "base_product", "installer_product", "write_product", "IDC_CONTINUE", "IDC_EXIT",
+           "IDC_INSTALL", "IDC_LANGUAGE", "IDC_PLAY", "IDC_PROGRESS", "IDC_README", "IDC_STATIC", "IDC_UNINSTALL",
+           "IDC_WEBSITE", "control", "describe_window", "E2E_DIR", "EXIT_TIMEOUT", "WINDOW_TIMEOUT", "Prefix",
+           "RunningProgram", "copy_prefix", "file_lock", "log", "prepare_prefix_template", "wait_until",
+           "windows_path"]
 
 REPO = wine_host.REPO
 # The architecture of the exes this run drives (the build folders follow it):
@@ -38,18 +45,6 @@ SCREENSHOTS = E2E_DIR / "screenshots" / ARCH
 
 # SW_SHOWMINNOACTIVE, as a shortcut set to "Run: Minimized" passes it.
 SW_SHOWMINNOACTIVE = 7
-
-
-def wait_until(condition, timeout, what):
-    """Polls condition() until it returns something true; fails with `what`."""
-    deadline = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() >= deadline:
-            raise AssertionError(f"timed out after {timeout} s waiting for {what}")
-        time.sleep(0.05)
 
 
 # ------------------------------------------------------------ virtual display
@@ -114,17 +109,6 @@ class UiDriver(uidriver.UiDriver):
         super().__init__(prefix, exe_name, BENCH_BIN)
 
 
-def run_json_tool(prefix, tool, *args):
-    """Runs one of this run's bench tools that answer with a JSON report."""
-    return uidriver.run_json_tool(prefix, BENCH_BIN / tool, *args)
-
-
-def build_product(work_dir, settings, files=None):
-    """Builds a product made on the fly for this run's architecture; returns
-    the folder with its exes."""
-    return products.build_product(ARCH, HOST_BUILD, work_dir, settings, files)
-
-
 # ------------------------------------------------------------ scenarios
 
 class Scenario(unittest.TestCase):
@@ -155,22 +139,24 @@ class Scenario(unittest.TestCase):
         problems_before = len(result.failures) + len(result.errors)
         super().run(result)
         if len(result.failures) + len(result.errors) > problems_before:
-            log(f"last window seen by the driver in {self.id()}:\n{describe_window(self.driver_window())}")
+            window = self.driver.last_window if hasattr(self, "driver") else None
+            log(f"last window seen by the driver in {self.id()}:\n{describe_window(window)}")
         return result
-
-    def driver_window(self):
-        driver = getattr(self, "driver", None)
-        return driver.last_window if driver else None
 
     def scenario_name(self):
         return self.id().split(".", 1)[-1].replace(".", "-")
 
-    def screenshot(self, suffix=""):
-        """Saves what is on the screen as build/e2e/screenshots/<arch>/<scenario>.png."""
+    def screenshot(self, suffix="", window=None):
+        """Saves what is on the screen, cut down to `window` when given, as
+        build/e2e/screenshots/<arch>/<scenario>[-suffix].png."""
         name = self.scenario_name() + (f"-{suffix}" if suffix else "")
         path = SCREENSHOTS / f"{name}.png"
         self.display.screenshot(path)
         self.screenshot_taken = True
+        if window:
+            rect = window["rect"]
+            size = f"{rect['right'] - rect['left']}x{rect['bottom'] - rect['top']}+{rect['left']}+{rect['top']}"
+            subprocess.run(["convert", str(path), "-crop", size, "+repage", str(path)], check=True, timeout=60)
         return path
 
     def _take_final_screenshot(self):
@@ -198,6 +184,15 @@ class Scenario(unittest.TestCase):
         code = program.wait_exit(timeout)
         self.assertEqual(code, expected, f"{program.args[0]} ended with exit code {code}")
 
+    def press_exit(self, program):
+        """Presses Exit; the program must end with exit code 0."""
+        self.driver.click(IDC_EXIT)
+        self.assertExitCode(program, 0)
+
+    def assertTexts(self, window, expected):
+        """expected: control id -> the text the control shows."""
+        self.assertEqual({control_id: control(window, control_id)["text"] for control_id in expected}, expected)
+
 
 def require_architecture():
     """Skips the scenarios of an architecture this run does not cover."""
@@ -206,12 +201,22 @@ def require_architecture():
         raise unittest.SkipTest(reason)
 
 
-def require_bench_programs():
+def require_bench_programs(*tools):
+    """Skips the scenarios when a bench program or one of `tools` (a bench
+    program, or a host command) is missing."""
     require_architecture()
-    missing = [name for name in ("uidriver.exe", "starter.exe", "canary.dll", "recorder.exe")
-               if not (BENCH_BIN / name).exists()]
+    needed = ("uidriver.exe", "starter.exe", "canary.dll", "recorder.exe") + tools
+    missing = [name for name in needed
+               if not ((BENCH_BIN / name).exists() if name.endswith((".exe", ".dll")) else shutil.which(name))]
     if missing:
-        raise unittest.SkipTest(f"bench programs missing in {BENCH_BIN}: {missing}; build the Windows build first")
+        raise unittest.SkipTest(f"missing: {missing}; build the Windows build first, or run scripts/install-deps")
+
+
+def class_folder(cls, prefix):
+    """A temporary folder for a scenario class, removed after its tests."""
+    folder = Path(tempfile.mkdtemp(prefix=prefix, dir=os.environ.get("TMPDIR")))
+    cls.addClassCleanup(shutil.rmtree, folder, ignore_errors=True)
+    return folder
 
 
 class ProductScenario(Scenario):
@@ -224,18 +229,18 @@ class ProductScenario(Scenario):
     @classmethod
     def setUpClass(cls):
         require_bench_programs()
-        cls.product_work = Path(tempfile.mkdtemp(prefix="e2e-product-", dir=os.environ.get("TMPDIR")))
-        cls.addClassCleanup(shutil.rmtree, cls.product_work, ignore_errors=True)
-        cls.product_out = build_product(cls.product_work, cls.product_settings or base_product(),
-                                        cls.product_files)
+        cls.product_out = products.build_product(ARCH, HOST_BUILD, class_folder(cls, "e2e-product-"),
+                                                 cls.product_settings or base_product(), cls.product_files)
 
     @property
     def exe(self):
         return self.product_out / self.exe_name
 
-    def open_launcher(self, **kwargs):
-        """Starts the product's exe and waits until its window is up."""
+    def open_launcher(self, exe_name=None, **kwargs):
+        """Starts the product's exe (from now on exe_name, when given) and
+        waits until its window is up."""
+        if exe_name:
+            self.exe_name = self.driver.exe_name = exe_name
         program = self.start(self.exe, **kwargs)
-        window = self.driver.dump()
-        return program, window
+        return program, self.driver.dump()
 

@@ -2,17 +2,15 @@
 the temporary folder and the workspace of installer mode, msiexec made
 unusable, a full disk, and the exact texts of the fatal error box."""
 
-import json
 import os
 import shutil
 import struct
 import subprocess
-import tempfile
-import unittest
 from pathlib import Path
 
 import bench
 import packages
+import uidriver
 
 PRODUCT_NAME = "Skyforge 2: Iron Vale"
 REGISTRY_KEY = r"Software\Quillmark\Skyforge2"
@@ -39,51 +37,30 @@ ERROR_DISK_FULL = 112
 ERROR_RESOURCE_NAME_NOT_FOUND = 1814
 
 
-def product_settings(payload=False):
-    settings = bench.base_product(language_ids=LANGUAGE_IDS, product_names=f"{PRODUCT_NAME};{PRODUCT_NAME};",
-                                  registry_key=REGISTRY_KEY, package_name=PACKAGE_NAME, game_exe=GAME_EXE)
-    if payload:
-        settings["payload"] = "payload"
-    else:
-        settings["disc"] = "disc"
-    return settings
-
-
-def product_files(work_dir, folder, fail=False, extra=None):
-    """The product folder's files: a real package at the root of `folder`
-    (disc or payload), plus `extra` (relative path -> bytes)."""
-    package = packages.build_package(work_dir, PRODUCT_NAME, REGISTRY_KEY, GAME_EXE, package_name=PACKAGE_NAME,
-                                     languages=("fr-fr",), fail=fail)
-    files = {f"{folder}/{PACKAGE_NAME}": package.read_bytes()}
-    for relative, content in (extra or {}).items():
-        files[f"{folder}/{relative}"] = content
-    return files
-
-
 class PackageScenario(bench.ProductScenario):
-    """A product whose package is a real one, built for the class.
+    """A product whose package is a real one, built for the class: on the disc
+    for Autorun.exe, in the payload when the scenario drives Installer.exe.
 
     package_fails: the package's launch condition is false (msiexec shows
-    its own message and installs nothing). payload: extra payload files; the
-    product then has Installer.exe instead of a disc."""
+    its own message and installs nothing). payload: more files beside the
+    package (relative path -> bytes)."""
 
     package_fails = False
     payload = None
 
     @classmethod
     def setUpClass(cls):
-        bench.require_bench_programs()
-        for tool in ("fault_tool.exe", "package_tool.exe"):
-            if not (bench.BENCH_BIN / tool).exists():
-                raise unittest.SkipTest(f"{tool} missing in {bench.BENCH_BIN}; build the Windows build first")
-        if not shutil.which("wixl"):
-            raise unittest.SkipTest("wixl (msitools) is not installed")
-        work = Path(tempfile.mkdtemp(prefix="e2e-package-", dir=os.environ.get("TMPDIR")))
-        cls.addClassCleanup(shutil.rmtree, work, ignore_errors=True)
-        in_payload = cls.exe_name == "Installer.exe"
-        cls.product_settings = dict(product_settings(payload=in_payload), **cls.extra_settings(work))
-        cls.product_files = product_files(work, "payload" if in_payload else "disc", fail=cls.package_fails,
-                                          extra=cls.payload)
+        bench.require_bench_programs("fault_tool.exe", "package_tool.exe", "wixl")
+        work = bench.class_folder(cls, "e2e-package-")
+        folder = "payload" if cls.exe_name == "Installer.exe" else "disc"
+        package = packages.build_package(work, PRODUCT_NAME, REGISTRY_KEY, GAME_EXE, package_name=PACKAGE_NAME,
+                                         languages=("fr-fr",), fail=cls.package_fails)
+        files = {PACKAGE_NAME: package.read_bytes(), **(cls.payload or {})}
+        cls.product_files = {f"{folder}/{relative}": content for relative, content in files.items()}
+        # payload = "payload", or disc = "disc"
+        cls.product_settings = bench.base_product(
+            language_ids=LANGUAGE_IDS, product_names=f"{PRODUCT_NAME};{PRODUCT_NAME};", registry_key=REGISTRY_KEY,
+            package_name=PACKAGE_NAME, game_exe=GAME_EXE, **{folder: folder}, **cls.extra_settings(work))
         super().setUpClass()
 
     @classmethod
@@ -129,31 +106,8 @@ class PackageScenario(bench.ProductScenario):
 
     # ---------------------------------------------------------- the system
 
-    def fault_tool(self, *args):
-        return bench.run_json_tool(self.prefix, "fault_tool.exe", *args)
-
-    def start_fault_tool(self, *args):
-        """Runs fault_tool.exe beside the scenario; finish_fault_tool(handle)
-        waits for its report."""
-        output = (self.work / f"fault-tool-{len(self.programs)}.json").open("w+b")
-        self.addCleanup(output.close)
-        process = subprocess.Popen(bench.wine_command([bench.BENCH_BIN / "fault_tool.exe", *args]),
-                                   env=self.prefix.env(), stdin=subprocess.DEVNULL, stdout=output,
-                                   stderr=subprocess.DEVNULL)
-        self.addCleanup(lambda: process.poll() is None and process.kill())
-        return process, output
-
-    def finish_fault_tool(self, handle, timeout=bench.WINDOW_TIMEOUT):
-        process, output = handle
-        process.wait(timeout=timeout)
-        output.seek(0)
-        lines = [line for line in output.read().decode("utf-8", "replace").splitlines() if line.startswith("{")]
-        if not lines:
-            raise AssertionError("fault_tool printed nothing")
-        report = json.loads(lines[-1])
-        if not report["ok"]:
-            raise AssertionError(f"fault_tool: {report['error']}")
-        return report
+    def fault_tool(self, *args, timeout=120):
+        return uidriver.run_json_tool(self.prefix, bench.BENCH_BIN / "fault_tool.exe", *args, timeout=timeout)
 
     def fatal_error_text(self, what, code):
         """The text of the launcher's fatal error box for `what` and `code`,

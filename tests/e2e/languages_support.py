@@ -1,9 +1,6 @@
 """What the language and install-state scenarios share: the products they
 build, the texts a person should see in each language, and small steps on
-top of the bench (start with a stored state, wait for a language switch,
-save a picture of the window alone)."""
-
-import subprocess
+top of the bench (start with a stored state, wait for a language switch)."""
 
 import bench
 from bench import (IDC_CONTINUE, IDC_EXIT, IDC_INSTALL, IDC_LANGUAGE, IDC_PLAY, IDC_README, IDC_STATIC,
@@ -63,12 +60,6 @@ def store_language(prefix, lcid):
     prefix.reg_add(HKLM_KEY, "LanguageVal", lcid, kind="REG_DWORD")
 
 
-def store_install_folder(prefix, scenario, folder):
-    """Records `folder` as the game's install folder, as the package does:
-    its Windows path with a trailing backslash."""
-    prefix.reg_add(HKLM_KEY, "PathVal", scenario.windows_path(folder) + "\\")
-
-
 def user_locale(prefix, extra_env=None):
     """The user locale Wine reports for programs started with extra_env."""
     completed = prefix.run(["reg", "query", r"HKCU\Control Panel\International", "/v", "Locale"],
@@ -119,23 +110,7 @@ def enable_states(window):
                                      ("language", IDC_LANGUAGE))}
 
 
-def cut_off_texts(scenario, exe):
-    """The texts of the window of `exe` that do not fit their controls, as
-    textfit.exe measures them with the window's own font and sizes."""
-    report = bench.run_json_tool(scenario.prefix, "textfit.exe", "--exe", exe.name,
-                                 "--module", scenario.windows_path(exe),
-                                 "--timeout", str(bench.WINDOW_TIMEOUT * 1000))
+def cut_off_texts(scenario):
+    """The texts of the scenario's window that do not fit their controls."""
     return [f"{entry['text']!r} of control {entry['id']} needs {entry['needed']} within {entry['available']}"
-            for entry in report["controls"] if not entry["fits"]]
-
-
-# ------------------------------------------------------------ pictures
-
-def window_picture(scenario, window, suffix):
-    """Saves the screen, cut down to the launcher's window."""
-    path = scenario.screenshot(suffix)
-    rect = window["rect"]
-    width, height = rect["right"] - rect["left"], rect["bottom"] - rect["top"]
-    subprocess.run(["convert", str(path), "-crop", f"{width}x{height}+{rect['left']}+{rect['top']}", "+repage",
-                    str(path)], check=True, timeout=60)
-    return path
+            for entry in scenario.driver.text_fit(scenario.exe) if not entry["fits"]]

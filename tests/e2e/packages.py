@@ -2,10 +2,7 @@
 """Real Windows Installer packages for the end-to-end scenarios, built with
 wixl (msitools).
 
-    build_package(work_dir, product_name, registry_key, game_exe_name,
-                  languages=("fr-fr",), ...) -> Path
-
-The package installs the game executable into
+The package of build_package() installs the game executable into
 Program Files\\<company>\\<product folder>\\ and writes, under
 HKLM\\<registry_key> (the 32-bit view, where the launcher looks):
 
@@ -31,14 +28,13 @@ The same from a shell, for a package built elsewhere:
 """
 
 import shutil
-import subprocess
 import sys
-import tempfile
 import uuid
 from pathlib import Path
 from xml.sax.saxutils import quoteattr
 
 import bench
+import products
 
 # Namespace of the GUIDs made from a product's name, so that the same product
 # always gets the same codes and two products never share one.
@@ -51,10 +47,6 @@ CULTURE_LCIDS = {
     "nl-nl": 1043, "no-no": 1044, "pt-br": 1046, "ru-ru": 1049, "pl-pl": 1045, "cs-cz": 1029, "hu-hu": 1038,
     "ja-jp": 1041,
 }
-
-RECORDED_PACKAGE = "OriginalDatabase"
-RECORDED_TRANSFORMS = "Transforms"
-
 
 def _guid(product_name, what):
     return str(uuid.uuid5(_GUID_NAMESPACE, f"{product_name}/{what}")).upper()
@@ -91,8 +83,8 @@ def _package_source(product_name, registry_key, game_exe_name, language_id, fail
               <RegistryKey Root="HKLM" Key={attr(registry_key)}>
                 <RegistryValue Name="PathVal" Type="string" Value="[INSTALLDIR]" KeyPath="yes"/>
                 <RegistryValue Name="LanguageVal" Type="integer" Value="[LANGUAGEVAL]"/>
-                <RegistryValue Name="{RECORDED_PACKAGE}" Type="string" Value="[OriginalDatabase]"/>
-                <RegistryValue Name="{RECORDED_TRANSFORMS}" Type="string" Value="[TRANSFORMS]"/>
+                <RegistryValue Name="OriginalDatabase" Type="string" Value="[OriginalDatabase]"/>
+                <RegistryValue Name="Transforms" Type="string" Value="[TRANSFORMS]"/>
               </RegistryKey>
             </Component>
           </Directory>
@@ -131,10 +123,7 @@ def build_package(work_dir, product_name, registry_key, game_exe_name, package_n
     shutil.copy2(game_exe or bench.BENCH_BIN / "recorder.exe", stage / "game.exe")
     (stage / "package.wxs").write_text(
         _package_source(product_name, registry_key, game_exe_name, language_id, fail), encoding="utf-8")
-    completed = subprocess.run(["wixl", "-a", "x86", "-o", package_name, "package.wxs"], cwd=stage,
-                               capture_output=True, text=True)
-    if completed.returncode != 0:
-        raise RuntimeError(f"wixl failed:\n{completed.stdout[-3000:]}\n{completed.stderr[-3000:]}")
+    products.run_checked(["wixl", "-a", "x86", "-o", package_name, "package.wxs"], cwd=stage)
     package = work_dir / package_name
     shutil.move(stage / package_name, package)
     shutil.rmtree(stage, ignore_errors=True)
@@ -152,7 +141,7 @@ def _tool_prefix():
             shutil.rmtree(prefix, ignore_errors=True)
             bench.copy_prefix(bench.prepare_prefix_template(), prefix)
             (prefix / ".ready").write_text("")
-    return prefix
+    return bench.Prefix(prefix, display=None)
 
 
 def add_language_transforms(package, languages):
@@ -161,20 +150,10 @@ def add_language_transforms(package, languages):
     tool = bench.BENCH_BIN / "package_tool.exe"
     if not tool.exists():
         raise RuntimeError(f"{tool} is missing; build the Windows build first")
-    env = bench.wine_environment(_tool_prefix())
-    package_path = bench.windows_path(package)
+    prefix = _tool_prefix()
     for culture in languages:
-        args = bench.wine_command([tool, "add-transform", package_path, f"{culture}.mst",
-                                    f"LANGUAGEVAL={CULTURE_LCIDS[culture]}"])
-        # Output through a file: Wine's services inherit the handles and would
-        # hold a pipe open.
-        with tempfile.TemporaryFile() as out:
-            completed = subprocess.run(args, env=env, stdin=subprocess.DEVNULL, stdout=out,
-                                       stderr=subprocess.STDOUT, timeout=300)
-            out.seek(0)
-            output = out.read().decode("utf-8", "replace")
-        if completed.returncode != 0:
-            raise RuntimeError(f"package_tool could not add {culture}.mst to {package}:\n{output[-3000:]}")
+        prefix.run([tool, "add-transform", bench.windows_path(package), f"{culture}.mst",
+                    f"LANGUAGEVAL={CULTURE_LCIDS[culture]}"], timeout=300)
 
 
 def installed_values(prefix, registry_key):

@@ -22,49 +22,53 @@ def toml_value(value):
     return json.dumps(str(value), ensure_ascii=False)
 
 
-def write_product(product_dir, settings, files=None):
-    """Writes product.toml from a dict, plus any files (path -> text or bytes)
-    relative to the product folder."""
-    product_dir = Path(product_dir)
-    product_dir.mkdir(parents=True, exist_ok=True)
-    lines = [f"{key} = {toml_value(value)}" for key, value in settings.items()]
-    (product_dir / "product.toml").write_text("\n".join(lines) + "\n", encoding="utf-8")
-    for relative, content in (files or {}).items():
-        path = product_dir / relative
+def write_files(root, files):
+    """Writes files (relative path -> text or bytes) below root, making folders."""
+    for relative, content in files.items():
+        path = Path(root) / relative
         path.parent.mkdir(parents=True, exist_ok=True)
         if isinstance(content, bytes):
             path.write_bytes(content)
         else:
             path.write_text(content, encoding="utf-8")
+
+
+def write_product(product_dir, settings, files=None):
+    """Writes product.toml from a dict, plus any files relative to the
+    product folder."""
+    product_dir = Path(product_dir)
+    lines = [f"{key} = {toml_value(value)}" for key, value in settings.items()]
+    write_files(product_dir, {"product.toml": "\n".join(lines) + "\n", **(files or {})})
     return product_dir
 
 
-def build_environment(arch, host_build, extra=None):
-    """What scripts/build-product and make-package need to find the bench's
-    build folders for this architecture."""
-    env = {"LAUNCHER_WIN_BUILD": str(wine_host.win_build(arch)), "LAUNCHER_HOST_BUILD": str(host_build)}
-    env.update(extra or {})
-    return env
+def build_environment(arch, host_build, **extra):
+    """The environment in which scripts/build-product and make-package find
+    the bench's build folders for this architecture."""
+    return dict(os.environ, LAUNCHER_WIN_BUILD=str(wine_host.win_build(arch)), LAUNCHER_HOST_BUILD=str(host_build),
+                **extra)
 
 
-def run_build_product(arch, host_build, product_dir, out_dir, env):
+def run_checked(args, **kwargs):
+    """Runs a build step; fails with the end of its output when it fails."""
+    completed = subprocess.run(args, capture_output=True, text=True, **kwargs)
+    if completed.returncode != 0:
+        raise RuntimeError(f"{Path(args[0]).name} failed:\n{completed.stdout[-3000:]}\n{completed.stderr[-3000:]}")
+    return completed
+
+
+def run_build_product(arch, product_dir, out_dir, env):
     """scripts/build-product --arch ARCH; the build folders are shared, so one
     product build runs at a time."""
     with file_lock(E2E_DIR / "build-product.lock"):
-        return subprocess.run([wine_host.REPO / "scripts" / "build-product", "--arch", arch, product_dir, out_dir],
-                              capture_output=True, text=True, env=env)
+        run_checked([wine_host.REPO / "scripts" / "build-product", "--arch", arch, product_dir, out_dir], env=env)
+    return Path(out_dir)
 
 
 def build_product(arch, host_build, work_dir, settings, files=None):
     """Builds a product made on the fly; returns the folder with its exes."""
-    work_dir = Path(work_dir)
-    product_dir = write_product(work_dir / "product", settings, files)
-    out_dir = work_dir / "out"
-    env = dict(os.environ, **build_environment(arch, host_build))
-    completed = run_build_product(arch, host_build, product_dir, out_dir, env)
-    if completed.returncode != 0:
-        raise RuntimeError(f"scripts/build-product failed:\n{completed.stdout[-3000:]}\n{completed.stderr[-3000:]}")
-    return out_dir
+    product_dir = write_product(Path(work_dir) / "product", settings, files)
+    return run_build_product(arch, product_dir, Path(work_dir) / "out", build_environment(arch, host_build))
 
 
 def base_product(**overrides):
@@ -93,12 +97,11 @@ def code_signing_key(folder, password):
     """A throw-away self-signed code-signing certificate and its key, as
     (certificate.pem, signer.p12); the certificate is its own trust anchor."""
     folder = Path(folder)
-    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
-                    "-keyout", "signer.key", "-out", "signer.pem", "-subj", "/CN=Quillmark E2E Signer",
-                    "-addext", "extendedKeyUsage=codeSigning", "-addext", "keyUsage=critical,digitalSignature"],
-                   cwd=folder, check=True, capture_output=True)
-    subprocess.run(["openssl", "pkcs12", "-export", "-inkey", "signer.key", "-in", "signer.pem",
-                    "-out", "signer.p12", "-passout", "pass:" + password], cwd=folder, check=True, capture_output=True)
+    run_checked(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-keyout", "signer.key",
+                 "-out", "signer.pem", "-subj", "/CN=Quillmark E2E Signer", "-addext",
+                 "extendedKeyUsage=codeSigning", "-addext", "keyUsage=critical,digitalSignature"], cwd=folder)
+    run_checked(["openssl", "pkcs12", "-export", "-inkey", "signer.key", "-in", "signer.pem", "-out", "signer.p12",
+                 "-passout", "pass:" + password], cwd=folder)
     return folder / "signer.pem", folder / "signer.p12"
 
 

@@ -14,6 +14,7 @@ import time
 from pathlib import Path
 
 import bench
+import products
 
 PROGID = "LauncherBench.Recorded"
 
@@ -51,10 +52,6 @@ class Recorder:
                                 f"{self.exe.name} in {self.folder.name} to be started {count} time(s)")
 
 
-def command_text(exe):
-    return f'"{bench.windows_path(exe)}" "%1"'
-
-
 class RegistryImport:
     """Registry changes gathered and written with one regedit run: every Wine
     start costs seconds on the bench."""
@@ -66,7 +63,7 @@ class RegistryImport:
     def associate(self, name, recorder):
         """Makes `recorder` the program behind a file type (".txt") or a URL
         protocol ("https")."""
-        command = reg_string(command_text(recorder.exe))
+        command = reg_string(f'"{bench.windows_path(recorder.exe)}" "%1"')
         if name.startswith("."):
             progid = f"{PROGID}{name}"
             self.class_lines += [f"[{CLASSES}\\{name}]", f"@={reg_string(progid)}", "",
@@ -123,14 +120,6 @@ def same_windows_path(a, b):
     return a.replace("/", "\\").rstrip("\\").lower() == b.replace("/", "\\").rstrip("\\").lower()
 
 
-def write_files(root, files):
-    """Writes files (relative path -> text) below root, making folders."""
-    for relative, text in files.items():
-        path = Path(root) / relative
-        path.parent.mkdir(parents=True, exist_ok=True)
-        path.write_text(text, encoding="utf-8")
-
-
 class ShellScenario(bench.ProductScenario):
     """A product scenario whose launcher runs from a folder of its own (a
     disc), with recorders standing behind the shell's handlers."""
@@ -148,7 +137,7 @@ class ShellScenario(bench.ProductScenario):
         disc = self.work / "disc"
         disc.mkdir(exist_ok=True)
         shutil.copy(self.exe, disc / self.exe_name)
-        write_files(disc, files or {})
+        products.write_files(disc, files or {})
         return disc
 
     def open_disc(self, disc):

@@ -1,30 +1,26 @@
 """Every way a person closes the launcher ends it with exit code 0; keys that
 only look like closing (Escape, Enter) leave it open."""
 
-import unittest
-
 import bench
 from bench import IDC_EXIT, IDC_LANGUAGE
 
+CLOSING_WAYS = {"exit button": lambda driver: driver.click(IDC_EXIT),
+                "caption close box": lambda driver: driver.close_from_caption(),
+                "alt-f4": lambda driver: driver.key("alt-f4")}
+
 
 class ClosingTheLauncher(bench.ProductScenario):
-    product_settings = bench.base_product()
+    product_settings = bench.installer_product()
+    product_files = bench.INSTALLER_FILES
 
-    def test_exit_button_ends_with_code_0(self):
-        program, _ = self.open_launcher()
-        self.driver.click(IDC_EXIT)
-        self.assertExitCode(program, 0)
-        self.driver.wait_gone()
-
-    def test_caption_close_box_ends_with_code_0(self):
-        program, _ = self.open_launcher()
-        self.driver.close_from_caption()
-        self.assertExitCode(program, 0)
-
-    def test_alt_f4_ends_with_code_0(self):
-        program, _ = self.open_launcher()
-        self.driver.key("alt-f4")
-        self.assertExitCode(program, 0)
+    def test_every_way_of_closing_ends_either_layout_with_code_0(self):
+        for exe_name in ("Autorun.exe", "Installer.exe"):
+            for way, close in CLOSING_WAYS.items():
+                with self.subTest(exe=exe_name, way=way):
+                    program, _ = self.open_launcher(exe_name)
+                    close(self.driver)
+                    self.assertExitCode(program, 0)
+                    self.driver.wait_gone()
 
     def test_escape_and_enter_leave_the_window_open(self):
         program, window = self.open_launcher()
@@ -42,24 +38,4 @@ class ClosingTheLauncher(bench.ProductScenario):
         self.screenshot()
         self.assertTrue(program.running(), "the launcher ended on Escape or Enter")
         self.assertTrue(self.driver.dump()["visible"])
-        self.driver.click(IDC_EXIT)
-        self.assertExitCode(program, 0)
-
-
-class InstallerClosing(bench.ProductScenario):
-    exe_name = "Installer.exe"
-    product_settings = bench.installer_product()
-    product_files = bench.INSTALLER_FILES
-
-    def test_exit_and_caption_close_end_the_installer_with_code_0(self):
-        program, _ = self.open_launcher()
-        self.screenshot()
-        self.driver.click(IDC_EXIT)
-        self.assertExitCode(program, 0)
-        program, _ = self.open_launcher()
-        self.driver.close_from_caption()
-        self.assertExitCode(program, 0)
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)
+        self.press_exit(program)

@@ -2,8 +2,6 @@
 shell really starts: recorders registered as the game, the package handler
 and the browser."""
 
-import unittest
-
 import bench
 import shell_handlers
 from bench import IDC_PLAY, IDC_UNINSTALL, IDC_WEBSITE, control
@@ -80,7 +78,3 @@ class Commands(shell_handlers.ShellScenario):
         self.driver.click(IDC_UNINSTALL)
         self.assertExitCode(program, 0)
         self.assertEqual(len(package_handler.starts()), 1, "the missing package was opened")
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)

@@ -8,28 +8,21 @@ LAUNCHER_WALKTHROUGH_DIR=docs/walkthrough to refresh those)."""
 import os
 import shutil
 import subprocess
-import tempfile
-import unittest
 from pathlib import Path
 
 import bench
+import packages
 import products
 import shell_handlers
-from bench import IDC_CONTINUE, IDC_EXIT, IDC_INSTALL, IDC_LANGUAGE, IDC_PLAY, IDC_README, IDC_UNINSTALL, control
+from bench import IDC_CONTINUE, IDC_INSTALL, IDC_LANGUAGE, IDC_PLAY, IDC_README, IDC_UNINSTALL, control
 from shell_handlers import argument_of, same_windows_path
 
 DEMO = bench.REPO / "products" / "demo"
 PICTURES = Path(os.environ.get("LAUNCHER_WALKTHROUGH_DIR", bench.E2E_DIR / "walkthrough" / bench.ARCH))
-REGISTRY_KEY = r"HKLM\Software\Quillmark\Skyforge2"
+REGISTRY_KEY = r"Software\Quillmark\Skyforge2"
 PRODUCT_NAME = "Skyforge 2: Iron Vale"
 # Installing runs the real Windows Installer, which takes its time under Wine.
 INSTALL_TIMEOUT = 300
-
-
-def run_tool(args, env=None):
-    completed = subprocess.run(args, capture_output=True, text=True, env=env, timeout=1200)
-    if completed.returncode != 0:
-        raise RuntimeError(f"{args[0]} failed:\n{completed.stdout[-3000:]}\n{completed.stderr[-3000:]}")
 
 
 def build_demo(work):
@@ -37,40 +30,24 @@ def build_demo(work):
     that the repository's copy is left alone."""
     product = work / "demo"
     shutil.copytree(DEMO, product, ignore=shutil.ignore_patterns("*.msi"))
-    env = dict(os.environ, **products.build_environment(bench.ARCH, bench.HOST_BUILD,
-                                                         {"LAUNCHER_REPO": str(bench.REPO)}))
-    run_tool([product / "make-package", "--arch", bench.ARCH], env)
-    out = work / "out"
-    completed = products.run_build_product(bench.ARCH, bench.HOST_BUILD, product, out, env)
-    if completed.returncode != 0:
-        raise RuntimeError(f"build-product failed:\n{completed.stdout[-3000:]}\n{completed.stderr[-3000:]}")
-    return out
+    env = products.build_environment(bench.ARCH, bench.HOST_BUILD, LAUNCHER_REPO=str(bench.REPO))
+    products.run_checked([product / "make-package", "--arch", bench.ARCH], env=env, timeout=1200)
+    return products.run_build_product(bench.ARCH, product, work / "out", env)
 
 
 class DemoWalkthrough(bench.Scenario):
     @classmethod
     def setUpClass(cls):
-        bench.require_bench_programs()
-        for tool in ("wixl", f"{bench.ARCH}-w64-mingw32-gcc", "convert"):
-            if not shutil.which(tool):
-                raise unittest.SkipTest(f"{tool} is not installed")
-        cls.demo_work = Path(tempfile.mkdtemp(prefix="e2e-demo-", dir=os.environ.get("TMPDIR")))
-        cls.addClassCleanup(shutil.rmtree, cls.demo_work, ignore_errors=True)
-        cls.demo_out = build_demo(cls.demo_work)
+        bench.require_bench_programs("wixl", f"{bench.ARCH}-w64-mingw32-gcc", "convert")
+        cls.demo_out = build_demo(bench.class_folder(cls, "e2e-demo-"))
 
     def picture(self, name, window=None):
         """Keeps what the player sees: the screen, cut to the window when one
         is given and to what is not background otherwise."""
-        shot = self.screenshot(name)
+        shot = self.screenshot(name, window)
         PICTURES.mkdir(parents=True, exist_ok=True)
-        if window:
-            rect = window["rect"]
-            cut = ["-crop", f"{rect['right'] - rect['left']}x{rect['bottom'] - rect['top']}"
-                            f"+{rect['left']}+{rect['top']}"]
-        else:
-            cut = ["-trim"]
-        subprocess.run(["convert", str(shot), *cut, "+repage", "-strip", str(PICTURES / f"{name}.png")],
-                       check=True, timeout=60)
+        subprocess.run(["convert", str(shot), *([] if window else ["-trim"]), "+repage", "-strip",
+                        str(PICTURES / f"{name}.png")], check=True, timeout=60)
 
     def choose(self, name, control_id, text):
         """Picks a language by its name and waits for the window to speak it."""
@@ -84,8 +61,7 @@ class DemoWalkthrough(bench.Scenario):
                         f"opened {opened}, expected one of {paths}")
 
     def installed_folder(self):
-        completed = self.prefix.run(["reg", "query", REGISTRY_KEY, "/v", "PathVal", "/reg:32"])
-        return completed.stdout.split("REG_SZ", 1)[1].strip()
+        return packages.installed_values(self.prefix, REGISTRY_KEY)["PathVal"]
 
     def host_path(self, windows_path):
         """Where a C: path of the prefix lies on this machine."""
@@ -166,17 +142,11 @@ class DemoWalkthrough(bench.Scenario):
         self.assertTrue((self.host_path(install_dir) / "Docs" / "Readme.txt").is_file())
         # The French transform inside the package was applied: it sets the
         # language the launcher offers from now on.
-        completed = self.prefix.run(["reg", "query", REGISTRY_KEY, "/v", "LanguageVal", "/reg:32"])
-        self.assertEqual(int(completed.stdout.split("REG_DWORD", 1)[1].strip(), 16), 1036)
+        self.assertEqual(packages.installed_values(self.prefix, REGISTRY_KEY)["LanguageVal"], "1036")
 
         # The disc's launcher now offers Play.
         self.driver = bench.UiDriver(self.prefix, "Autorun.exe")
         disc = self.demo_out / "disc"
         launcher = self.start(disc / "Autorun.exe", cwd=disc)
         self.driver.wait_control(IDC_PLAY, "focused", True)
-        self.driver.click(IDC_EXIT)
-        self.assertExitCode(launcher, 0)
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)
+        self.press_exit(launcher)

@@ -5,7 +5,6 @@ loads anything itself."""
 
 import re
 import shutil
-import unittest
 
 import bench
 from bench import IDC_EXIT, IDC_LANGUAGE
@@ -100,8 +99,8 @@ class DllPlanting(bench.ProductScenario):
         trace_path = self.work / "launcher-trace.log"
         program = self.start(self.exe_folder / exe_name, cwd=self.current_folder, extra_env=self.env,
                              trace="+module,+loaddll", trace_path=trace_path)
-        driver = bench.UiDriver(self.prefix, exe_name)
-        self.driver = driver  # for the report of a failure
+        driver = self.driver
+        driver.exe_name = exe_name
         driver.dump()
         # Drop the language list and close it again, so that the common
         # controls do their run-time loading while the canaries wait.
@@ -138,7 +137,3 @@ class DllPlanting(bench.ProductScenario):
         names = [f"{name}.dll" for name in ("uxtheme", "dwmapi", "version")]
         loaded = self.run_early_loads("load", *names)
         self.assertTrue({"uxtheme.dll", "dwmapi.dll"} <= set(loaded), f"canaries seen: {loaded}")
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)

@@ -1,8 +1,6 @@
 """What the launcher offers follows what the registry and the disk say about
 the game: Install before it is installed, Play and Uninstall afterwards."""
 
-import unittest
-
 import bench
 import languages_support as support
 from bench import IDC_CONTINUE, IDC_EXIT, IDC_INSTALL, IDC_LANGUAGE, IDC_PLAY, control
@@ -17,11 +15,16 @@ class InstallState(bench.ProductScenario):
     product_settings = support.worked_product(payload="payload", missing_transforms="warning")
     product_files = bench.INSTALLER_FILES
 
-    def make_game_folder(self, with_game):
+    def store_state(self, lcid, with_game):
+        """A stored language and install folder (holding the game, or not
+        yet); returns the folder."""
         folder = self.work / "Games" / "Skyforge2"
         folder.mkdir(parents=True)
         if with_game:
             (folder / support.GAME_EXE).write_bytes(b"MZ stands in for the game\n")
+        # The package records its install folder with a trailing backslash.
+        self.prefix.reg_add(support.HKLM_KEY, "PathVal", self.windows_path(folder) + "\\")
+        support.store_language(self.prefix, lcid)
         return folder
 
     def assertInstallState(self, window, expected):
@@ -38,14 +41,11 @@ class InstallState(bench.ProductScenario):
         language = control(window, IDC_LANGUAGE)
         self.assertEqual(language["items"], support.OFFERED_NAMES)
         self.assertEqual(language["items"][language["selection"]], "Deutsch")
-        self.assertEqual(support.texts(window, support.launcher_texts("de", support.PRODUCT_NAME)),
-                         support.launcher_texts("de", support.PRODUCT_NAME))
+        self.assertTexts(window, support.launcher_texts("de", support.PRODUCT_NAME))
         self.assertInstallState(window, NOT_INSTALLED)
 
     def test_a_folder_without_the_game_is_not_installed_until_the_game_is_there(self):
-        folder = self.make_game_folder(with_game=False)
-        support.store_install_folder(self.prefix, self, folder)
-        support.store_language(self.prefix, 1033)
+        folder = self.store_state(1033, with_game=False)
         _, window = self.open_launcher()
         self.assertInstallState(window, NOT_INSTALLED)
         # The game appears (installed by other means); the next language
@@ -55,31 +55,21 @@ class InstallState(bench.ProductScenario):
         self.assertInstallState(window, INSTALLED)
 
     def test_a_folder_with_the_game_offers_play_in_the_stored_language(self):
-        folder = self.make_game_folder(with_game=True)
-        support.store_install_folder(self.prefix, self, folder)
-        support.store_language(self.prefix, 1049)
+        self.store_state(1049, with_game=True)
         _, window = self.open_launcher()
-        support.window_picture(self, window, "russian")
+        self.screenshot("russian", window)
         self.assertInstallState(window, INSTALLED)
         language = control(window, IDC_LANGUAGE)
         self.assertEqual(language["items"][language["selection"]], "Русский")
-        self.assertEqual(support.texts(window, support.launcher_texts("ru", support.PRODUCT_NAME)),
-                         support.launcher_texts("ru", support.PRODUCT_NAME))
+        self.assertTexts(window, support.launcher_texts("ru", support.PRODUCT_NAME))
 
     def test_the_installer_of_an_installed_game_keeps_its_language(self):
-        folder = self.make_game_folder(with_game=True)
-        support.store_install_folder(self.prefix, self, folder)
-        support.store_language(self.prefix, 1031)
-        self.exe_name = self.driver.exe_name = "Installer.exe"
-        _, window = self.open_launcher()
+        self.store_state(1031, with_game=True)
+        _, window = self.open_launcher("Installer.exe")
         language = control(window, IDC_LANGUAGE)
         self.assertFalse(language["enabled"], "the language of an installed game can still be changed")
         self.assertEqual(language["items"][language["selection"]], "Deutsch")
-        self.assertEqual(support.texts(window, support.installer_texts("de")), support.installer_texts("de"))
+        self.assertTexts(window, support.installer_texts("de"))
         # Continue keeps the state the layout gave it; Exit leads.
         self.assertTrue(control(window, IDC_CONTINUE)["enabled"])
         self.assertEqual(window["focus_id"], IDC_EXIT)
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)

@@ -3,18 +3,25 @@ prefix, the language's transform, and the window afterwards."""
 
 import os
 import subprocess
-import unittest
 
 import bench
 import installation_support as support
 import shell_handlers
-from bench import IDC_EXIT, IDC_INSTALL, IDC_LANGUAGE, IDC_PLAY, IDC_README, IDC_UNINSTALL, control
+from bench import IDC_INSTALL, IDC_LANGUAGE, IDC_PLAY, IDC_README, IDC_UNINSTALL, control
 from shell_handlers import argument_of, same_windows_path
 
 DRIVE_CDROM = "5"
 
 
 class DiscSteps:
+    def open_disc(self, plant_msiexec=False):
+        """Starts Autorun.exe from the root of a private copy of the disc,
+        beside the package; the disc's folder has a blank in its name."""
+        disc = self.private_copy(self.product_out / "disc", "game disc")
+        planted_log, env = self.plant_msiexec(disc) if plant_msiexec else (None, None)
+        program = self.start(disc / "Autorun.exe", cwd=disc, extra_env=env)
+        return disc, program, self.driver.dump(), planted_log
+
     def install(self, language_index):
         self.driver.select(IDC_LANGUAGE, language_index)
         self.driver.wait_control(IDC_LANGUAGE, "enabled", True)
@@ -32,53 +39,39 @@ class DiscSteps:
 
 
 class InstallFromTheDisc(DiscSteps, support.PackageScenario):
-    """The player starts Autorun.exe from the disc's root, beside the package;
-    the disc's folder has a blank in its name."""
-
-    def open_disc(self, plant_msiexec=True):
-        disc = self.private_copy(self.product_out / "disc", "game disc")
-        planted_log, env = self.plant_msiexec(disc) if plant_msiexec else (None, None)
-        program = self.start(disc / "Autorun.exe", cwd=disc, extra_env=env)
-        window = self.driver.dump()
-        return disc, program, window, planted_log
-
-    def test_install_in_the_first_language_runs_the_system_msiexec_on_the_disc_package(self):
-        disc, program, window, planted_log = self.open_disc()
+    def assertInstallsFromTheDisc(self, language_index, transforms, lcid):
+        """Installs in the language of entry language_index: the system's
+        msiexec runs the disc's package, with `transforms`, and the package
+        records `lcid`."""
+        disc, program, window, planted_log = self.open_disc(plant_msiexec=True)
         self.assertTrue(control(window, IDC_INSTALL)["enabled"])
-        window = self.install(support.FIRST_LANGUAGE_INDEX)
+        window = self.install(language_index)
         self.screenshot()
         self.assertInstalledAndReadyToPlay(window)
         installed = self.installed()
         self.assertEqual(installed["OriginalDatabase"], self.windows_path(disc / support.PACKAGE_NAME))
-        self.assertEqual(installed["Transforms"], "", "the first language passes no transform")
-        self.assertEqual(installed["LanguageVal"], "1033")
+        self.assertEqual(installed["Transforms"], transforms)
+        self.assertEqual(installed["LanguageVal"], lcid)
         # The msiexec.exe planted in the current folder, which is also the
         # launcher's own folder, never ran.
         self.assertFalse(planted_log.exists(), planted_log.read_text() if planted_log.exists() else "")
         self.assertFalse((disc / "recorder.log").exists())
-        self.driver.click(IDC_EXIT)
-        self.assertExitCode(program, 0)
+        self.press_exit(program)
+
+    def test_install_in_the_first_language_runs_the_system_msiexec_on_the_disc_package(self):
+        # The first language passes no transform.
+        self.assertInstallsFromTheDisc(support.FIRST_LANGUAGE_INDEX, "", "1033")
 
     def test_install_in_french_passes_the_embedded_transform(self):
-        _, program, _, _ = self.open_disc(plant_msiexec=False)
-        window = self.install(support.FRENCH_INDEX)
-        self.screenshot()
-        self.assertInstalledAndReadyToPlay(window)
-        installed = self.installed()
-        self.assertEqual(installed["Transforms"], support.FRENCH_TRANSFORMS)
-        # The package's French transform was applied.
-        self.assertEqual(installed["LanguageVal"], support.FRENCH_LCID)
-        self.driver.click(IDC_EXIT)
-        self.assertExitCode(program, 0)
+        # The package's French transform sets the language it records.
+        self.assertInstallsFromTheDisc(support.FRENCH_INDEX, support.FRENCH_TRANSFORMS, support.FRENCH_LCID)
 
 
-class FailedInstallFromTheDisc(support.PackageScenario):
+class FailedInstallFromTheDisc(DiscSteps, support.PackageScenario):
     package_fails = True
 
     def test_a_failed_installation_shows_the_window_again_with_install_enabled(self):
-        disc = self.private_copy(self.product_out / "disc", "game disc")
-        program = self.start(disc / "Autorun.exe", cwd=disc)
-        self.driver.dump()
+        _, program, _, _ = self.open_disc()
         self.driver.click(IDC_INSTALL)
         box = self.wait_message_box("msiexec.exe", timeout=120)
         self.assertIn("cannot be installed", box["text"])
@@ -93,14 +86,11 @@ class FailedInstallFromTheDisc(support.PackageScenario):
         self.assertFalse(control(window, IDC_UNINSTALL)["enabled"])
         self.assertEqual(self.installed(), {})
         self.assertTrue(program.running())
-        self.driver.click(IDC_EXIT)
-        self.assertExitCode(program, 0)
+        self.press_exit(program)
 
     def test_msiexec_that_cannot_start_leaves_the_window_up_with_install_enabled(self):
         self.disable_msiexec()
-        disc = self.private_copy(self.product_out / "disc", "game disc")
-        program = self.start(disc / "Autorun.exe", cwd=disc)
-        self.driver.dump()
+        _, program, _, _ = self.open_disc()
         self.driver.click(IDC_INSTALL)
         # Wine's shell reports the missing program itself; the launcher adds
         # no message of its own and never hides its window.
@@ -117,8 +107,7 @@ class FailedInstallFromTheDisc(support.PackageScenario):
         self.assertTrue(control(window, IDC_INSTALL)["enabled"])
         self.assertFalse(control(window, IDC_PLAY)["enabled"])
         self.assertEqual(self.message_boxes("Autorun.exe"), [])
-        self.driver.click(IDC_EXIT)
-        self.assertExitCode(program, 0)
+        self.press_exit(program)
 
 
 class InstallFromTheMasteredDisc(DiscSteps, support.PackageScenario):
@@ -173,10 +162,5 @@ class InstallFromTheMasteredDisc(DiscSteps, support.PackageScenario):
         self.screenshot()
         self.assertInstalledAndReadyToPlay(window)
         self.assertEqual(self.installed()["OriginalDatabase"], "D:\\" + support.PACKAGE_NAME)
-        self.driver.click(IDC_EXIT)
-        self.assertExitCode(program, 0)
+        self.press_exit(program)
         self.assertEqual(support.files_below(media), on_the_disc, "something was written on the disc")
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)

@@ -5,7 +5,6 @@ the workspace reached through a link, and a workspace left behind after
 Exit."""
 
 import os
-import unittest
 
 import installation_support as support
 from bench import IDC_CONTINUE, IDC_EXIT
@@ -19,14 +18,18 @@ class InstallerFaults(support.PackageScenario):
     exe_name = "Installer.exe"
     payload = PAYLOAD
 
-    def run_to_fatal_error(self, what, code, folder=None):
-        """Presses Continue and checks the one box that ends the program."""
-        folder = folder or self.private_copy(self.product_out, "download")
+    def continue_to_fatal_error(self, folder):
+        """Starts the installer in folder and presses Continue; returns the
+        program and the box that comes up."""
         program = self.start_reporting_exit_code(folder / "Installer.exe")
         self.driver.dump()
-        expected_text = self.fatal_error_text(what, code)
         self.driver.click(IDC_CONTINUE)
-        box = self.wait_message_box("Installer.exe", timeout=120)
+        return program, self.wait_message_box("Installer.exe", timeout=120)
+
+    def run_to_fatal_error(self, what, code, folder=None):
+        """Presses Continue and checks the one box that ends the program."""
+        expected_text = self.fatal_error_text(what, code)
+        program, box = self.continue_to_fatal_error(folder or self.private_copy(self.product_out, "download"))
         self.screenshot()
         self.assertEqual(box["text"], expected_text)
         self.assertEqual(box["title"], "Error")
@@ -55,11 +58,7 @@ class InstallerFaults(support.PackageScenario):
 
     def test_exit_while_the_error_is_shown_ends_with_0_and_removes_the_workspace(self):
         temp = self.use_temp_folder(self.work / "temp")
-        folder, _ = self.installer_without_its_last_resource()
-        program = self.start_reporting_exit_code(folder / "Installer.exe")
-        self.driver.dump()
-        self.driver.click(IDC_CONTINUE)
-        self.wait_message_box("Installer.exe", timeout=120)
+        program, _ = self.continue_to_fatal_error(self.installer_without_its_last_resource()[0])
         # The box has no owner: the window behind it still takes Exit.
         self.driver.click(IDC_EXIT)
         self.assertWholeExitCode(program, 0)
@@ -95,10 +94,5 @@ class InstallerFaults(support.PackageScenario):
         # without reaching through the link.
         program = self.start(self.private_copy(self.product_out, "again") / "Installer.exe")
         self.driver.dump()
-        self.driver.click(IDC_EXIT)
-        self.assertExitCode(program, 0)
+        self.press_exit(program)
         self.assertEqual(support.files_below(outside), ["Slot 1/save.dat", "options.ini"])
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)

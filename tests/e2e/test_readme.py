@@ -2,12 +2,10 @@
 before and after installation, in which format, and the notice when only a
 PDF is there and nothing can open it."""
 
-import shutil
-import unittest
-
 import bench
+import products
 import shell_handlers
-from bench import IDC_EXIT, IDC_LANGUAGE, IDC_README, control
+from bench import IDC_LANGUAGE, IDC_README, control
 from shell_handlers import argument_of, same_windows_path
 from wine_prefix import windows_path
 
@@ -60,24 +58,26 @@ class ReadmeFolders(ReadmeScenario):
         registry_key=REGISTRY_KEY, language_ids="".join(f"{lcid};" for lcid in COUNTRY_BY_LCID),
         product_names=f"{ENGLISH_NAME};" * len(COUNTRY_BY_LCID))
 
-    def disc_with_every_country(self):
-        return self.make_disc({f"Docs/{code}/Readme.txt": f"readme {code}\n" for code in COUNTRY_BY_LCID.values()})
-
     def test_each_language_opens_its_country_folder_then_the_install_folder(self):
         viewer = self.viewer_for_documents()
-        self.prefer(2057)
-        disc = self.disc_with_every_country()
-        program, window = self.open_disc(disc)
-        names = control(window, IDC_LANGUAGE)["items"]
-        self.assertEqual(sorted(names), sorted(EUROPEAN_FOLDERS))
-        for index, name in enumerate(names):
-            self.driver.select(IDC_LANGUAGE, index)
-            self.open_readme(viewer, disc / "Docs" / EUROPEAN_FOLDERS[name] / "Readme.txt")
+        disc = self.make_disc({f"Docs/{code}/Readme.txt": f"readme {code}\n" for code in COUNTRY_BY_LCID.values()})
+        # An Americas preference first, then a European one, which stays.
+        for preference, folders in ((1033, AMERICAS_FOLDERS), (2057, EUROPEAN_FOLDERS)):
+            with self.subTest(LanguageVal=preference):
+                self.prefer(preference)
+                program, window = self.open_disc(disc)
+                names = control(window, IDC_LANGUAGE)["items"]
+                self.assertEqual(sorted(names), sorted(folders))
+                for index, name in enumerate(names):
+                    self.driver.select(IDC_LANGUAGE, index)
+                    self.open_readme(viewer, disc / "Docs" / folders[name] / "Readme.txt")
+                if preference == 1033:
+                    self.press_exit(program)
 
         # PathVal without the game: not installed, yet the country folders
         # are now looked for below PathVal, not in the current folder.
         install_dir = self.work / "Program Files" / "Skyforge2"
-        shell_handlers.write_files(install_dir, {"Docs/GB/Readme.txt": "installed folder, GB\n"})
+        products.write_files(install_dir, {"Docs/GB/Readme.txt": "installed folder, GB\n"})
         shell_handlers.RegistryImport().product_values(
             REGISTRY_KEY, PathVal=windows_path(install_dir) + "\\").apply(self.prefix, self.work)
         self.driver.select(IDC_LANGUAGE, names.index("English"))
@@ -85,25 +85,11 @@ class ReadmeFolders(ReadmeScenario):
 
         # Once the game is there, the one readme of the installation opens,
         # whatever the language.
-        shell_handlers.write_files(install_dir, {"Skyforge2.exe": "the game\n", "Docs/Readme.txt": "installed\n"})
+        products.write_files(install_dir, {"Skyforge2.exe": "the game\n", "Docs/Readme.txt": "installed\n"})
         self.open_readme(viewer, install_dir / "Docs" / "Readme.txt")
         self.driver.select(IDC_LANGUAGE, names.index("Français"))
         self.open_readme(viewer, install_dir / "Docs" / "Readme.txt")
-        self.driver.click(IDC_EXIT)
-        self.assertExitCode(program, 0)
-
-    def test_an_americas_preference_opens_the_americas_folders(self):
-        viewer = self.viewer_for_documents()
-        self.prefer(1033)
-        disc = self.disc_with_every_country()
-        program, window = self.open_disc(disc)
-        names = control(window, IDC_LANGUAGE)["items"]
-        self.assertEqual(sorted(names), sorted(AMERICAS_FOLDERS))
-        for name in ("Español", "Français", "English"):
-            self.driver.select(IDC_LANGUAGE, names.index(name))
-            self.open_readme(viewer, disc / "Docs" / AMERICAS_FOLDERS[name] / "Readme.txt")
-        self.driver.click(IDC_EXIT)
-        self.assertExitCode(program, 0)
+        self.press_exit(program)
 
 
 class ReadmeFormats(ReadmeScenario):
@@ -143,8 +129,7 @@ class ReadmeFormats(ReadmeScenario):
         self.open_readme(viewer, docs / "Readme.txt")
         self.assertEqual(len(viewer.starts()), 4, viewer.starts())
         self.assertEqual(self.driver.message_boxes(), [])
-        self.driver.click(IDC_EXIT)
-        self.assertExitCode(program, 0)
+        self.press_exit(program)
 
     def test_a_pdf_without_a_reader_brings_the_notice_at_every_click(self):
         viewer = self.viewer_for_documents()
@@ -172,9 +157,4 @@ class ReadmeFormats(ReadmeScenario):
         self.open_readme(viewer, disc / "Docs" / "FR" / "Readme.txt")
         self.assertEqual(self.driver.message_boxes(), [])
         self.assertEqual(len(viewer.starts()), 1, viewer.starts())
-        self.driver.click(IDC_EXIT)
-        self.assertExitCode(program, 0)
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)
+        self.press_exit(program)

@@ -1,8 +1,6 @@
 """The show command the launcher was started with (here: minimized, as from a
 shortcut) is applied to the window once it is fully set up."""
 
-import unittest
-
 import bench
 from bench import IDC_EXIT, IDC_INSTALL, IDC_LANGUAGE, IDC_WEBSITE, control
 
@@ -22,7 +20,3 @@ class ShowCommand(bench.ProductScenario):
         self.assertTrue(control(window, IDC_EXIT)["enabled"])
         self.driver.close_from_caption()
         self.assertExitCode(starter, 0)
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)

@@ -1,10 +1,7 @@
 """Only one copy runs at a time: a second start ends at once, silently, and
 leaves the first alone; once the first has ended, a new start comes up."""
 
-import unittest
-
 import bench
-from bench import IDC_EXIT
 
 
 class SingleInstance(bench.ProductScenario):
@@ -24,8 +21,7 @@ class SingleInstance(bench.ProductScenario):
         self.assertEqual(again["process_id"], window["process_id"])
         self.assertEqual(again["title"], window["title"])
 
-        self.driver.click(IDC_EXIT)
-        self.assertExitCode(first, 0)
+        self.press_exit(first)
         self.driver.wait_gone()
 
         third_trace = self.work / "third.log"
@@ -33,9 +29,4 @@ class SingleInstance(bench.ProductScenario):
         window = self.driver.dump()
         self.assertTrue(window["visible"])
         self.assertIn("dialog", third_trace.read_text(errors="replace"), "the trace shows no dialog at all")
-        self.driver.click(IDC_EXIT)
-        self.assertExitCode(third, 0)
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)
+        self.press_exit(third)

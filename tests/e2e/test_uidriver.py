@@ -2,10 +2,8 @@
 exactly and refuse what a person could not do, or every scenario built on it
 could pass for the wrong reason."""
 
-import unittest
-
 import bench
-from bench import IDC_EXIT, IDC_LANGUAGE, IDC_PLAY, IDC_UNINSTALL, control
+from bench import IDC_LANGUAGE, IDC_PLAY, IDC_UNINSTALL, control
 
 TITLE = "Stand-in \u0421\u043a\u0430\u0439 \u30b9\u30ab\u30a4"
 ITEMS = ["English", "\u0420\u0443\u0441\u0441\u043a\u0438\u0439", "\u65e5\u672c\u8a9e"]
@@ -39,12 +37,7 @@ class UiDriverOnTheStandIn(bench.Scenario):
         self.driver.click(IDC_PLAY)  # the stand-in greys Play out when pressed
         self.driver.wait_control(IDC_PLAY, "enabled", False)
 
-        self.driver.click(IDC_EXIT)
-        self.assertExitCode(program, 0)
+        self.press_exit(program)
         self.driver.wait_gone()
         gone = self.driver.run("dump", timeout=1, check=False)
         self.assertFalse(gone["ok"])
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)

@@ -1,8 +1,6 @@
 """The two window layouts as a person first sees them: the controls, their
 texts, the tab order, a centred window that cannot be resized."""
 
-import unittest
-
 import bench
 from bench import (IDC_CONTINUE, IDC_EXIT, IDC_INSTALL, IDC_LANGUAGE, IDC_PLAY, IDC_PROGRESS, IDC_README,
                    IDC_STATIC, IDC_UNINSTALL, IDC_WEBSITE, control)
@@ -16,20 +14,21 @@ PRODUCT_NAME = "Skyforge 2: Iron Vale"
 LAUNCHER_TAB_ORDER = [IDC_INSTALL, IDC_PLAY, IDC_UNINSTALL, IDC_README, IDC_WEBSITE, IDC_LANGUAGE, IDC_EXIT]
 
 
-class LayoutChecks:
-    def assertControls(self, window, expected):
-        """expected: (id, class) in creation order, which is the tab order."""
+class WindowLayouts(bench.ProductScenario):
+    product_settings = bench.installer_product()
+    product_files = bench.INSTALLER_FILES
+
+    def assertLayout(self, window, controls):
+        """A visible, centred window titled with the product's name that
+        offers no resizing; controls: (id, class) in creation order, which is
+        the tab order."""
+        self.assertTrue(window["visible"])
+        self.assertEqual(window["title"], PRODUCT_NAME)
         actual = [(entry["id"], entry["class"].lower()) for entry in window["controls"]]
-        self.assertEqual(actual, [(control_id, name.lower()) for control_id, name in expected])
-
-    def assertCentred(self, window):
+        self.assertEqual(actual, [(control_id, name.lower()) for control_id, name in controls])
         rect, screen = window["rect"], window["screen"]
-        centre_x = (rect["left"] + rect["right"]) / 2
-        centre_y = (rect["top"] + rect["bottom"]) / 2
-        self.assertAlmostEqual(centre_x, (screen["left"] + screen["right"]) / 2, delta=24)
-        self.assertAlmostEqual(centre_y, (screen["top"] + screen["bottom"]) / 2, delta=24)
-
-    def assertFixedSize(self, window):
+        self.assertAlmostEqual((rect["left"] + rect["right"]) / 2, (screen["left"] + screen["right"]) / 2, delta=24)
+        self.assertAlmostEqual((rect["top"] + rect["bottom"]) / 2, (screen["top"] + screen["bottom"]) / 2, delta=24)
         self.assertEqual(window["style"] & (WS_MAXIMIZEBOX | WS_MINIMIZEBOX | WS_THICKFRAME), 0,
                          "the caption offers resizing, minimising or maximising")
 
@@ -45,18 +44,12 @@ class LayoutChecks:
             self.driver.key("tab")
             self.driver.wait_control(expected, "focused", True)
 
-
-class LauncherLayout(LayoutChecks, bench.ProductScenario):
-    product_settings = bench.base_product()
-
-    def test_opens_with_the_launcher_controls_and_tab_order(self):
+    def test_the_launcher_opens_with_its_controls_and_tab_order(self):
         program, window = self.open_launcher()
         self.screenshot()
-        self.assertTrue(window["visible"])
-        self.assertEqual(window["title"], PRODUCT_NAME)
-        self.assertControls(window, [(IDC_STATIC, "Button"), (IDC_STATIC, "Static"), (IDC_INSTALL, "Button"),
-                                     (IDC_PLAY, "Button"), (IDC_UNINSTALL, "Button"), (IDC_README, "Button"),
-                                     (IDC_WEBSITE, "Button"), (IDC_LANGUAGE, "ComboBox"), (IDC_EXIT, "Button")])
+        self.assertLayout(window, [(IDC_STATIC, "Button"), (IDC_STATIC, "Static"), (IDC_INSTALL, "Button"),
+                                   (IDC_PLAY, "Button"), (IDC_UNINSTALL, "Button"), (IDC_README, "Button"),
+                                   (IDC_WEBSITE, "Button"), (IDC_LANGUAGE, "ComboBox"), (IDC_EXIT, "Button")])
         for button in (IDC_INSTALL, IDC_PLAY, IDC_UNINSTALL, IDC_README, IDC_EXIT):
             self.assertTrue(control(window, button)["text"].strip(), f"button {button} has no text")
         self.assertIn(PRODUCT_NAME.split(":")[0], control(window, IDC_WEBSITE)["text"])
@@ -68,8 +61,6 @@ class LauncherLayout(LayoutChecks, bench.ProductScenario):
         self.assertFalse(control(window, IDC_PLAY)["enabled"])
         self.assertFalse(control(window, IDC_UNINSTALL)["enabled"])
         self.assertTrue(control(window, IDC_EXIT)["enabled"])
-        self.assertCentred(window)
-        self.assertFixedSize(window)
         self.assertTabCycle(window, LAUNCHER_TAB_ORDER)
         self.assertTrue(program.running())
 
@@ -84,36 +75,20 @@ class LauncherLayout(LayoutChecks, bench.ProductScenario):
         self.assertEqual(window["focus_id"], IDC_PLAY)
         self.assertTrue(control(window, IDC_UNINSTALL)["enabled"])
         self.assertTabCycle(window, LAUNCHER_TAB_ORDER)
-        self.driver.click(IDC_EXIT)
-        self.assertExitCode(program, 0)
+        self.press_exit(program)
 
-
-class InstallerLayout(LayoutChecks, bench.ProductScenario):
-    exe_name = "Installer.exe"
-    product_settings = bench.installer_product()
-    product_files = bench.INSTALLER_FILES
-
-    def test_opens_with_the_installer_controls_and_tab_order(self):
-        program, window = self.open_launcher()
+    def test_the_installer_opens_with_its_controls_and_tab_order(self):
+        program, window = self.open_launcher("Installer.exe")
         self.screenshot()
-        self.assertTrue(window["visible"])
-        self.assertEqual(window["title"], PRODUCT_NAME)
-        self.assertControls(window, [(IDC_CONTINUE, "Button"), (IDC_EXIT, "Button"), (IDC_LANGUAGE, "ComboBox"),
-                                     (IDC_STATIC, "Static"), (IDC_PROGRESS, "msctls_progress32")])
-        self.assertTrue(control(window, IDC_CONTINUE)["text"].strip())
-        self.assertTrue(control(window, IDC_EXIT)["text"].strip())
-        self.assertTrue(control(window, IDC_STATIC)["text"].strip(), "the label has no text")
+        self.assertLayout(window, [(IDC_CONTINUE, "Button"), (IDC_EXIT, "Button"), (IDC_LANGUAGE, "ComboBox"),
+                                   (IDC_STATIC, "Static"), (IDC_PROGRESS, "msctls_progress32")])
+        for labelled in (IDC_CONTINUE, IDC_EXIT, IDC_STATIC):
+            self.assertTrue(control(window, labelled)["text"].strip(), f"control {labelled} has no text")
         self.assertTrue(control(window, IDC_LANGUAGE)["items"], "the language list is empty")
         progress = control(window, IDC_PROGRESS)
         self.assertEqual(progress["position"], progress["range_low"], "progress before Continue")
         # The label and the progress bar take no focus.
         for passive in (IDC_STATIC, IDC_PROGRESS):
             self.assertFalse(control(window, passive)["style"] & WS_TABSTOP)
-        self.assertCentred(window)
-        self.assertFixedSize(window)
         self.assertTabCycle(window, [IDC_CONTINUE, IDC_EXIT, IDC_LANGUAGE])
         self.assertTrue(program.running())
-
-
-if __name__ == "__main__":
-    unittest.main(verbosity=2)

@@ -4,10 +4,9 @@ program's own resource header."""
 
 import json
 import re
-import time
 
 import wine_host
-from wine_prefix import EXIT_TIMEOUT, WINDOW_TIMEOUT
+from wine_prefix import EXIT_TIMEOUT, WINDOW_TIMEOUT, wait_until, windows_path
 
 
 def _resource_ids():
@@ -35,10 +34,10 @@ def last_report(output):
     return json.loads(lines[-1]) if lines else None
 
 
-def run_json_tool(prefix, program, *args):
+def run_json_tool(prefix, program, *args, timeout=120):
     """Runs one of the bench's Win32 tools that print a JSON report as their
     last line ({"ok": ..., "error": ...}) and returns that report."""
-    completed = prefix.run([program, *args], check=False)
+    completed = prefix.run([program, *args], timeout=timeout, check=False)
     what = " ".join([program.name, *map(str, args)])
     report = last_report(completed.stdout)
     if report is None:
@@ -63,6 +62,7 @@ class UiDriver:
         self.last_window = None
 
     def run(self, *command, timeout=WINDOW_TIMEOUT, check=True):
+        command = [int(word) if isinstance(word, bool) else word for word in command]
         args = [self.program, "--exe", self.exe_name, "--timeout", str(int(timeout * 1000)), *command]
         completed = self.prefix.run(args, timeout=timeout + 60, check=False)
         report = last_report(completed.stdout)
@@ -98,13 +98,9 @@ class UiDriver:
         self.run("wait-gone", timeout=timeout)
 
     def wait_control(self, control_id, field, value, timeout=WINDOW_TIMEOUT):
-        if isinstance(value, bool):
-            value = int(value)
         return self.run("wait-control", control_id, field, value, timeout=timeout)["window"]
 
     def wait_window(self, field, value, timeout=WINDOW_TIMEOUT):
-        if isinstance(value, bool):
-            value = int(value)
         return self.run("wait-window", field, value, timeout=timeout)["window"]
 
     def message_boxes(self):
@@ -116,18 +112,20 @@ class UiDriver:
     def wait_complete_message_box(self, text=None, timeout=WINDOW_TIMEOUT):
         """Waits for a message box whose caption and buttons are filled in
         (with exactly `text`, when given) and returns it."""
-        deadline = time.monotonic() + timeout
-        while True:
-            for box in self.message_boxes():
-                if box["title"] and box["buttons"] and (text is None or box["text"] == text):
-                    return box
-            if time.monotonic() >= deadline:
-                raise AssertionError(f"timed out after {timeout} s waiting for a message box of {self.exe_name}"
-                                     + (f" saying {text!r}" if text else ""))
-            time.sleep(0.05)
+        def complete_box():
+            return next((box for box in self.message_boxes()
+                         if box["title"] and box["buttons"] and (text is None or box["text"] == text)), None)
+        what = f"a message box of {self.exe_name}" + (f" saying {text!r}" if text else "")
+        return wait_until(complete_box, timeout, what)
 
     def press_message_box_ok(self):
         self.run("message-box-ok")
+
+    def text_fit(self, exe):
+        """Each text of the window with the size it needs and the size its
+        control gives it, measured with the window's own font (exe: the
+        program's host path)."""
+        return self.run("text-fit", windows_path(exe))["controls"]
 
 
 def control(window, control_id):

@@ -8,7 +8,6 @@ shipped 32-bit exes are still built and checked without running them.
 
     python3 wine_host.py describe    prints the one line saying what runs and why
     python3 wine_host.py loader      prints the loader the bench uses (exit 1: none)
-    python3 wine_host.py selected    prints the architectures the bench runs
     python3 wine_host.py runnable    prints the architectures this host runs
 
 LAUNCHER_TEST_ARCH=i686|x86_64|all chooses; unset (or "auto"), the bench
@@ -146,12 +145,10 @@ if __name__ == "__main__":
             print(describe())
         elif command == "loader":
             print(" ".join(loader_command()[0]))
-        elif command == "selected":
-            print(" ".join(selected_architectures()))
         elif command == "runnable":
             print(" ".join(runnable_architectures()))
         else:
-            sys.exit(f"usage: {sys.argv[0]} describe|loader|selected|runnable")
+            sys.exit(f"usage: {sys.argv[0]} describe|loader|runnable")
     except (RuntimeError, ValueError) as error:
         print(error, file=sys.stderr)
         sys.exit(1)

@@ -62,6 +62,18 @@ def log(message):
     print(f"[bench {time.strftime('%H:%M:%S')}] {message}", file=sys.stderr, flush=True)
 
 
+def wait_until(condition, timeout, what):
+    """Polls condition() until it returns something true; fails with `what`."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            raise AssertionError(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(0.05)
+
+
 @contextlib.contextmanager
 def file_lock(path):
     """Serializes work that two scenarios running in parallel must not share."""
@@ -87,17 +99,13 @@ def wine_command(args):
 
 
 def wine_environment(prefix, display=None, extra=None):
-    env = dict(os.environ)
-    env.update(wine_host.loader_command()[1])
-    env.update({"WINEPREFIX": str(prefix), "WINEDEBUG": "-all",
-                # No Mono or Gecko installer prompts in a fresh prefix.
-                "WINEDLLOVERRIDES": "mscoree,mshtml="})
+    # No Mono or Gecko installer prompts in a fresh prefix.
+    env = dict(os.environ, **wine_host.loader_command()[1], WINEPREFIX=str(prefix), WINEDEBUG="-all",
+               WINEDLLOVERRIDES="mscoree,mshtml=")
+    env.pop("DISPLAY", None)
     if display:
         env["DISPLAY"] = display
-    else:
-        env.pop("DISPLAY", None)
-    if extra:
-        env.update(extra)
+    env.update(extra or {})
     return env
 
 
@@ -194,9 +202,6 @@ class Prefix:
         """Writes a value as a 32-bit program sees it (HKLM\\Software lands in
         the Wow6432Node view on a 64-bit prefix)."""
         self.run(["reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f", "/reg:32"])
-
-    def reg_delete_key(self, key):
-        self.run(["reg", "delete", key, "/f", "/reg:32"], check=False)
 
     def shutdown(self):
         # Ends every process of this prefix only; other prefixes are untouched.

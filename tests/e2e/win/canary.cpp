@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "json_writer.h"
+
 namespace {
 
 void LeaveMarker(HMODULE self) {
@@ -22,11 +24,9 @@ void LeaveMarker(HMODULE self) {
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   // The marker names the copy that was loaded, so a failure says where from.
-  int size = WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<size_t>(size > 0 ? size : 1), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, &utf8[0], size, nullptr, nullptr);
+  const std::string utf8 = JsonWriter::ToUtf8(path);
   DWORD written = 0;
-  WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size() - 1), &written, nullptr);
+  WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
   CloseHandle(file);
 }
 

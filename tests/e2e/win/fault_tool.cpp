@@ -7,15 +7,11 @@
 //   fault_tool run EXIT_FILE PROGRAM    runs PROGRAM, waits for it and writes
 //                                       its whole exit code to EXIT_FILE (wine
 //                                       itself passes on only the low 8 bits)
-//   fault_tool exit-mid-way EXE MS      presses Continue in EXE's window and
-//                                       holds the worker thread it starts,
-//                                       lets it run in slices of about
-//                                       0.2 ms until the progress bar
-//                                       has moved and, the bar below nine
-//                                       tenths, presses Exit; the worker goes
-//                                       on once Exit is being handled. However
-//                                       fast the disk, Exit comes mid-way (MS:
-//                                       how long the bar may take to move)
+//   fault_tool exit-mid-way EXE MS      presses Continue in EXE's window,
+//                                       then Exit once the progress bar has
+//                                       moved, holding the worker meanwhile:
+//                                       Exit comes mid-way however fast the
+//                                       disk (MS: how long the bar may take)
 //   fault_tool drive-type ROOT          the kind of drive ROOT ("D:\\") is
 //
 // Exit code 0 when the command succeeded, 1 when it failed, 2 for a
@@ -32,24 +28,14 @@
 #include <vector>
 
 #include "json_writer.h"
+#include "resource_ids.h"
 #include "window_finder.h"
 
 namespace {
 
-int Report(bool ok, const char* key, const std::wstring& value) {
-  JsonWriter json;
-  json.BeginObject();
-  json.Key("ok");
-  json.Bool(ok);
-  json.Key(key);
-  json.String(value);
-  json.EndObject();
-  PrintJsonLine(json);
-  return ok ? 0 : 1;
-}
-
 int Fail(const std::wstring& what) {
-  return Report(false, "error", what + L" failed with error " + std::to_wstring(GetLastError()));
+  return PrintReport(false, "error",
+                     what + L" failed with error " + std::to_wstring(GetLastError()));
 }
 
 int ErrorText(DWORD code) {
@@ -61,7 +47,7 @@ int ErrorText(DWORD code) {
   if (length == 0 || !text) return Fail(L"FormatMessageW");
   std::wstring description(text, length);
   LocalFree(text);
-  return Report(true, "text", description);
+  return PrintReport(true, "text", description);
 }
 
 int RunProgram(const std::wstring& exitFile, const std::wstring& program) {
@@ -87,7 +73,7 @@ int RunProgram(const std::wstring& exitFile, const std::wstring& program) {
   BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
   CloseHandle(file);
   if (!ok) return Fail(L"WriteFile");
-  return Report(true, "exit_code", std::to_wstring(exitCode));
+  return PrintReport(true, "exit_code", std::to_wstring(exitCode));
 }
 
 // The threads of `processId` that are not in `known`, opened to be held.
@@ -125,20 +111,12 @@ void SpinMicroseconds(LONGLONG microseconds) {
 }
 
 int ExitMidWay(const std::wstring& exeName, DWORD timeoutMs) {
-  const int kProgress = 1003;
-  const int kExit = 1012;
-  const int kContinue = 1015;
-  WindowQuery query;
-  query.exeName = exeName;
   const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-  HWND dialog = nullptr;
-  while ((dialog = FindMainDialog(query)) == nullptr) {
-    if (GetTickCount64() >= deadline) return Report(false, "error", L"no window");
-    Sleep(5);
-  }
+  HWND dialog = WaitForReadyDialog(exeName, timeoutMs);
+  if (!dialog) return PrintReport(false, "error", L"no window");
   DWORD processId = 0;
   const DWORD windowThread = GetWindowThreadProcessId(dialog, &processId);
-  HWND progress = GetDlgItem(dialog, kProgress);
+  HWND progress = GetDlgItem(dialog, IDC_PROGRESS);
   // The threads that run before Continue are not the worker.
   std::set<DWORD> known = {windowThread};
   for (HANDLE thread : OpenNewThreads(processId, &known)) CloseHandle(thread);
@@ -149,7 +127,7 @@ int ExitMidWay(const std::wstring& exeName, DWORD timeoutMs) {
   // is held at once: the worker's first message to it (the bar's range),
   // sent before any byte is written, then waits until the worker is held
   // too.
-  if (!SendMessageTimeoutW(GetDlgItem(dialog, kContinue), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000,
+  if (!SendMessageTimeoutW(GetDlgItem(dialog, IDC_CONTINUE), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000,
                            nullptr)) {
     CloseHandle(windowThreadHandle);
     return Fail(L"pressing Continue");
@@ -159,14 +137,14 @@ int ExitMidWay(const std::wstring& exeName, DWORD timeoutMs) {
   SuspendAll(workers);
   ResumeThread(windowThreadHandle);
   CloseHandle(windowThreadHandle);
-  if (workers.empty()) return Report(false, "error", L"Continue started no worker");
+  if (workers.empty()) return PrintReport(false, "error", L"Continue started no worker");
 
   DWORD_PTR position = 0;
   DWORD_PTR high = 0;
   for (;;) {
     if (GetTickCount64() >= deadline) {
       ResumeAll(workers);
-      return Report(false, "error", L"the progress bar never moved");
+      return PrintReport(false, "error", L"the progress bar never moved");
     }
     // A slice of about 0.2 ms: Sleep may take far longer, and a fast disk
     // writes megabytes meanwhile.
@@ -183,20 +161,21 @@ int ExitMidWay(const std::wstring& exeName, DWORD timeoutMs) {
   const std::wstring pressedAt = std::to_wstring(position) + L" of " + std::to_wstring(high);
   if (position >= high / 10 * 9) {
     ResumeAll(workers);
-    return Report(false, "error", L"the bar was past nine tenths at its first move: " + pressedAt);
+    return PrintReport(false, "error",
+                       L"the bar was past nine tenths at its first move: " + pressedAt);
   }
   // The window's thread handles the click and then waits for the worker,
   // so no answer comes before the worker goes on: the timeout is expected.
-  SendMessageTimeoutW(GetDlgItem(dialog, kExit), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 200, nullptr);
+  SendMessageTimeoutW(GetDlgItem(dialog, IDC_EXIT), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 200, nullptr);
   ResumeAll(workers);
   for (HANDLE thread : workers) CloseHandle(thread);
-  return Report(true, "pressed_at", pressedAt);
+  return PrintReport(true, "pressed_at", pressedAt);
 }
 
 // The kind of drive a root folder ("D:\\") is, as GetDriveTypeW says:
 // 5 for a CD-ROM drive.
 int DriveType(const std::wstring& root) {
-  return Report(true, "drive_type", std::to_wstring(GetDriveTypeW(root.c_str())));
+  return PrintReport(true, "drive_type", std::to_wstring(GetDriveTypeW(root.c_str())));
 }
 
 }  // namespace
@@ -208,8 +187,8 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"drive-type" && argc == 3) return DriveType(argv[2]);
   if (command == L"exit-mid-way" && argc == 4)
     return ExitMidWay(argv[2], wcstoul(argv[3], nullptr, 10));
-  Report(false, "error",
-         L"usage: fault_tool error-text CODE | run EXIT_FILE PROGRAM | exit-mid-way EXE MS | "
-         L"drive-type ROOT");
+  PrintReport(false, "error",
+              L"usage: fault_tool error-text CODE | run EXIT_FILE PROGRAM | exit-mid-way EXE MS | "
+              L"drive-type ROOT");
   return 2;
 }

@@ -17,30 +17,15 @@ std::string JsonWriter::ToUtf8(const std::wstring& wide) {
 void JsonWriter::AppendQuoted(const std::string& utf8) {
   text_ += '"';
   for (unsigned char c : utf8) {
-    switch (c) {
-      case '"':
-        text_ += "\\\"";
-        break;
-      case '\\':
-        text_ += "\\\\";
-        break;
-      case '\n':
-        text_ += "\\n";
-        break;
-      case '\r':
-        text_ += "\\r";
-        break;
-      case '\t':
-        text_ += "\\t";
-        break;
-      default:
-        if (c < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-          text_ += escaped;
-        } else {
-          text_ += static_cast<char>(c);
-        }
+    if (c == '"' || c == '\\') {
+      text_ += '\\';
+      text_ += static_cast<char>(c);
+    } else if (c < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      text_ += escaped;
+    } else {
+      text_ += static_cast<char>(c);
     }
   }
   text_ += '"';
@@ -51,4 +36,18 @@ void PrintJsonLine(const JsonWriter& json) {
   DWORD written = 0;
   WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written,
             nullptr);
+}
+
+int PrintReport(bool ok, const char* key, const std::string& value) {
+  JsonWriter json;
+  json.BeginObject();
+  json.Key("ok").Bool(ok);
+  json.Key(key).String(value);
+  json.EndObject();
+  PrintJsonLine(json);
+  return ok ? 0 : 1;
+}
+
+int PrintReport(bool ok, const char* key, const std::wstring& value) {
+  return PrintReport(ok, key, JsonWriter::ToUtf8(value));
 }

@@ -1,4 +1,4 @@
-// A tiny JSON writer for the UI driver's reports: objects, arrays, strings,
+// A tiny JSON writer for the bench tools' reports: objects, arrays, strings,
 // numbers and booleans, written as UTF-8.
 #pragma once
 
@@ -6,31 +6,18 @@
 
 class JsonWriter {
  public:
-  void BeginObject() {
-    Separate();
-    text_ += '{';
-    first_ = true;
-  }
-  void EndObject() {
-    text_ += '}';
-    first_ = false;
-  }
-  void BeginArray() {
-    Separate();
-    text_ += '[';
-    first_ = true;
-  }
-  void EndArray() {
-    text_ += ']';
-    first_ = false;
-  }
+  void BeginObject() { Open('{'); }
+  void EndObject() { Close('}'); }
+  void BeginArray() { Open('['); }
+  void EndArray() { Close(']'); }
 
   // Starts a member of the current object; the next value belongs to it.
-  void Key(const char* name) {
+  JsonWriter& Key(const char* name) {
     Separate();
     AppendQuoted(name);
     text_ += ':';
     first_ = true;
+    return *this;
   }
 
   void String(const std::wstring& value) { String(ToUtf8(value)); }
@@ -38,18 +25,9 @@ class JsonWriter {
     Separate();
     AppendQuoted(utf8);
   }
-  void Number(long long value) {
-    Separate();
-    text_ += std::to_string(value);
-  }
-  void Bool(bool value) {
-    Separate();
-    text_ += value ? "true" : "false";
-  }
-  void Null() {
-    Separate();
-    text_ += "null";
-  }
+  void Number(long long value) { Literal(std::to_string(value)); }
+  void Bool(bool value) { Literal(value ? "true" : "false"); }
+  void Null() { Literal("null"); }
 
   const std::string& Text() const { return text_; }
 
@@ -58,6 +36,19 @@ class JsonWriter {
  private:
   void Separate() {
     if (!first_) text_ += ',';
+    first_ = false;
+  }
+  void Literal(const std::string& token) {
+    Separate();
+    text_ += token;
+  }
+  void Open(char bracket) {
+    Separate();
+    text_ += bracket;
+    first_ = true;
+  }
+  void Close(char bracket) {
+    text_ += bracket;
     first_ = false;
   }
   void AppendQuoted(const std::string& utf8);
@@ -69,3 +60,7 @@ class JsonWriter {
 // Writes the report as one line on standard output, where the bench reads the
 // last line that starts with "{".
 void PrintJsonLine(const JsonWriter& json);
+
+// Prints {"ok": ok, key: value}; returns the exit code that goes with it.
+int PrintReport(bool ok, const char* key, const std::string& value);
+int PrintReport(bool ok, const char* key, const std::wstring& value);

@@ -27,15 +27,7 @@
 namespace {
 
 int Report(bool ok, const std::wstring& message) {
-  JsonWriter json;
-  json.BeginObject();
-  json.Key("ok");
-  json.Bool(ok);
-  json.Key(ok ? "stored" : "error");
-  json.String(message);
-  json.EndObject();
-  PrintJsonLine(json);
-  return ok ? 0 : 1;
+  return PrintReport(ok, ok ? "stored" : "error", message);
 }
 
 int Fail(const std::wstring& what, long code) {
@@ -44,38 +36,33 @@ int Fail(const std::wstring& what, long code) {
   return Report(false, what + L" failed with " + hex);
 }
 
-// Releases a COM interface when it goes out of scope.
-template <typename T>
-class ComRef {
+// Owns a COM interface or an MSI handle: released when it goes out of scope.
+template <typename T, void (*Release)(T)>
+class Owned {
  public:
-  ComRef() = default;
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-  ~ComRef() {
-    if (pointer_) pointer_->Release();
+  Owned() = default;
+  Owned(const Owned&) = delete;
+  Owned& operator=(const Owned&) = delete;
+  ~Owned() {
+    if (value_) Release(value_);
   }
-  T** Out() { return &pointer_; }
-  T* operator->() const { return pointer_; }
-  T* get() const { return pointer_; }
+  T* Out() { return &value_; }
+  T get() const { return value_; }
+  T operator->() const { return value_; }
 
  private:
-  T* pointer_ = nullptr;
+  T value_ = T();
 };
 
-class MsiHandle {
- public:
-  MsiHandle() = default;
-  MsiHandle(const MsiHandle&) = delete;
-  MsiHandle& operator=(const MsiHandle&) = delete;
-  ~MsiHandle() {
-    if (handle_) MsiCloseHandle(handle_);
-  }
-  MSIHANDLE* Out() { return &handle_; }
-  MSIHANDLE get() const { return handle_; }
+template <typename Interface>
+void ReleaseInterface(Interface* pointer) {
+  pointer->Release();
+}
+void CloseMsiHandle(MSIHANDLE handle) { MsiCloseHandle(handle); }
 
- private:
-  MSIHANDLE handle_ = 0;
-};
+template <typename Interface>
+using ComRef = Owned<Interface*, ReleaseInterface<Interface>>;
+using MsiHandle = Owned<MSIHANDLE, CloseMsiHandle>;
 
 // Table and stream names inside a package are stored packed: two characters
 // of [0-9A-Za-z._] share one code unit, and table streams start with 0x4840.
@@ -163,12 +150,6 @@ struct PackageFacts {
   std::string language;
 };
 
-std::string Narrow(const std::wstring& text) {
-  std::string narrow;
-  for (wchar_t ch : text) narrow += static_cast<char>(ch < 0x80 ? ch : '?');
-  return narrow;
-}
-
 std::string PropertyOf(MSIHANDLE database, const wchar_t* name) {
   std::wstring query =
       L"SELECT `Value` FROM `Property` WHERE `Property` = '" + std::wstring(name) + L"'";
@@ -180,7 +161,7 @@ std::string PropertyOf(MSIHANDLE database, const wchar_t* name) {
   wchar_t value[256] = {};
   DWORD length = 256;
   if (MsiRecordGetStringW(record.get(), 1, value, &length) != ERROR_SUCCESS) return {};
-  return Narrow(value);
+  return JsonWriter::ToUtf8(value);
 }
 
 bool ReadPackageFacts(const std::wstring& package, PackageFacts& facts) {
@@ -318,8 +299,8 @@ int wmain(int argc, wchar_t** argv) {
       Report(false, L"not PROPERTY=VALUE: " + assignment);
       return 2;
     }
-    properties.emplace_back(Narrow(assignment.substr(0, equals)),
-                            Narrow(assignment.substr(equals + 1)));
+    properties.emplace_back(JsonWriter::ToUtf8(assignment.substr(0, equals)),
+                            JsonWriter::ToUtf8(assignment.substr(equals + 1)));
   }
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
     return Report(false, L"CoInitializeEx failed");

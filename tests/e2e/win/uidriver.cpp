@@ -1,7 +1,7 @@
 // uidriver: looks at the launcher's window and acts on it as a person would,
 // from a console program in the same Wine prefix. Prints one JSON object.
 //
-//   uidriver [--exe NAME] [--title TEXT] [--timeout MS] [--out FILE] COMMAND [ARGS]
+//   uidriver --exe NAME [--timeout MS] COMMAND [ARGS]
 //
 //   dump                         wait for the window to be up, then describe it
 //   click ID | mouse-click ID    press a button
@@ -14,6 +14,8 @@
 //   message-boxes                list the message boxes of the process
 //   wait-message-box             until a message box is up, then list them
 //   message-box-ok               press OK on the first message box
+//   text-fit MODULE              whether each text fits its control (text_fit.h);
+//                                MODULE is the exe's path
 //
 // Exit code 0 when the command succeeded, 1 when it failed or timed out,
 // 2 for a malformed command line.
@@ -21,11 +23,11 @@
 #include <windows.h>
 
 #include <cwchar>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "json_writer.h"
+#include "text_fit.h"
 #include "user_actions.h"
 #include "window_finder.h"
 #include "window_report.h"
@@ -33,9 +35,8 @@
 namespace {
 
 struct Options {
-  WindowQuery query;
+  std::wstring exeName;
   DWORD timeoutMs = 30000;
-  std::wstring outPath;
   std::vector<std::wstring> command;
 };
 
@@ -44,41 +45,13 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
     std::wstring arg = argv[i];
     bool hasValue = i + 1 < argc;
     if (arg == L"--exe" && hasValue)
-      options.query.exeName = argv[++i];
-    else if (arg == L"--title" && hasValue)
-      options.query.title = argv[++i];
+      options.exeName = argv[++i];
     else if (arg == L"--timeout" && hasValue)
       options.timeoutMs = wcstoul(argv[++i], nullptr, 10);
-    else if (arg == L"--out" && hasValue)
-      options.outPath = argv[++i];
     else
       options.command.push_back(arg);
   }
-  return !options.command.empty() &&
-         !(options.query.exeName.empty() && options.query.title.empty());
-}
-
-// Polls a condition until it holds or the time is up: every wait of the bench
-// is on something observable, never on a fixed delay.
-bool WaitFor(DWORD timeoutMs, const std::function<bool()>& condition) {
-  ULONGLONG deadline = GetTickCount64() + timeoutMs;
-  for (;;) {
-    if (condition()) return true;
-    if (GetTickCount64() >= deadline) return false;
-    Sleep(50);
-  }
-}
-
-// Up means: the dialog exists and its thread answers messages, so start-up
-// is over and the launcher's loop is pumping.
-HWND WaitForReadyDialog(const Options& options) {
-  HWND dialog = nullptr;
-  WaitFor(options.timeoutMs, [&] {
-    dialog = FindMainDialog(options.query);
-    DWORD_PTR ignored = 0;
-    return dialog && SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored);
-  });
-  return dialog;
+  return !options.command.empty() && !options.exeName.empty();
 }
 
 std::string Narrow(const std::wstring& text) { return JsonWriter::ToUtf8(text); }
@@ -110,7 +83,7 @@ class Driver {
     if (verb == L"wait-message-box") return WaitForMessageBox();
     if (verb == L"message-box-ok") return PressOkOnMessageBox();
 
-    HWND dialog = WaitForReadyDialog(options_);
+    HWND dialog = WaitForReadyDialog(options_.exeName, options_.timeoutMs);
     if (!dialog) return Fail("no launcher window appeared", nullptr);
     if (verb == L"dump") return Succeed(dialog);
     if (verb == L"close") return Act(dialog, CloseFromCaption(dialog));
@@ -121,12 +94,19 @@ class Driver {
       return Act(dialog, ChooseComboEntry(dialog, Id(1), Id(2)));
     if (verb == L"key" && command.size() == 2)
       return Act(dialog, PressKey(dialog, Narrow(command[1])));
-    if (verb == L"wait-control" && command.size() == 4) return WaitControl(dialog);
-    if (verb == L"wait-window" && command.size() == 3) return WaitWindow(dialog);
+    if (verb == L"wait-control" && command.size() == 4) {
+      HWND control = GetDlgItem(dialog, Id(1));
+      if (!control) return Fail("no control with id " + Narrow(command[1]), dialog);
+      return WaitField(dialog, control, "control " + Narrow(command[1]), 2);
+    }
+    if (verb == L"wait-window" && command.size() == 3)
+      return WaitField(dialog, dialog, "the window", 1);
+    if (verb == L"text-fit" && command.size() == 2)
+      return WriteTextFitReport(json_, dialog, command[1]) ? 0 : 1;
     return Usage();
   }
 
-  const std::string& Output() const { return json_.Text(); }
+  const JsonWriter& Output() const { return json_; }
 
  private:
   int Id(size_t position) const {
@@ -140,12 +120,8 @@ class Driver {
   // The one report shape: ok, the error when there is one, and the window.
   int Report(const std::string* error, HWND dialog) {
     json_.BeginObject();
-    json_.Key("ok");
-    json_.Bool(error == nullptr);
-    if (error != nullptr) {
-      json_.Key("error");
-      json_.String(*error);
-    }
+    json_.Key("ok").Bool(error == nullptr);
+    if (error != nullptr) json_.Key("error").String(*error);
     json_.Key("window");
     if (dialog && IsWindow(dialog))
       WriteDialogReport(json_, dialog);
@@ -155,118 +131,72 @@ class Driver {
     return error == nullptr ? 0 : 1;
   }
 
+  // After an action only its success is reported: the window may be gone.
   int Act(HWND dialog, const std::string& problem) {
-    if (!problem.empty()) return Fail(problem, dialog);
-    json_.BeginObject();
-    json_.Key("ok");
-    json_.Bool(true);
-    json_.EndObject();
-    return 0;
+    return problem.empty() ? Succeed(nullptr) : Fail(problem, dialog);
   }
 
   int Usage() {
-    json_.BeginObject();
-    json_.Key("ok");
-    json_.Bool(false);
-    json_.Key("error");
-    json_.String(std::string("malformed command line"));
-    json_.EndObject();
+    Fail("malformed command line", nullptr);
     return 2;
   }
 
   int WaitGone() {
-    if (WaitFor(options_.timeoutMs, [&] { return FindMainDialog(options_.query) == nullptr; }))
+    if (WaitFor(options_.timeoutMs, [&] { return FindMainDialog(options_.exeName) == nullptr; }))
       return Succeed(nullptr);
-    return Fail("the launcher window is still there", FindMainDialog(options_.query));
+    return Fail("the launcher window is still there", FindMainDialog(options_.exeName));
   }
 
-  int WaitControl(HWND dialog) {
-    const std::vector<std::wstring>& command = options_.command;
-    HWND control = GetDlgItem(dialog, Id(1));
-    if (!control) return Fail("no control with id " + Narrow(command[1]), dialog);
-    if (WaitFor(options_.timeoutMs,
-                [&] { return FieldMatches(control, dialog, command[2], command[3]); }))
+  // Waits until `window` (a control, or the dialog) has FIELD = VALUE, the
+  // command's words from `at` on.
+  int WaitField(HWND dialog, HWND window, const std::string& what, size_t at) {
+    const std::wstring& field = options_.command[at];
+    const std::wstring& value = options_.command[at + 1];
+    if (WaitFor(options_.timeoutMs, [&] { return FieldMatches(window, dialog, field, value); }))
       return Succeed(dialog);
-    return Fail("control " + Narrow(command[1]) + " never had " + Narrow(command[2]) + " = " +
-                    Narrow(command[3]),
-                dialog);
-  }
-
-  int WaitWindow(HWND dialog) {
-    const std::vector<std::wstring>& command = options_.command;
-    if (WaitFor(options_.timeoutMs,
-                [&] { return FieldMatches(dialog, dialog, command[1], command[2]); }))
-      return Succeed(dialog);
-    return Fail("the window never had " + Narrow(command[1]) + " = " + Narrow(command[2]), dialog);
+    return Fail(what + " never had " + Narrow(field) + " = " + Narrow(value), dialog);
   }
 
   int ReportMessageBoxes(bool ok) {
     json_.BeginObject();
-    json_.Key("ok");
-    json_.Bool(ok);
-    if (!ok) {
-      json_.Key("error");
-      json_.String(std::string("no message box appeared"));
-    }
-    json_.Key("message_boxes");
-    json_.BeginArray();
-    for (HWND box : FindMessageBoxes(MessageBoxQuery())) WriteMessageBoxReport(json_, box);
+    json_.Key("ok").Bool(ok);
+    if (!ok) json_.Key("error").String(std::string("no message box appeared"));
+    json_.Key("message_boxes").BeginArray();
+    for (HWND box : FindMessageBoxes(options_.exeName)) WriteMessageBoxReport(json_, box);
     json_.EndArray();
     json_.EndObject();
     return ok ? 0 : 1;
   }
 
   int WaitForMessageBox() {
-    bool found =
-        WaitFor(options_.timeoutMs, [&] { return !FindMessageBoxes(MessageBoxQuery()).empty(); });
-    return ReportMessageBoxes(found);
+    return ReportMessageBoxes(
+        WaitFor(options_.timeoutMs, [&] { return !FindMessageBoxes(options_.exeName).empty(); }));
   }
 
   int PressOkOnMessageBox() {
     std::vector<HWND> boxes;
     WaitFor(options_.timeoutMs, [&] {
-      boxes = FindMessageBoxes(MessageBoxQuery());
+      boxes = FindMessageBoxes(options_.exeName);
       return !boxes.empty();
     });
     if (boxes.empty()) return ReportMessageBoxes(false);
     return Act(nullptr, PressMessageBoxOk(boxes.front()));
   }
 
-  // Message boxes carry their own titles: look for them by process alone.
-  WindowQuery MessageBoxQuery() const {
-    WindowQuery query = options_.query;
-    if (!query.exeName.empty()) query.title.clear();
-    return query;
-  }
-
   const Options& options_;
   JsonWriter json_;
 };
-
-void WriteOutput(const Options& options, const std::string& text) {
-  std::string line = text + "\n";
-  HANDLE output = options.outPath.empty()
-                      ? GetStdHandle(STD_OUTPUT_HANDLE)
-                      : CreateFileW(options.outPath.c_str(), GENERIC_WRITE, 0, nullptr,
-                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (output == INVALID_HANDLE_VALUE || !output) return;
-  DWORD written = 0;
-  WriteFile(output, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-  if (!options.outPath.empty()) CloseHandle(output);
-}
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) {
-    WriteOutput(
-        options,
-        "{\"ok\":false,\"error\":\"usage: uidriver (--exe NAME | --title TEXT) COMMAND ...\"}");
+    PrintReport(false, "error", std::string("usage: uidriver --exe NAME COMMAND ..."));
     return 2;
   }
   Driver driver(options);
   int exitCode = driver.Run();
-  WriteOutput(options, driver.Output());
+  PrintJsonLine(driver.Output());
   return exitCode;
 }

@@ -27,21 +27,37 @@ bool SameTextIgnoringCase(const std::wstring& a, const std::wstring& b) {
 }
 
 struct Search {
-  const WindowQuery* query;
+  const std::wstring* exeName;
   std::vector<HWND> found;
 };
 
 BOOL CALLBACK CollectMatchingDialog(HWND window, LPARAM context) {
   Search& search = *reinterpret_cast<Search*>(context);
   if (WindowClassName(window) != L"#32770") return TRUE;
-  if (!search.query->title.empty() && WindowTitle(window) != search.query->title) return TRUE;
-  if (!search.query->exeName.empty()) {
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    if (!SameTextIgnoringCase(ProcessExeName(processId), search.query->exeName)) return TRUE;
-  }
-  search.found.push_back(window);
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  if (SameTextIgnoringCase(ProcessExeName(processId), *search.exeName))
+    search.found.push_back(window);
   return TRUE;
+}
+
+std::vector<HWND> FindDialogs(const std::wstring& exeName) {
+  Search search{&exeName, {}};
+  EnumWindows(CollectMatchingDialog, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// A message box is a dialog whose buttons are all standard answers
+// (IDOK to IDCONTINUE); the launcher's own layouts never are.
+bool IsMessageBox(HWND dialog) {
+  bool hasButton = false;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (!HasClass(child, L"Button")) continue;
+    int id = GetDlgCtrlID(child);
+    if (id < IDOK || id > IDCONTINUE) return false;
+    hasButton = true;
+  }
+  return hasButton;
 }
 
 }  // namespace
@@ -52,38 +68,44 @@ std::wstring WindowClassName(HWND window) {
   return name;
 }
 
+bool HasClass(HWND window, const wchar_t* className) {
+  return SameTextIgnoringCase(WindowClassName(window), className);
+}
+
 std::wstring WindowTitle(HWND window) {
   wchar_t title[1024] = {};
   GetWindowTextW(window, title, 1024);
   return title;
 }
 
-std::vector<HWND> FindDialogs(const WindowQuery& query) {
-  Search search{&query, {}};
-  EnumWindows(CollectMatchingDialog, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-bool IsMessageBox(HWND dialog) {
-  bool hasButton = false;
-  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (!SameTextIgnoringCase(WindowClassName(child), L"Button")) continue;
-    int id = GetDlgCtrlID(child);
-    if (id < IDOK || id > IDCONTINUE) return false;
-    hasButton = true;
-  }
-  return hasButton;
-}
-
-HWND FindMainDialog(const WindowQuery& query) {
-  for (HWND dialog : FindDialogs(query))
+HWND FindMainDialog(const std::wstring& exeName) {
+  for (HWND dialog : FindDialogs(exeName))
     if (!IsMessageBox(dialog)) return dialog;
   return nullptr;
 }
 
-std::vector<HWND> FindMessageBoxes(const WindowQuery& query) {
+std::vector<HWND> FindMessageBoxes(const std::wstring& exeName) {
   std::vector<HWND> boxes;
-  for (HWND dialog : FindDialogs(query))
+  for (HWND dialog : FindDialogs(exeName))
     if (IsMessageBox(dialog)) boxes.push_back(dialog);
   return boxes;
+}
+
+bool WaitFor(DWORD timeoutMs, const std::function<bool()>& condition) {
+  ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  for (;;) {
+    if (condition()) return true;
+    if (GetTickCount64() >= deadline) return false;
+    Sleep(50);
+  }
+}
+
+HWND WaitForReadyDialog(const std::wstring& exeName, DWORD timeoutMs) {
+  HWND dialog = nullptr;
+  WaitFor(timeoutMs, [&] {
+    dialog = FindMainDialog(exeName);
+    DWORD_PTR ignored = 0;
+    return dialog && SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored);
+  });
+  return dialog;
 }

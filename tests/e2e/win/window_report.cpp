@@ -26,44 +26,27 @@ LRESULT Ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
   return static_cast<LRESULT>(answer);
 }
 
-void WriteRect(JsonWriter& json, const RECT& rect) {
-  json.BeginObject();
-  json.Key("left");
-  json.Number(rect.left);
-  json.Key("top");
-  json.Number(rect.top);
-  json.Key("right");
-  json.Number(rect.right);
-  json.Key("bottom");
-  json.Number(rect.bottom);
+void WriteRect(JsonWriter& json, const char* key, const RECT& rect) {
+  json.Key(key).BeginObject();
+  json.Key("left").Number(rect.left);
+  json.Key("top").Number(rect.top);
+  json.Key("right").Number(rect.right);
+  json.Key("bottom").Number(rect.bottom);
   json.EndObject();
 }
 
 void WriteComboDetails(JsonWriter& json, HWND combo) {
-  json.Key("items");
-  json.BeginArray();
-  LRESULT count = Ask(combo, CB_GETCOUNT);
-  for (LRESULT i = 0; i < count; ++i) {
-    LRESULT length = Ask(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i));
-    std::vector<wchar_t> item(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
-    if (length >= 0)
-      Ask(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.data()));
-    json.String(std::wstring(item.data()));
-  }
+  json.Key("items").BeginArray();
+  for (const std::wstring& item : ComboItems(combo)) json.String(item);
   json.EndArray();
-  json.Key("selection");
-  json.Number(Ask(combo, CB_GETCURSEL));
-  json.Key("dropped");
-  json.Bool(Ask(combo, CB_GETDROPPEDSTATE) != 0);
+  json.Key("selection").Number(Ask(combo, CB_GETCURSEL));
+  json.Key("dropped").Bool(Ask(combo, CB_GETDROPPEDSTATE) != 0);
 }
 
 void WriteProgressDetails(JsonWriter& json, HWND progress) {
-  json.Key("range_low");
-  json.Number(Ask(progress, PBM_GETRANGE, TRUE, 0));
-  json.Key("range_high");
-  json.Number(Ask(progress, PBM_GETRANGE, FALSE, 0));
-  json.Key("position");
-  json.Number(Ask(progress, PBM_GETPOS));
+  json.Key("range_low").Number(Ask(progress, PBM_GETRANGE, TRUE, 0));
+  json.Key("range_high").Number(Ask(progress, PBM_GETRANGE, FALSE, 0));
+  json.Key("position").Number(Ask(progress, PBM_GETPOS));
 }
 
 void WriteControl(JsonWriter& json, HWND control, HWND focus) {
@@ -73,28 +56,17 @@ void WriteControl(JsonWriter& json, HWND control, HWND focus) {
   GetWindowRect(control, &rect);
   json.BeginObject();
   // Ids are 16-bit in templates: -1 comes back as 65535.
-  json.Key("id");
-  json.Number(static_cast<short>(GetDlgCtrlID(control)));
-  json.Key("class");
-  json.String(className);
-  json.Key("text");
-  json.String(ControlText(control));
-  json.Key("enabled");
-  json.Bool(IsWindowEnabled(control) != FALSE);
-  json.Key("visible");
-  json.Bool(IsWindowVisible(control) != FALSE);
-  json.Key("focused");
-  json.Bool(focus && (focus == control || IsChild(control, focus)));
-  json.Key("tabstop");
-  json.Bool((style & WS_TABSTOP) != 0);
-  json.Key("style");
-  json.Number(static_cast<unsigned long>(style));
-  json.Key("rect");
-  WriteRect(json, rect);
-  if (CompareStringOrdinal(className.c_str(), -1, L"ComboBox", -1, TRUE) == CSTR_EQUAL)
-    WriteComboDetails(json, control);
-  if (CompareStringOrdinal(className.c_str(), -1, PROGRESS_CLASSW, -1, TRUE) == CSTR_EQUAL)
-    WriteProgressDetails(json, control);
+  json.Key("id").Number(static_cast<short>(GetDlgCtrlID(control)));
+  json.Key("class").String(className);
+  json.Key("text").String(ControlText(control));
+  json.Key("enabled").Bool(IsWindowEnabled(control) != FALSE);
+  json.Key("visible").Bool(IsWindowVisible(control) != FALSE);
+  json.Key("focused").Bool(focus && (focus == control || IsChild(control, focus)));
+  json.Key("tabstop").Bool((style & WS_TABSTOP) != 0);
+  json.Key("style").Number(static_cast<unsigned long>(style));
+  WriteRect(json, "rect", rect);
+  if (HasClass(control, L"ComboBox")) WriteComboDetails(json, control);
+  if (HasClass(control, PROGRESS_CLASSW)) WriteProgressDetails(json, control);
   json.EndObject();
 }
 
@@ -107,6 +79,19 @@ std::wstring ControlText(HWND control) {
   std::vector<wchar_t> text(static_cast<size_t>(length) + 1, L'\0');
   Ask(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
   return text.data();
+}
+
+std::vector<std::wstring> ComboItems(HWND combo) {
+  std::vector<std::wstring> items;
+  LRESULT count = Ask(combo, CB_GETCOUNT);
+  for (LRESULT i = 0; i < count; ++i) {
+    LRESULT length = Ask(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i));
+    std::vector<wchar_t> item(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+    if (length >= 0)
+      Ask(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.data()));
+    items.emplace_back(item.data());
+  }
+  return items;
 }
 
 HWND FocusedWindow(HWND dialog) {
@@ -126,24 +111,15 @@ void WriteDialogReport(JsonWriter& json, HWND dialog) {
   GetWindowThreadProcessId(dialog, &processId);
 
   json.BeginObject();
-  json.Key("title");
-  json.String(WindowTitle(dialog));
-  json.Key("process_id");
-  json.Number(processId);
-  json.Key("visible");
-  json.Bool(IsWindowVisible(dialog) != FALSE);
-  json.Key("iconic");
-  json.Bool(IsIconic(dialog) != FALSE);
-  json.Key("enabled");
-  json.Bool(IsWindowEnabled(dialog) != FALSE);
-  json.Key("foreground");
-  json.Bool(GetForegroundWindow() == dialog);
-  json.Key("style");
-  json.Number(static_cast<unsigned long>(GetWindowLongW(dialog, GWL_STYLE)));
-  json.Key("rect");
-  WriteRect(json, rect);
-  json.Key("screen");
-  WriteRect(json, screen);
+  json.Key("title").String(WindowTitle(dialog));
+  json.Key("process_id").Number(processId);
+  json.Key("visible").Bool(IsWindowVisible(dialog) != FALSE);
+  json.Key("iconic").Bool(IsIconic(dialog) != FALSE);
+  json.Key("enabled").Bool(IsWindowEnabled(dialog) != FALSE);
+  json.Key("foreground").Bool(GetForegroundWindow() == dialog);
+  json.Key("style").Number(static_cast<unsigned long>(GetWindowLongW(dialog, GWL_STYLE)));
+  WriteRect(json, "rect", rect);
+  WriteRect(json, "screen", screen);
   json.Key("focus_id");
   if (focus && IsChild(dialog, focus)) {
     // A combo box's focus sits in its own child edit or list on some systems.
@@ -153,36 +129,30 @@ void WriteDialogReport(JsonWriter& json, HWND dialog) {
   } else {
     json.Null();
   }
-  json.Key("controls");
-  json.BeginArray();
+  json.Key("controls").BeginArray();
   launcherUnresponsive = false;
   // Children come in creation order, which for a dialog is its tab order.
   for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
     WriteControl(json, child, focus);
   json.EndArray();
-  json.Key("responding");
-  json.Bool(!launcherUnresponsive);
+  json.Key("responding").Bool(!launcherUnresponsive);
   json.EndObject();
 }
 
 void WriteMessageBoxReport(JsonWriter& json, HWND box) {
   std::wstring text;
   json.BeginObject();
-  json.Key("title");
-  json.String(WindowTitle(box));
-  json.Key("buttons");
-  json.BeginArray();
+  json.Key("title").String(WindowTitle(box));
+  json.Key("buttons").BeginArray();
   for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    std::wstring className = WindowClassName(child);
-    if (CompareStringOrdinal(className.c_str(), -1, L"Button", -1, TRUE) == CSTR_EQUAL) {
+    if (HasClass(child, L"Button")) {
       json.String(ControlText(child));
-    } else if (CompareStringOrdinal(className.c_str(), -1, L"Static", -1, TRUE) == CSTR_EQUAL) {
+    } else if (HasClass(child, L"Static")) {
       std::wstring part = ControlText(child);
       if (!part.empty()) text += (text.empty() ? L"" : L"\n") + part;
     }
   }
   json.EndArray();
-  json.Key("text");
-  json.String(text);
+  json.Key("text").String(text);
   json.EndObject();
 }

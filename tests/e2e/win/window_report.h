@@ -5,11 +5,15 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "json_writer.h"
 
 // Text of another process's control, read with WM_GETTEXT.
 std::wstring ControlText(HWND control);
+
+// The entries of another process's combo box.
+std::vector<std::wstring> ComboItems(HWND combo);
 
 // The control holding the keyboard focus in the dialog's thread, or null.
 HWND FocusedWindow(HWND dialog);
