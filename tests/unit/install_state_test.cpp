@@ -27,30 +27,22 @@ std::vector<uint8_t> OddByteAfter(const WString& text) {
   return bytes;
 }
 
-TEST(ReadLanguagePreference, MissingKeyGivesTheUsersLanguage) {
+// Only a missing key gives the user's language: a key without a readable
+// four-byte value gives US English; a stored value counts even when not offered.
+TEST(ReadLanguagePreference, StoredValueElseUsEnglishAndWithoutKeyTheUsersLanguage) {
   FakePlatform fake;
   fake.process.userLanguage = 1031;
   EXPECT_EQ(ReadLanguagePreference(fake.os, kKey), 1031);
-}
 
-TEST(ReadLanguagePreference, UnreadableValueGivesUsEnglishNotTheUsersLanguage) {
-  FakePlatform fake;
-  fake.process.userLanguage = 1031;
   fake.registry.CreateKey(Root::kLocalMachine, kKey);
   EXPECT_EQ(ReadLanguagePreference(fake.os, kKey), 1033);
 
   fake.registry.SetBytes(Root::kLocalMachine, kKey, u"LanguageVal", {1, 2, 3, 4, 5, 6, 7, 8});
   EXPECT_EQ(ReadLanguagePreference(fake.os, kKey), 1033);
 
-  fake.registry.SetDword(kKey, u"LanguageVal", 1036);
+  fake.registry.SetDword(kKey, u"LanguageVal", 1041);
   fake.FailNext("RegQueryValueExW", platform::kErrorAccessDenied);
   EXPECT_EQ(ReadLanguagePreference(fake.os, kKey), 1033);
-  EXPECT_EQ(fake.registry.openKeys, 0);
-}
-
-TEST(ReadLanguagePreference, StoredValueIsReturnedEvenWhenNotOffered) {
-  FakePlatform fake;
-  fake.registry.SetDword(kKey, u"LanguageVal", 1041);
   EXPECT_EQ(ReadLanguagePreference(fake.os, kKey), 1041);
   EXPECT_EQ(fake.registry.openKeys, 0);
 }
@@ -86,6 +78,7 @@ struct DetectCase {
 void PrintTo(const DetectCase& c, std::ostream* out) { *out << c.name; }
 
 const WString kOldFolder = u"C:\\Old\\";
+const WString kFolder259 = u"C:\\" + WString(255, u'a') + u"\\";  // 259 units
 const WString kFolder260 = u"C:\\" + WString(256, u'c') + u"\\";  // 260 units, 520 bytes
 
 const DetectCase kDetectCases[] = {
@@ -101,6 +94,9 @@ const DetectCase kDetectCases[] = {
     {"OddTrailingByteIsDropped", OddByteAfter(kFolder), kExe, true, kFolder},
     {"TextEndsAtItsFirstTerminator", Utf16LeBytes(kFolder + WString(1, u'\0') + u"junk"), kExe,
      true, kFolder},
+    {"EmptyPathValProbesTheCurrentFolder", Terminated(u""), u"Skyforge2.exe", true, u""},
+    {"PathOf259CharactersFits", Terminated(kFolder259), u"", false, kFolder259},
+    {"PathOf260CharactersDoesNot", Terminated(kFolder260), u"", false, kOldFolder},
 };
 
 class DetectFromValueTest : public DetectInstallationTest,
@@ -135,15 +131,6 @@ TEST_F(DetectInstallationTest, WildcardInPathValFindsNoGame) {
   EXPECT_EQ(fake.CallCount("FindFirstFileW"), 0);
 }
 
-TEST_F(DetectInstallationTest, EmptyPathValProbesTheCurrentFolder) {
-  fake.registry.SetString(kKey, u"PathVal", u"");
-  fake.files.AddFile(fake.files.currentFolder + u"Skyforge2.exe");
-  state.installDir = u"C:\\Old\\";
-  EXPECT_TRUE(Detect());
-  EXPECT_TRUE(state.installDir.empty());
-  EXPECT_EQ(state.gameExePath, u"Skyforge2.exe");
-}
-
 TEST_F(DetectInstallationTest, ExecutableDeletedLaterStillCountsWithItsOldPath) {
   fake.registry.SetString(kKey, u"PathVal", kFolder);
   fake.files.AddFile(kExe);
@@ -157,39 +144,22 @@ TEST_F(DetectInstallationTest, ExecutableDeletedLaterStillCountsWithItsOldPath) 
   EXPECT_EQ(state.gameExePath, kExe);
 }
 
-TEST_F(DetectInstallationTest, RemovedKeyClearsTheGameButKeepsTheFolder) {
-  fake.registry.SetString(kKey, u"PathVal", kFolder);
-  fake.files.AddFile(kExe);
-  ASSERT_TRUE(Detect());
+TEST_F(DetectInstallationTest, RemovedKeyOrFailedReadClearsTheGameButKeepsTheFolder) {
+  for (const bool removeKey : {true, false}) {
+    SCOPED_TRACE(removeKey ? "key removed" : "read failed");
+    fake.registry.SetString(kKey, u"PathVal", kFolder);
+    fake.files.AddFile(kExe);
+    ASSERT_TRUE(Detect());
 
-  fake.registry.DeleteKey(Root::kLocalMachine, kKey);
-  EXPECT_FALSE(Detect());
-  EXPECT_EQ(state.installDir, kFolder);
-  ExpectNotInstalledNow();
-}
-
-TEST_F(DetectInstallationTest, FailedReadIsNotInstalledAndKeepsTheFolder) {
-  fake.registry.SetString(kKey, u"PathVal", kFolder);
-  fake.files.AddFile(kExe);
-  ASSERT_TRUE(Detect());
-
-  fake.FailNext("RegQueryValueExW", platform::kErrorAccessDenied);
-  EXPECT_FALSE(Detect());
-  EXPECT_EQ(state.installDir, kFolder);
-  ExpectNotInstalledNow();
-}
-
-TEST_F(DetectInstallationTest, PathOf259CharactersFitsAndOf260DoesNot) {
-  const WString folder259 = u"C:\\" + WString(255, u'a') + u"\\";
-  ASSERT_EQ(folder259.size(), 259u);
-  fake.registry.SetString(kKey, u"PathVal", folder259);
-  EXPECT_FALSE(Detect());
-  EXPECT_EQ(state.installDir, folder259);
-
-  const WString folder260 = u"C:\\" + WString(256, u'b') + u"\\";
-  fake.registry.SetString(kKey, u"PathVal", folder260);
-  EXPECT_FALSE(Detect());
-  EXPECT_EQ(state.installDir, folder259);
+    if (removeKey) {
+      fake.registry.DeleteKey(Root::kLocalMachine, kKey);
+    } else {
+      fake.FailNext("RegQueryValueExW", platform::kErrorAccessDenied);
+    }
+    EXPECT_FALSE(Detect());
+    EXPECT_EQ(state.installDir, kFolder);
+    ExpectNotInstalledNow();
+  }
 }
 
 TEST(IsPdfHandlerRegistered, OnlyTheKeysExistenceCounts) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,12 @@ namespace {
 
 // The shipped product's offered languages.
 const WString kProductIds = u"2057;1033;1036;1031;3082;1040;1030;1049;1045;3084;2058;1046;1043;";
+// Their entries in order, for a preference outside the Americas.
+const std::vector<WString> kProductLanguages = {
+    u"English", u"Français", u"Italiano",   u"Deutsch",
+    u"Español", u"Dansk",    u"Nederlands", u"Português do Brasil",
+    u"Русский", u"Polski"};
+const std::vector<int32_t> kOtherIds = {2057, 1036, 1040, 1031, 3082, 1030, 1043, 1046, 1049, 1045};
 
 // One distinct name per configured LCID, so tests can see which token an
 // entry received: "N0;N1;...;N12;".
@@ -26,9 +33,11 @@ class LanguageListTest : public ::testing::Test {
  protected:
   // Builds the list as start-up does: the preference is both the selected
   // and the default language, and no entry is selected yet.
+  // productNames: none when the string is missing.
   void Build(int32_t preference, const WString& languageIds,
-             const WString& productNames = NumberedNames(13)) {
-    fake.resources.strings[IDS_PRODUCT_NAMES] = productNames;
+             const std::optional<WString>& productNames = NumberedNames(13)) {
+    fake.resources.strings.erase(IDS_PRODUCT_NAMES);
+    if (productNames) fake.resources.strings[IDS_PRODUCT_NAMES] = *productNames;
     state.selectedLcid = preference;
     SetDefaultLanguage(state, preference);
     state.selectedIndex = -1;
@@ -123,16 +132,10 @@ struct WorkedExampleCase {
 };
 
 TEST_F(LanguageListTest, ProductConfigurationGivesTheWorkedExample) {
-  const std::vector<WString> names = {
-      u"English", u"Français", u"Italiano",   u"Deutsch",
-      u"Español", u"Dansk",    u"Nederlands", u"Português do Brasil",
-      u"Русский", u"Polski"};
   const std::vector<int32_t> americasIds = {1033, 3084, 1040, 1031, 2058,
                                             1030, 1043, 1046, 1049, 1045};
   const std::vector<WString> americasNames = {u"N1", u"N9",  u"N5",  u"N3", u"N10",
                                               u"N6", u"N12", u"N11", u"N7", u"N8"};
-  const std::vector<int32_t> otherIds = {2057, 1036, 1040, 1031, 3082,
-                                         1030, 1043, 1046, 1049, 1045};
   const std::vector<WString> otherNames = {u"N0", u"N2",  u"N5",  u"N3", u"N4",
                                            u"N6", u"N12", u"N11", u"N7", u"N8"};
   const WorkedExampleCase cases[] = {
@@ -142,54 +145,11 @@ TEST_F(LanguageListTest, ProductConfigurationGivesTheWorkedExample) {
   for (const WorkedExampleCase& c : cases) {
     SCOPED_TRACE(c.preference);
     Build(c.preference, kProductIds);
-    EXPECT_EQ(state.languageNames, names);
-    EXPECT_EQ(state.languageIds, c.americasColumn ? americasIds : otherIds);
+    EXPECT_EQ(state.languageNames, kProductLanguages);
+    EXPECT_EQ(state.languageIds, c.americasColumn ? americasIds : kOtherIds);
     EXPECT_EQ(state.productNames, c.americasColumn ? americasNames : otherNames);
     EXPECT_EQ(state.selectedIndex, c.selectedIndex);
     EXPECT_EQ(state.defaultLcid, c.preference);
-  }
-}
-
-TEST_F(LanguageListTest, LcidZeroCountsAsThePreferredLanguage) {
-  Build(2057, u"2057;0;", u"first;second;");
-  EXPECT_EQ(state.languageIds, std::vector<int32_t>{0});
-  EXPECT_EQ(state.languageNames, std::vector<WString>{u"English"});
-  EXPECT_EQ(state.productNames, std::vector<WString>{u"second"});
-  EXPECT_EQ(state.selectedIndex, 0);
-  EXPECT_EQ(state.selectedLcid, 0);
-  EXPECT_EQ(state.defaultLcid, 2057);
-}
-
-TEST_F(LanguageListTest, LcidZeroWithoutDefaultIsAnUnknownEntrySortedLast) {
-  Build(0, u"0;1041;1033;", u"zero;ja;en;");
-  EXPECT_EQ(state.languageIds, (std::vector<int32_t>{1033, 1041, 0}));
-  EXPECT_EQ(state.languageNames, (std::vector<WString>{u"English", u"日本語", u"???"}));
-  EXPECT_EQ(state.productNames, (std::vector<WString>{u"en", u"ja", u"zero"}));
-  EXPECT_EQ(state.selectedIndex, 2);
-  EXPECT_EQ(state.selectedLcid, 0);
-}
-
-TEST_F(LanguageListTest, TokensThatAreNotNumbersBecomeLcidZero) {
-  // "abc" is LCID 0, which reads the preferred German table; the later 1031
-  // replaces it, and "1036abc" is 1036.
-  Build(1031, u"abc;1036abc; 1031;", u"a;b;c;");
-  EXPECT_EQ(state.languageIds, (std::vector<int32_t>{1036, 1031}));
-  EXPECT_EQ(state.productNames, (std::vector<WString>{u"b", u"c"}));
-  EXPECT_EQ(state.selectedIndex, 1);
-}
-
-TEST_F(LanguageListTest, TextAfterTheLastSemicolonIsDropped) {
-  Build(1033, u"1033;1034", u"en;es");
-  EXPECT_EQ(state.languageIds, std::vector<int32_t>{1033});
-  EXPECT_EQ(state.productNames, std::vector<WString>{u"en"});
-}
-
-TEST_F(LanguageListTest, RepeatedLcidTakesTheLaterNameWhateverThePreference) {
-  for (const int32_t preference : {1033, 1031}) {
-    SCOPED_TRACE(preference);
-    Build(preference, u"1033;1033;", u"first;second;");
-    EXPECT_EQ(state.languageIds, std::vector<int32_t>{1033});
-    EXPECT_EQ(state.productNames, std::vector<WString>{u"second"});
   }
 }
 
@@ -216,53 +176,64 @@ TEST_F(LanguageListTest, LaterVariantReplacesTheKeptOneWhenItMatchesThePreferenc
   }
 }
 
-TEST_F(LanguageListTest, FewerNamesLeaveTheLaterLanguagesWithoutName) {
-  Build(2057, kProductIds, u"en-gb;en-us;fr-fr;de-de;");
-  EXPECT_EQ(state.productNames, (std::vector<WString>{u"en-gb", u"fr-fr", u"", u"de-de", u"", u"",
-                                                      u"", u"", u"", u""}));
-}
-
-TEST_F(LanguageListTest, NamesBeyondTheConfiguredLanguagesAreIgnored) {
-  Build(1033, u"1033;1036;", u"en;fr;extra;more;");
-  EXPECT_EQ(state.productNames, (std::vector<WString>{u"en", u"fr"}));
-}
-
-TEST_F(LanguageListTest, MissingProductNamesLeaveEveryNameEmpty) {
-  fake.resources.strings.erase(IDS_PRODUCT_NAMES);
-  state.selectedLcid = 1033;
-  SetDefaultLanguage(state, 1033);
-  state.selectedIndex = -1;
-  BuildLanguageList(state, fake.os, u"1033;1036;");
-  ExpectConsistent();
-  EXPECT_EQ(state.productNames, (std::vector<WString>{u"", u""}));
-}
-
-TEST_F(LanguageListTest, ProductNamesAreReadUpToTheirBufferRoom) {
-  const WString longName(3000, u'x');
-  Build(1033, u"1033;", longName + u";");
-  EXPECT_EQ(state.productNames, std::vector<WString>{u""});  // the ";" was cut off
-  Build(1033, u"1033;", WString(2046, u'y') + u";");
-  EXPECT_EQ(state.productNames, std::vector<WString>{WString(2046, u'y')});
-}
-
-// A loaded text ends at its first NUL, as any C reader of the buffer takes
-// it: the names after it, ";" included, are never read.
-TEST_F(LanguageListTest, ProductNamesEndAtTheirFirstNul) {
-  const WString names(u"Skyforge;\0Schmiede;", 19);
-  Build(1036, u"1036;1031;", names);
-  for (size_t k = 0; k < state.languageIds.size(); ++k) {
-    EXPECT_EQ(state.productNames[k], state.languageIds[k] == 1036 ? u"Skyforge" : u"");
-  }
-}
-
-TEST_F(LanguageListTest, NoConfiguredLanguageOffersThePreferenceAlone) {
-  for (const WString& languageIds : {WString(), WString(u"1033"), WString(u"   ")}) {
-    SCOPED_TRACE(Utf16ToUtf8(languageIds));
-    Build(1031, languageIds, u"Skyforge 2: Iron Vale;second;");
-    EXPECT_EQ(state.languageIds, std::vector<int32_t>{1031});
-    EXPECT_EQ(state.languageNames, std::vector<WString>{u"Deutsch"});
-    EXPECT_EQ(state.productNames, std::vector<WString>{u"Skyforge 2: Iron Vale"});
-    EXPECT_EQ(state.selectedLcid, 1031);
+// Each row builds the list afresh from its configured tokens and product
+// names (none: the string is missing).
+TEST_F(LanguageListTest, TokensAndProductNamesBecomeEntries) {
+  struct Case {
+    int32_t preference;
+    WString languageIds;
+    std::optional<WString> productNames;
+    std::vector<int32_t> ids;
+    std::vector<WString> languageNames;
+    std::vector<WString> entryProductNames;
+    int32_t selectedIndex;
+  };
+  const WString x3000 = WString(3000, u'x') + u";";
+  const WString y2046(2046, u'y');
+  const WString iron = u"Skyforge 2: Iron Vale";
+  const WString nul(u"Skyforge;\0Schmiede;", 19);
+  const std::vector<WString> enFr = {u"English", u"Français"};
+  const std::vector<WString> frDe = {u"Français", u"Deutsch"};
+  const std::vector<WString> unknownLast = {u"English", u"日本語", u"???"};
+  const std::vector<WString> fewer = {u"en-gb", u"fr-fr", u"", u"de-de", u"",
+                                      u"",      u"",      u"", u"",      u""};
+  const Case cases[] = {
+      // LCID 0 is the preferred language, or without one an unknown entry
+      // sorted last.
+      {2057, u"2057;0;", u"first;second;", {0}, {u"English"}, {u"second"}, 0},
+      {0, u"0;1041;1033;", u"z;j;e;", {1033, 1041, 0}, unknownLast, {u"e", u"j", u"z"}, 2},
+      // "abc" is LCID 0, which reads the preferred German table; the later
+      // 1031 replaces it, and "1036abc" is 1036.
+      {1031, u"abc;1036abc; 1031;", u"a;b;c;", {1036, 1031}, frDe, {u"b", u"c"}, 1},
+      // Text after the last semicolon is dropped.
+      {1033, u"1033;1034", u"en;es", {1033}, {u"English"}, {u"en"}, 0},
+      // A repeated LCID takes the later name whatever the preference.
+      {1033, u"1033;1033;", u"first;second;", {1033}, {u"English"}, {u"second"}, 0},
+      {1031, u"1033;1033;", u"first;second;", {1033}, {u"English"}, {u"second"}, 0},
+      // Fewer names leave the later languages without one; names beyond the
+      // languages are ignored; without the string every name is empty.
+      {2057, kProductIds, u"en-gb;en-us;fr-fr;de-de;", kOtherIds, kProductLanguages, fewer, 0},
+      {1033, u"1033;1036;", u"en;fr;extra;more;", {1033, 1036}, enFr, {u"en", u"fr"}, 0},
+      {1033, u"1033;1036;", std::nullopt, {1033, 1036}, enFr, {u"", u""}, 0},
+      // Names are read up to their buffer room: the first has its ";" cut off.
+      {1033, u"1033;", x3000, {1033}, {u"English"}, {u""}, 0},
+      {1033, u"1033;", y2046 + u";", {1033}, {u"English"}, {y2046}, 0},
+      // A loaded text ends at its first NUL, as any C reader of the buffer
+      // takes it: the names after it, ";" included, are never read.
+      {1036, u"1036;1031;", nul, {1036, 1031}, frDe, {u"Skyforge", u""}, 0},
+      // No configured language offers the preference alone.
+      {1031, u"", iron + u";second;", {1031}, {u"Deutsch"}, {iron}, 0},
+      {1031, u"1033", iron + u";second;", {1031}, {u"Deutsch"}, {iron}, 0},
+      {1031, u"   ", iron + u";second;", {1031}, {u"Deutsch"}, {iron}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.languageIds) + " preference " + std::to_string(c.preference));
+    Build(c.preference, c.languageIds, c.productNames);
+    EXPECT_EQ(state.languageIds, c.ids);
+    EXPECT_EQ(state.languageNames, c.languageNames);
+    EXPECT_EQ(state.productNames, c.entryProductNames);
+    EXPECT_EQ(state.selectedIndex, c.selectedIndex);
+    EXPECT_EQ(state.defaultLcid, c.preference);
   }
 }
 
