@@ -53,40 +53,51 @@ class ShowReadmeTest : public LauncherWindowTest {
   }
 };
 
-TEST_F(ShowReadmeTest, NotInstalledOpensTheCountryFolderOfTheDisc) {
-  fake.files.AddFile(u"D:\\Docs\\GB\\Readme.txt");
-  fake.files.AddFile(u"D:\\Docs\\FR\\Readme.txt");
-  Show();
-  EXPECT_EQ(Opened(), u"Docs\\GB\\Readme.txt");
-}
+// Without the game, the disc's folder of the selected language's country:
+// text, then rich text, then PDF when a reader is registered; a folder in
+// place of a document is skipped, and nothing found is silent. Each row has
+// a country of its own, so the files of one row never answer another's.
+TEST_F(ShowReadmeTest, NotInstalledOpensTheFirstDocumentOfTheCountryFolder) {
+  struct Case {
+    int32_t lcid;
+    std::vector<WString> docs;  // below D:\Docs\, a final backslash makes a folder
+    WString opened;             // empty: nothing
+    bool pdfReader = false;
+  };
+  const Case cases[] = {
+      {2057, {u"GB\\Readme.txt", u"US\\Readme.txt"}, u"Docs\\GB\\Readme.txt"},
+      {1036, {u"FR\\Readme.rtf", u"FR\\Readme.pdf"}, u"Docs\\FR\\Readme.rtf"},
+      {1031, {u"DE\\Readme.txt", u"DE\\Readme.pdf"}, u"Docs\\DE\\Readme.txt"},
+      {1030, {u"DK\\Readme.txt\\", u"DK\\Readme.rtf"}, u"Docs\\DK\\Readme.rtf"},
+      {1053, {u"SE\\Readme.pdf"}, u"Docs\\SE\\Readme.pdf", true},
+      {1029, {}, u""},
+      // No country folder leaves an empty element; the fake folds the doubled
+      // backslash as Windows would.
+      {1034, {u"Readme.txt"}, u"Docs\\\\Readme.txt"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lcid);
+    for (const WString& doc : c.docs) {
+      if (doc.back() == u'\\') {
+        fake.files.AddFolder(u"D:\\Docs\\" + doc);
+      } else {
+        fake.files.AddFile(u"D:\\Docs\\" + doc);
+      }
+    }
+    state.languageIds = {c.lcid};
+    state.selectedLcid = c.lcid;
+    state.pdfHandlerRegistered = c.pdfReader;
+    fake.shell.executed.clear();
 
-TEST_F(ShowReadmeTest, FormatsAreTriedAsTextThenRichTextThenPdf) {
-  fake.files.AddFile(u"D:\\Docs\\GB\\Readme.rtf");
-  fake.files.AddFile(u"D:\\Docs\\GB\\Readme.pdf");
-  Show();
-  EXPECT_EQ(Opened(), u"Docs\\GB\\Readme.rtf");
-}
+    Show();
 
-TEST_F(ShowReadmeTest, TextWinsOverPdfWithoutAskingForAReader) {
-  fake.files.AddFile(u"D:\\Docs\\GB\\Readme.txt");
-  fake.files.AddFile(u"D:\\Docs\\GB\\Readme.pdf");
-  Show();
-  EXPECT_EQ(Opened(), u"Docs\\GB\\Readme.txt");
-  EXPECT_TRUE(fake.windows.messageBoxes.empty());
-}
-
-TEST_F(ShowReadmeTest, FolderInPlaceOfTheTextFileIsSkipped) {
-  fake.files.AddFolder(u"D:\\Docs\\GB\\Readme.txt");
-  fake.files.AddFile(u"D:\\Docs\\GB\\Readme.rtf");
-  Show();
-  EXPECT_EQ(Opened(), u"Docs\\GB\\Readme.rtf");
-}
-
-TEST_F(ShowReadmeTest, PdfOpensWhenAReaderIsRegistered) {
-  state.pdfHandlerRegistered = true;
-  fake.files.AddFile(u"D:\\Docs\\GB\\Readme.pdf");
-  Show();
-  EXPECT_EQ(Opened(), u"Docs\\GB\\Readme.pdf");
+    if (c.opened.empty()) {
+      EXPECT_TRUE(fake.shell.executed.empty());
+    } else {
+      EXPECT_EQ(Opened(), c.opened);
+    }
+    EXPECT_TRUE(fake.windows.messageBoxes.empty());
+  }
 }
 
 TEST_F(ShowReadmeTest, PdfWithoutReaderExplainsAtEveryClick) {
@@ -116,12 +127,6 @@ TEST_F(ShowReadmeTest, UnresolvableLanguageShowsTheNoticeUnchanged) {
   EXPECT_EQ(fake.windows.messageBoxes.front().text, u"???");
 }
 
-TEST_F(ShowReadmeTest, NothingFoundIsSilent) {
-  Show();
-  EXPECT_TRUE(fake.shell.executed.empty());
-  EXPECT_TRUE(fake.windows.messageBoxes.empty());
-}
-
 TEST_F(ShowReadmeTest, InstalledGameUsesItsOwnDocsWhateverTheLanguage) {
   InstallGame();
   fake.files.AddFile(kInstallDir + u"Docs\\Readme.txt");
@@ -138,15 +143,6 @@ TEST_F(ShowReadmeTest, FolderWithoutGameStillHoldsTheCountryDocs) {
   fake.files.AddFile(u"D:\\Docs\\GB\\Readme.txt");
   Show();
   EXPECT_EQ(Opened(), kInstallDir + u"Docs\\GB\\Readme.txt");
-}
-
-TEST_F(ShowReadmeTest, LanguageWithoutCountryFolderLeavesAnEmptyElement) {
-  state.languageIds = {1034};
-  state.selectedLcid = 1034;
-  fake.files.AddFile(u"D:\\Docs\\Readme.txt");
-  Show();
-  // The fake folds the doubled backslash as Windows would.
-  EXPECT_EQ(Opened(), u"Docs\\\\Readme.txt");
 }
 
 }  // namespace

@@ -41,30 +41,20 @@ class RefreshLauncherTest : public LauncherWindowTest {
   void SetUp() override { StartLauncher(/*launcherMode=*/true); }
 };
 
-TEST_F(RefreshLauncherTest, NotInstalledOffersInstallOnly) {
-  RefreshWindow(state, fake.os, /*installed=*/false);
-
-  EXPECT_TRUE(Control(IDC_INSTALL).enabled);
-  EXPECT_FALSE(Control(IDC_PLAY).enabled);
-  EXPECT_FALSE(Control(IDC_UNINSTALL).enabled);
-  EXPECT_TRUE(Control(IDC_LANGUAGE).enabled);
-  EXPECT_EQ(fake.windows.focus, Handle(IDC_INSTALL));
-}
-
-TEST_F(RefreshLauncherTest, InstalledOffersPlayAndUninstallAndFixesTheLanguage) {
-  RefreshWindow(state, fake.os, /*installed=*/true);
-
-  EXPECT_FALSE(Control(IDC_INSTALL).enabled);
-  EXPECT_TRUE(Control(IDC_PLAY).enabled);
-  EXPECT_TRUE(Control(IDC_UNINSTALL).enabled);
-  EXPECT_FALSE(Control(IDC_LANGUAGE).enabled);
-  EXPECT_EQ(fake.windows.focus, Handle(IDC_PLAY));
-}
-
-TEST_F(RefreshLauncherTest, ReadmeWebsiteAndExitStayUsableInEveryState) {
+// Install before the game is there, Play and Uninstall after, with the
+// language then fixed; readme, website and exit stay usable in both. The
+// last pass shows that an uninstallation gives Install back.
+TEST_F(RefreshLauncherTest, InstallationStateChoosesTheButtonsAndTheFocus) {
   Control(IDC_WEBSITE).enabled = false;
-  for (bool installed : {false, true}) {
+  for (const bool installed : {false, true, false}) {
+    SCOPED_TRACE(installed ? "installed" : "not installed");
     RefreshWindow(state, fake.os, installed);
+
+    EXPECT_EQ(Control(IDC_INSTALL).enabled, !installed);
+    EXPECT_EQ(Control(IDC_PLAY).enabled, installed);
+    EXPECT_EQ(Control(IDC_UNINSTALL).enabled, installed);
+    EXPECT_EQ(Control(IDC_LANGUAGE).enabled, !installed);
+    EXPECT_EQ(fake.windows.focus, Handle(installed ? IDC_PLAY : IDC_INSTALL));
     EXPECT_TRUE(Control(IDC_README).enabled);
     EXPECT_TRUE(Control(IDC_WEBSITE).enabled);
     EXPECT_TRUE(Control(IDC_EXIT).enabled);
