@@ -88,6 +88,7 @@ TEST_F(ShowReadmeTest, NotInstalledOpensTheFirstDocumentOfTheCountryFolder) {
     state.selectedLcid = c.lcid;
     state.pdfHandlerRegistered = c.pdfReader;
     fake.shell.executed.clear();
+    fake.windows.messageBoxes.clear();
 
     Show();
 
