@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <tuple>
 
 #include "byte_writer.h"
 #include "pe_checksum.h"
