@@ -241,8 +241,13 @@ int ExitMidWay(const std::wstring& exeName, DWORD timeoutMs) {
   for (;;) {
     if (GetTickCount64() >= deadline)
       return PrintReport(false, "error", L"the progress bar never moved");
+    // A slice of about 0.2 ms, then a pause longer than the 16 ms the
+    // worker lets pass between two positions it posts: its first position
+    // then comes after one slice of writing, however fast the disk. In the
+    // pause the window's thread, never held, also takes in the position
+    // posted, which a message sent at once would overtake.
     worker.RunFor(200);
-    // The window's thread is never held: it answers at once.
+    Sleep(20);
     if (SendMessageTimeoutW(progress, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 1000, &position) &&
         SendMessageTimeoutW(progress, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, 1000, &high) &&
         position > 0) {
