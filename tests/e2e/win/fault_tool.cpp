@@ -9,9 +9,12 @@
 //                                       itself passes on only the low 8 bits)
 //   fault_tool exit-mid-way EXE MS      presses Continue in EXE's window,
 //                                       then Exit once the progress bar has
-//                                       moved, holding the worker meanwhile:
-//                                       Exit comes mid-way however fast the
-//                                       disk (MS: how long the bar may take)
+//                                       moved, holding the worker from its
+//                                       first instruction on and letting it
+//                                       run in short slices: Exit comes
+//                                       mid-way however fast the disk and
+//                                       however the threads are scheduled
+//                                       (MS: how long the bar may take)
 //   fault_tool drive-type ROOT          the kind of drive ROOT ("D:\\") is
 //
 // Exit code 0 when the command succeeded, 1 when it failed, 2 for a
@@ -20,12 +23,9 @@
 #include <windows.h>
 // After windows.h, which it needs.
 #include <commctrl.h>
-#include <tlhelp32.h>
 
 #include <cwchar>
-#include <set>
 #include <string>
-#include <vector>
 
 #include "json_writer.h"
 #include "resource_ids.h"
@@ -76,38 +76,152 @@ int RunProgram(const std::wstring& exitFile, const std::wstring& program) {
   return PrintReport(true, "exit_code", std::to_wstring(exitCode));
 }
 
-// The threads of `processId` that are not in `known`, opened to be held.
-std::vector<HANDLE> OpenNewThreads(DWORD processId, std::set<DWORD>* known) {
-  std::vector<HANDLE> opened;
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return opened;
-  THREADENTRY32 entry = {};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-    if (entry.th32OwnerProcessID != processId || !known->insert(entry.th32ThreadID).second)
-      continue;
-    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
-    if (thread != nullptr) opened.push_back(thread);
+// Milliseconds from now until `deadline`; 0 once it has passed.
+DWORD MillisecondsUntil(ULONGLONG deadline) {
+  const ULONGLONG now = GetTickCount64();
+  if (now >= deadline) return 0;
+  return static_cast<DWORD>(deadline - now < INFINITE ? deadline - now : INFINITE - 1);
+}
+
+// The first breakpoint after attaching; a 32-bit process under a 64-bit
+// system may report it with the WOW64 code.
+bool IsBreakpoint(const DEBUG_EVENT& event) {
+  const DWORD kWow64Breakpoint = 0x4000001F;
+  if (event.dwDebugEventCode != EXCEPTION_DEBUG_EVENT) return false;
+  const DWORD code = event.u.Exception.ExceptionRecord.ExceptionCode;
+  return code == EXCEPTION_BREAKPOINT || code == kWow64Breakpoint;
+}
+
+// Attached to a process as its debugger, which stops the whole process at
+// every thread it starts, before that thread runs an instruction. Detaches
+// when it goes, leaving the process running.
+class DebuggerAttachment {
+ public:
+  explicit DebuggerAttachment(DWORD processId)
+      : processId_(processId), attached_(DebugActiveProcess(processId) != FALSE) {
+    // Whatever happens to this tool, the installer must live on.
+    if (attached_) DebugSetProcessKillOnExit(FALSE);
   }
-  CloseHandle(snapshot);
-  return opened;
-}
+  ~DebuggerAttachment() {
+    if (attached_) DebugActiveProcessStop(processId_);
+  }
+  DebuggerAttachment(const DebuggerAttachment&) = delete;
+  DebuggerAttachment& operator=(const DebuggerAttachment&) = delete;
 
-void ResumeAll(const std::vector<HANDLE>& threads) {
-  for (HANDLE thread : threads) ResumeThread(thread);
-}
+  bool Attached() const { return attached_; }
 
-void SuspendAll(const std::vector<HANDLE>& threads) {
-  for (HANDLE thread : threads) SuspendThread(thread);
-}
+  // The next event, or false once `deadline` has passed without one. The
+  // files an event hands over are closed at once: nothing here reads them.
+  bool Next(ULONGLONG deadline, DEBUG_EVENT* event) {
+    if (!WaitForDebugEvent(event, MillisecondsUntil(deadline))) return false;
+    HANDLE file = nullptr;
+    if (event->dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT)
+      file = event->u.CreateProcessInfo.hFile;
+    if (event->dwDebugEventCode == LOAD_DLL_DEBUG_EVENT) file = event->u.LoadDll.hFile;
+    if (file != nullptr) CloseHandle(file);
+    return true;
+  }
 
-void SpinMicroseconds(LONGLONG microseconds) {
-  LARGE_INTEGER frequency, start, now;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&start);
-  do {
-    QueryPerformanceCounter(&now);
-  } while ((now.QuadPart - start.QuadPart) * 1000000 < microseconds * frequency.QuadPart);
+  // Lets the process go on as it would without a debugger: exceptions go
+  // back to its own handlers, except the breakpoint that attaching raised.
+  void Continue(const DEBUG_EVENT& event, bool isAttachBreakpoint) {
+    const bool passOn = event.dwDebugEventCode == EXCEPTION_DEBUG_EVENT && !isAttachBreakpoint;
+    ContinueDebugEvent(event.dwProcessId, event.dwThreadId,
+                       passOn ? DBG_EXCEPTION_NOT_HANDLED : DBG_CONTINUE);
+  }
+
+ private:
+  DWORD processId_;
+  bool attached_;
+};
+
+// A thread held with SuspendThread; resumed for good and closed when this
+// goes.
+class HeldThread {
+ public:
+  explicit HeldThread(HANDLE thread) : thread_(thread) {}
+  ~HeldThread() {
+    if (thread_ == nullptr) return;
+    ResumeThread(thread_);
+    CloseHandle(thread_);
+  }
+  HeldThread(HeldThread&& other) noexcept : thread_(other.thread_) { other.thread_ = nullptr; }
+  HeldThread(const HeldThread&) = delete;
+  HeldThread& operator=(const HeldThread&) = delete;
+  HeldThread& operator=(HeldThread&&) = delete;
+
+  bool Holds() const { return thread_ != nullptr; }
+
+  // Lets the thread run for about `microseconds`, then holds it again. It
+  // spins: Sleep may take far longer, and a fast disk writes megabytes
+  // meanwhile.
+  void RunFor(LONGLONG microseconds) {
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    ResumeThread(thread_);
+    QueryPerformanceCounter(&start);
+    do {
+      QueryPerformanceCounter(&now);
+    } while ((now.QuadPart - start.QuadPart) * 1000000 < microseconds * frequency.QuadPart);
+    SuspendThread(thread_);
+  }
+
+ private:
+  HANDLE thread_;
+};
+
+// Presses Continue and holds the worker it starts before the worker's first
+// instruction, so however the threads are scheduled no byte is written yet.
+// The tool is the installer's debugger only meanwhile: the system then stops
+// the process as each new thread is reported, until the report is answered.
+HeldThread PressContinueAndHoldWorker(HWND dialog, DWORD processId, ULONGLONG deadline,
+                                      std::wstring* error) {
+  DebuggerAttachment debugger(processId);
+  if (!debugger.Attached()) {
+    *error = L"DebugActiveProcess failed with error " + std::to_wstring(GetLastError());
+    return HeldThread(nullptr);
+  }
+  // Attaching reports the process, its threads and modules, and then a
+  // breakpoint from a thread started for it: any thread reported after that
+  // breakpoint was started later.
+  DEBUG_EVENT event = {};
+  for (bool attachBreakpointSeen = false; !attachBreakpointSeen;) {
+    if (!debugger.Next(deadline, &event)) {
+      *error = L"attaching as a debugger never ended";
+      return HeldThread(nullptr);
+    }
+    attachBreakpointSeen = IsBreakpoint(event);
+    debugger.Continue(event, attachBreakpointSeen);
+  }
+  // Posted: the window's thread stands still while a report waits for this
+  // thread to answer it, so a click sent from here could wait for ever.
+  if (!PostMessageW(GetDlgItem(dialog, IDC_CONTINUE), BM_CLICK, 0, 0)) {
+    *error = L"pressing Continue failed with error " + std::to_wstring(GetLastError());
+    return HeldThread(nullptr);
+  }
+  // The window's thread starts no other thread before the worker, and the
+  // worker none before it is released.
+  for (;;) {
+    if (!debugger.Next(deadline, &event)) {
+      *error = L"Continue started no worker";
+      return HeldThread(nullptr);
+    }
+    if (event.dwDebugEventCode == CREATE_THREAD_DEBUG_EVENT) {
+      // The event's own handle goes when the debugger detaches.
+      HANDLE worker = OpenThread(THREAD_SUSPEND_RESUME, FALSE, event.dwThreadId);
+      if (worker != nullptr)
+        SuspendThread(worker);
+      else
+        *error = L"OpenThread failed with error " + std::to_wstring(GetLastError());
+      debugger.Continue(event, false);
+      return HeldThread(worker);
+    }
+    debugger.Continue(event, false);
+    if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT) {
+      *error = L"the installer ended before Continue started a worker";
+      return HeldThread(nullptr);
+    }
+  }
 }
 
 int ExitMidWay(const std::wstring& exeName, DWORD timeoutMs) {
@@ -115,43 +229,25 @@ int ExitMidWay(const std::wstring& exeName, DWORD timeoutMs) {
   HWND dialog = WaitForReadyDialog(exeName, timeoutMs);
   if (!dialog) return PrintReport(false, "error", L"no window");
   DWORD processId = 0;
-  const DWORD windowThread = GetWindowThreadProcessId(dialog, &processId);
+  GetWindowThreadProcessId(dialog, &processId);
   HWND progress = GetDlgItem(dialog, IDC_PROGRESS);
-  // The threads that run before Continue are not the worker.
-  std::set<DWORD> known = {windowThread};
-  for (HANDLE thread : OpenNewThreads(processId, &known)) CloseHandle(thread);
-  HANDLE windowThreadHandle = OpenThread(THREAD_SUSPEND_RESUME, FALSE, windowThread);
-  if (windowThreadHandle == nullptr) return Fail(L"OpenThread");
 
-  // The click is answered once the worker has started. The window's thread
-  // is held at once: the worker's first message to it (the bar's range),
-  // sent before any byte is written, then waits until the worker is held
-  // too.
-  if (!SendMessageTimeoutW(GetDlgItem(dialog, IDC_CONTINUE), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000,
-                           nullptr)) {
-    CloseHandle(windowThreadHandle);
-    return Fail(L"pressing Continue");
-  }
-  SuspendThread(windowThreadHandle);
-  std::vector<HANDLE> workers = OpenNewThreads(processId, &known);
-  SuspendAll(workers);
-  ResumeThread(windowThreadHandle);
-  CloseHandle(windowThreadHandle);
-  if (workers.empty()) return PrintReport(false, "error", L"Continue started no worker");
+  std::wstring error;
+  HeldThread worker = PressContinueAndHoldWorker(dialog, processId, deadline, &error);
+  if (!worker.Holds()) return PrintReport(false, "error", error);
 
   DWORD_PTR position = 0;
   DWORD_PTR high = 0;
   for (;;) {
-    if (GetTickCount64() >= deadline) {
-      ResumeAll(workers);
+    if (GetTickCount64() >= deadline)
       return PrintReport(false, "error", L"the progress bar never moved");
-    }
-    // A slice of about 0.2 ms: Sleep may take far longer, and a fast disk
-    // writes megabytes meanwhile.
-    ResumeAll(workers);
-    SpinMicroseconds(200);
-    SuspendAll(workers);
-    // The window's thread is never held: it answers at once.
+    // A slice of about 0.2 ms, then a pause longer than the 16 ms the
+    // worker lets pass between two positions it posts: its first position
+    // then comes after one slice of writing, however fast the disk. In the
+    // pause the window's thread, never held, also takes in the position
+    // posted, which a message sent at once would overtake.
+    worker.RunFor(200);
+    Sleep(20);
     if (SendMessageTimeoutW(progress, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 1000, &position) &&
         SendMessageTimeoutW(progress, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, 1000, &high) &&
         position > 0) {
@@ -159,16 +255,12 @@ int ExitMidWay(const std::wstring& exeName, DWORD timeoutMs) {
     }
   }
   const std::wstring pressedAt = std::to_wstring(position) + L" of " + std::to_wstring(high);
-  if (position >= high / 10 * 9) {
-    ResumeAll(workers);
+  if (position >= high / 10 * 9)
     return PrintReport(false, "error",
                        L"the bar was past nine tenths at its first move: " + pressedAt);
-  }
   // The window's thread handles the click and then waits for the worker,
   // so no answer comes before the worker goes on: the timeout is expected.
   SendMessageTimeoutW(GetDlgItem(dialog, IDC_EXIT), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 200, nullptr);
-  ResumeAll(workers);
-  for (HANDLE thread : workers) CloseHandle(thread);
   return PrintReport(true, "pressed_at", pressedAt);
 }
 
