@@ -1,4 +1,5 @@
-// Little-endian byte buffer for the binary resource formats.
+// Little-endian bytes for the binary resource and image formats: a growing
+// buffer, and numbers read or patched in place.
 #pragma once
 
 #include <cstdint>
@@ -6,6 +7,19 @@
 #include <vector>
 
 #include "platform/text.h"
+
+// The little-endian number of `size` bytes (1 to 4) at `offset`.
+inline uint32_t ReadLe(const std::vector<uint8_t>& bytes, size_t offset, int size) {
+  uint32_t value = 0;
+  for (int i = size - 1; i >= 0; --i) value = (value << 8) | bytes[offset + static_cast<size_t>(i)];
+  return value;
+}
+
+// Writes `value` as `size` little-endian bytes at `offset`.
+inline void PutLe(std::vector<uint8_t>& bytes, size_t offset, uint32_t value, int size) {
+  for (int i = 0; i < size; ++i)
+    bytes[offset + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
+}
 
 class ByteWriter {
  public:

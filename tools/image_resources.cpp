@@ -11,14 +11,6 @@ constexpr uint32_t kInfoHeaderSize = 40;
 constexpr uint32_t kCompressionRgb = 0;
 constexpr uint32_t kCompressionBitfields = 3;
 
-uint16_t ReadU16(const Bytes& bytes, size_t offset) {
-  return static_cast<uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
-}
-
-uint32_t ReadU32(const Bytes& bytes, size_t offset) {
-  return uint32_t{ReadU16(bytes, offset)} | (uint32_t{ReadU16(bytes, offset + 2)} << 16);
-}
-
 }  // namespace
 
 std::optional<Bytes> BitmapResourceFromBmp(const Bytes& file, const std::string& where,
@@ -27,13 +19,13 @@ std::optional<Bytes> BitmapResourceFromBmp(const Bytes& file, const std::string&
     diagnostics.Error(where, "is not a BMP file");
     return std::nullopt;
   }
-  const uint32_t pixelOffset = ReadU32(file, 10);
-  const uint32_t headerSize = ReadU32(file, 14);
-  const auto width = static_cast<int32_t>(ReadU32(file, 18));
-  const auto height = static_cast<int32_t>(ReadU32(file, 22));
-  const uint16_t bitsPerPixel = ReadU16(file, 28);
-  const uint32_t compression = ReadU32(file, 30);
-  const uint32_t coloursUsed = ReadU32(file, 46);
+  const uint32_t pixelOffset = ReadLe(file, 10, 4);
+  const uint32_t headerSize = ReadLe(file, 14, 4);
+  const auto width = static_cast<int32_t>(ReadLe(file, 18, 4));
+  const auto height = static_cast<int32_t>(ReadLe(file, 22, 4));
+  const auto bitsPerPixel = static_cast<uint16_t>(ReadLe(file, 28, 2));
+  const uint32_t compression = ReadLe(file, 30, 4);
+  const uint32_t coloursUsed = ReadLe(file, 46, 4);
   if (headerSize < kInfoHeaderSize || kFileHeaderSize + headerSize > file.size()) {
     diagnostics.Error(where, "is not a BMP file with a Windows bitmap information header");
     return std::nullopt;
@@ -84,11 +76,11 @@ std::optional<IconResources> IconResourcesFromIco(const Bytes& file, const std::
                                                   Diagnostics& diagnostics) {
   constexpr size_t kDirectorySize = 6;
   constexpr size_t kEntrySize = 16;
-  if (file.size() < kDirectorySize || ReadU16(file, 0) != 0 || ReadU16(file, 2) != 1) {
+  if (file.size() < kDirectorySize || ReadLe(file, 0, 2) != 0 || ReadLe(file, 2, 2) != 1) {
     diagnostics.Error(where, "is not an ICO file");
     return std::nullopt;
   }
-  const uint16_t count = ReadU16(file, 4);
+  const auto count = static_cast<uint16_t>(ReadLe(file, 4, 2));
   if (count == 0 || kDirectorySize + size_t{count} * kEntrySize > file.size()) {
     diagnostics.Error(where, "is an ICO file without images, or its directory is truncated");
     return std::nullopt;
@@ -103,8 +95,8 @@ std::optional<IconResources> IconResourcesFromIco(const Bytes& file, const std::
   bool hasLarge = false;
   for (uint16_t index = 0; index < count; ++index) {
     const size_t entry = kDirectorySize + size_t{index} * kEntrySize;
-    const uint32_t size = ReadU32(file, entry + 8);
-    const uint32_t offset = ReadU32(file, entry + 12);
+    const uint32_t size = ReadLe(file, entry + 8, 4);
+    const uint32_t offset = ReadLe(file, entry + 12, 4);
     if (size == 0 || uint64_t{offset} + size > file.size()) {
       diagnostics.Error(where, "image " + std::to_string(index + 1) + " lies outside the file");
       return std::nullopt;

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <vector>
 
+#include "byte_writer.h"
 #include "pe_checksum.h"
 #include "res_index.h"
 #include "resource_tree.h"
@@ -28,17 +29,6 @@ constexpr size_t kSizeOfImage = 56;
 constexpr size_t kSizeOfHeaders = 60;
 constexpr size_t kCheckSum = 64;
 
-uint32_t Le(const std::vector<uint8_t>& bytes, size_t at, int size) {
-  uint32_t value = 0;
-  for (int i = size - 1; i >= 0; --i) value = (value << 8) | bytes[at + static_cast<size_t>(i)];
-  return value;
-}
-
-void PutLe(std::vector<uint8_t>& bytes, size_t at, uint32_t value, int size) {
-  for (int i = 0; i < size; ++i)
-    bytes[at + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
-}
-
 uint64_t AlignUp(uint64_t value, uint64_t alignment) {
   return (value + alignment - 1) / alignment * alignment;
 }
@@ -60,46 +50,46 @@ struct PeHeaders {
 // section, otherwise why not.
 std::string ReadHeaders(const std::vector<uint8_t>& exe, PeHeaders* headers) {
   if (exe.size() < 0x40 || exe[0] != 'M' || exe[1] != 'Z') return "is not an exe";
-  const size_t pe = Le(exe, 0x3C, 4);
-  if (pe > exe.size() - 24 || Le(exe, pe, 4) != 0x00004550) return "is not a PE exe";
-  const uint32_t sectionCount = Le(exe, pe + 6, 2);
-  const size_t optionalSize = Le(exe, pe + 20, 2);
+  const size_t pe = ReadLe(exe, 0x3C, 4);
+  if (pe > exe.size() - 24 || ReadLe(exe, pe, 4) != 0x00004550) return "is not a PE exe";
+  const uint32_t sectionCount = ReadLe(exe, pe + 6, 2);
+  const size_t optionalSize = ReadLe(exe, pe + 20, 2);
   const size_t optional = pe + 24;
   if (optional + 2 > exe.size()) return "has a damaged optional header";
-  const uint16_t magic = static_cast<uint16_t>(Le(exe, optional, 2));
+  const uint16_t magic = static_cast<uint16_t>(ReadLe(exe, optional, 2));
   if (magic != kMagicPe32 && magic != kMagicPe32Plus)
     return "has an optional header of an unknown kind";
   const size_t directoryCountField = optional + (magic == kMagicPe32Plus ? 108 : 92);
   const size_t directories = directoryCountField + 4;
   if (optionalSize < directories + 8 * 3 - optional || optional + optionalSize > exe.size() ||
-      Le(exe, directoryCountField, 4) <= kResourceDirectory ||
-      directories + 8 * uint64_t{Le(exe, directoryCountField, 4)} > optional + optionalSize) {
+      ReadLe(exe, directoryCountField, 4) <= kResourceDirectory ||
+      directories + 8 * uint64_t{ReadLe(exe, directoryCountField, 4)} > optional + optionalSize) {
     return "has a damaged optional header";
   }
   headers->optionalHeader = optional;
   headers->sectionCountField = pe + 6;
   headers->resourceDirectory = directories + 8 * kResourceDirectory;
-  headers->sectionAlignment = Le(exe, optional + kSectionAlignment, 4);
-  headers->fileAlignment = Le(exe, optional + kFileAlignment, 4);
+  headers->sectionAlignment = ReadLe(exe, optional + kSectionAlignment, 4);
+  headers->fileAlignment = ReadLe(exe, optional + kFileAlignment, 4);
   if (!IsPowerOfTwo(headers->sectionAlignment) || !IsPowerOfTwo(headers->fileAlignment)) {
     return "has a damaged optional header";
   }
-  if (Le(exe, headers->resourceDirectory, 4) != 0 ||
-      Le(exe, headers->resourceDirectory + 4, 4) != 0) {
+  if (ReadLe(exe, headers->resourceDirectory, 4) != 0 ||
+      ReadLe(exe, headers->resourceDirectory + 4, 4) != 0) {
     return "already has resources";
   }
 
   const size_t table = optional + optionalSize;
   if (table + kSectionHeaderBytes * sectionCount > exe.size()) return "has a damaged section table";
-  uint64_t firstRawData = Le(exe, optional + kSizeOfHeaders, 4);
+  uint64_t firstRawData = ReadLe(exe, optional + kSizeOfHeaders, 4);
   uint64_t fileEnd = firstRawData;
-  headers->imageEnd = Le(exe, optional + kSizeOfImage, 4);
+  headers->imageEnd = ReadLe(exe, optional + kSizeOfImage, 4);
   for (uint32_t index = 0; index < sectionCount; ++index) {
     const size_t header = table + kSectionHeaderBytes * index;
-    const uint64_t virtualSize = Le(exe, header + 8, 4);
-    const uint64_t address = Le(exe, header + 12, 4);
-    const uint64_t rawSize = Le(exe, header + 16, 4);
-    const uint64_t rawData = Le(exe, header + 20, 4);
+    const uint64_t virtualSize = ReadLe(exe, header + 8, 4);
+    const uint64_t address = ReadLe(exe, header + 12, 4);
+    const uint64_t rawSize = ReadLe(exe, header + 16, 4);
+    const uint64_t rawData = ReadLe(exe, header + 20, 4);
     headers->imageEnd = std::max(headers->imageEnd, address + std::max(virtualSize, rawSize));
     if (rawSize == 0) continue;
     firstRawData = std::min(firstRawData, rawData);
@@ -185,7 +175,7 @@ std::string AddResourceSection(const std::filesystem::path& resFile,
   const uint64_t imageSize = AlignUp(sectionRva + layout.size, headers.sectionAlignment);
   const size_t optional = headers.optionalHeader;
   const uint64_t initializedData =
-      uint64_t{Le(exe, optional + kSizeOfInitializedData, 4)} + rawSize;
+      uint64_t{ReadLe(exe, optional + kSizeOfInitializedData, 4)} + rawSize;
   if (rawData + rawSize > UINT32_MAX || imageSize > UINT32_MAX || initializedData > UINT32_MAX) {
     return resFile.string() + ": makes an exe larger than 4 GiB";
   }
@@ -198,14 +188,14 @@ std::string AddResourceSection(const std::filesystem::path& resFile,
   PutLe(exe, section + 16, static_cast<uint32_t>(rawSize), 4);
   PutLe(exe, section + 20, static_cast<uint32_t>(rawData), 4);
   PutLe(exe, section + 36, kResourceSectionCharacteristics, 4);
-  PutLe(exe, headers.sectionCountField, Le(exe, headers.sectionCountField, 2) + 1, 2);
+  PutLe(exe, headers.sectionCountField, ReadLe(exe, headers.sectionCountField, 2) + 1, 2);
   PutLe(exe, optional + kSizeOfImage, static_cast<uint32_t>(imageSize), 4);
   PutLe(exe, optional + kSizeOfInitializedData, static_cast<uint32_t>(initializedData), 4);
   PutLe(exe, headers.resourceDirectory, static_cast<uint32_t>(sectionRva), 4);
   PutLe(exe, headers.resourceDirectory + 4, layout.size, 4);
   // A linker that left the checksum out gets none; one that wrote it gets
   // it recomputed as the file is written, the field counting as zeros.
-  const bool withChecksum = Le(exe, optional + kCheckSum, 4) != 0;
+  const bool withChecksum = ReadLe(exe, optional + kCheckSum, 4) != 0;
   PutLe(exe, optional + kCheckSum, 0, 4);
 
   std::ifstream res(resFile, std::ios::binary);

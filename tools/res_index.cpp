@@ -4,6 +4,8 @@
 #include <fstream>
 #include <tuple>
 
+#include "byte_writer.h"
+
 namespace {
 
 // Longer headers than any resource compiler writes are taken as damage.
@@ -12,25 +14,19 @@ constexpr uint32_t kMaxHeaderSize = 64 * 1024;
 // flags, language, version and characteristics.
 constexpr uint32_t kFixedHeaderBytes = 8 + 16;
 
-uint32_t Le(const std::vector<uint8_t>& bytes, size_t at, int size) {
-  uint32_t value = 0;
-  for (int i = size - 1; i >= 0; --i) value = (value << 8) | bytes[at + static_cast<size_t>(i)];
-  return value;
-}
-
 // A type or name field of a header: 0xFFFF and a number, or a text ending in
 // a NUL. False when it runs past `end`.
 bool ReadName(const std::vector<uint8_t>& header, size_t end, size_t* at, ResourceName* name) {
   if (*at + 2 > end) return false;
-  if (Le(header, *at, 2) == 0xFFFF) {
+  if (ReadLe(header, *at, 2) == 0xFFFF) {
     if (*at + 4 > end) return false;
-    name->number = static_cast<uint16_t>(Le(header, *at + 2, 2));
+    name->number = static_cast<uint16_t>(ReadLe(header, *at + 2, 2));
     *at += 4;
     return true;
   }
   name->isText = true;
   for (; *at + 2 <= end; *at += 2) {
-    const uint16_t unit = static_cast<uint16_t>(Le(header, *at, 2));
+    const uint16_t unit = static_cast<uint16_t>(ReadLe(header, *at, 2));
     if (unit == 0) {
       *at += 2;
       return true;
@@ -74,8 +70,8 @@ ResIndex ReadResIndex(const std::filesystem::path& path) {
         !in.read(reinterpret_cast<char*>(header.data()), 8)) {
       return fail(where + " is cut short");
     }
-    const uint32_t dataSize = Le(header, 0, 4);
-    const uint32_t headerSize = Le(header, 4, 4);
+    const uint32_t dataSize = ReadLe(header, 0, 4);
+    const uint32_t headerSize = ReadLe(header, 4, 4);
     if (headerSize < kFixedHeaderBytes + 8 || headerSize > kMaxHeaderSize || headerSize % 4 != 0) {
       return fail(where + " has a damaged header");
     }
@@ -91,7 +87,7 @@ ResIndex ReadResIndex(const std::filesystem::path& path) {
         !ReadName(header, namesEnd, &at, &entry.name) || ((at + 3) & ~size_t{3}) != namesEnd) {
       return fail(where + " has a damaged header");
     }
-    entry.language = static_cast<uint16_t>(Le(header, namesEnd + 6, 2));
+    entry.language = static_cast<uint16_t>(ReadLe(header, namesEnd + 6, 2));
     entry.dataSize = dataSize;
     entry.dataOffset = offset + headerSize;
 

@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "byte_writer.h"
 #include "platform/text.h"
 #include "res_file.h"
 
@@ -18,12 +19,6 @@ struct ResEntry {
   uint16_t language = 0;
   Bytes data;
 };
-
-inline uint32_t ReadLe(const Bytes& bytes, size_t offset, int size) {
-  uint32_t value = 0;
-  for (int i = size - 1; i >= 0; --i) value = (value << 8) | bytes[offset + static_cast<size_t>(i)];
-  return value;
-}
 
 // Every entry after the leading empty one; numeric types and ids only.
 inline std::optional<std::vector<ResEntry>> ReadResFile(const std::filesystem::path& path) {
