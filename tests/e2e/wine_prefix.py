@@ -2,6 +2,7 @@
 scenario, and the Windows programs started in it."""
 
 import contextlib
+import errno
 import fcntl
 import os
 import shutil
@@ -159,12 +160,23 @@ def prepare_prefix_template():
 
 
 def copy_prefix(template, destination):
+    """Copies the template; its big read-only files are hard-linked where the
+    destination is on the template's file system, and copied where it is not
+    (a tmpfs /tmp, a checkout on another disk)."""
+    can_link = True
+
     def link_or_copy(source, target):
+        nonlocal can_link
         relative = Path(source).relative_to(template).as_posix()
-        if relative.startswith(SHARED_FOLDERS):
-            os.link(source, target)
-        else:
-            shutil.copy2(source, target)
+        if can_link and relative.startswith(SHARED_FOLDERS):
+            try:
+                os.link(source, target)
+                return
+            except OSError as error:
+                if error.errno not in (errno.EXDEV, errno.EPERM, errno.EMLINK, errno.EOPNOTSUPP):
+                    raise
+                can_link = False
+        shutil.copy2(source, target)
 
     shutil.copytree(template, destination, symlinks=True, copy_function=link_or_copy)
 
