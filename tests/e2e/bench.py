@@ -24,7 +24,7 @@ from products import INSTALLER_FILES, base_product, installer_product, write_pro
 from uidriver import (IDC_CONTINUE, IDC_EXIT, IDC_INSTALL, IDC_LANGUAGE, IDC_PLAY, IDC_PROGRESS, IDC_README,
                       IDC_STATIC, IDC_UNINSTALL, IDC_WEBSITE, control, describe_window)
 from wine_prefix import (E2E_DIR, EXIT_TIMEOUT, WINDOW_TIMEOUT, Prefix, RunningProgram, copy_prefix, file_lock, log,
-                         prepare_prefix_template, wait_until, windows_path)
+                         new_prefix_folder, prepare_prefix_template, wait_until, windows_path)
 
 # What the scenarios and bench/extraction-speed take from the other modules
 # through this one.
@@ -127,7 +127,9 @@ class Scenario(unittest.TestCase):
         self.addCleanup(shutil.rmtree, self.work, ignore_errors=True)
         self.display = VirtualDisplay()
         self.addCleanup(self.display.close)
-        self.prefix = Prefix(self.work / "prefix", self.display.name)
+        prefix_folder = new_prefix_folder()
+        self.addCleanup(shutil.rmtree, prefix_folder, ignore_errors=True)
+        self.prefix = Prefix(prefix_folder / "prefix", self.display.name)
         self.addCleanup(self.prefix.shutdown)
         self.driver = UiDriver(self.prefix, self.exe_name)
         self.programs = []

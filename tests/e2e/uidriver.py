@@ -68,7 +68,7 @@ class UiDriver:
         report = last_report(completed.stdout)
         if report is None:
             raise DriverError(f"uidriver {' '.join(map(str, command))} printed no report "
-                              f"(exit {completed.returncode}): {completed.stderr[-2000:]}")
+                              f"(exit {completed.returncode:#x}): {completed.stdout[-1000:]}{completed.stderr[-2000:]}")
         if report.get("window"):
             self.last_window = report["window"]
         if check and not report.get("ok"):

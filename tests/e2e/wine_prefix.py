@@ -16,6 +16,7 @@ import wine_host
 
 E2E_DIR = Path(os.environ.get("LAUNCHER_E2E_DIR", wine_host.REPO / "build" / "e2e"))
 TEMPLATE = E2E_DIR / "prefix-template"
+PREFIXES = E2E_DIR / "prefixes"
 
 # Generous limits: a 2-core CI machine runs Wine slowly, and a wait ends as
 # soon as its condition holds, so a large limit costs nothing when all is well.
@@ -181,6 +182,30 @@ def copy_prefix(template, destination):
     shutil.copytree(template, destination, symlinks=True, copy_function=link_or_copy)
 
 
+def _process_alive(pid):
+    try:
+        os.kill(pid, 0)
+    except ProcessLookupError:
+        return False
+    except PermissionError:
+        pass
+    return True
+
+
+def new_prefix_folder():
+    """A new folder for a scenario's prefix, beside the template: there its
+    big files are hard links, a copy in a fraction of a second, whatever file
+    system TMPDIR is on (a tmpfs /tmp would take a full copy of them, over a
+    gigabyte, for every scenario). Folders that a killed run left behind are
+    removed first; each is named after the process that made it."""
+    PREFIXES.mkdir(parents=True, exist_ok=True)
+    for folder in PREFIXES.iterdir():
+        owner = folder.name.split("-", 1)[0]
+        if owner.isdigit() and not _process_alive(int(owner)):
+            shutil.rmtree(folder, ignore_errors=True)
+    return Path(tempfile.mkdtemp(prefix=f"{os.getpid()}-", dir=PREFIXES))
+
+
 class Prefix:
     """A private copy of the template prefix, with its own wineserver."""
 
@@ -198,8 +223,13 @@ class Prefix:
         """Runs a console program to its end. Its output goes through files,
         not pipes: the wineserver and the services Wine starts on the side
         inherit them and would keep a pipe open long after the program ended."""
+        env = self.env(extra_env)
+        # Wine's own errors (a lost wineserver, a program it cannot start)
+        # go with the output, which a failure shows.
+        if "WINEDEBUG" not in (extra_env or {}):
+            env["WINEDEBUG"] = "fixme-all"
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            completed = subprocess.run(wine_command(args), env=self.env(extra_env), stdin=subprocess.DEVNULL,
+            completed = subprocess.run(wine_command(args), env=env, stdin=subprocess.DEVNULL,
                                        stdout=out, stderr=err, timeout=timeout)
             out.seek(0)
             err.seek(0)
