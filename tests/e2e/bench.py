@@ -143,6 +143,8 @@ class Scenario(unittest.TestCase):
         if len(result.failures) + len(result.errors) > problems_before:
             window = self.driver.last_window if hasattr(self, "driver") else None
             log(f"last window seen by the driver in {self.id()}:\n{describe_window(window)}")
+            for program in getattr(self, "programs", []):
+                log(program.describe())
         return result
 
     def scenario_name(self):
@@ -168,7 +170,9 @@ class Scenario(unittest.TestCase):
 
     def start(self, exe, cwd=None, args=(), extra_env=None, trace=None, trace_path=None):
         exe = Path(exe)
-        program = RunningProgram(self.prefix, [exe, *args], cwd or exe.parent, extra_env, trace, trace_path)
+        error_log = self.work / f"wine-errors-{len(self.programs)}-{exe.stem}.log"
+        program = RunningProgram(self.prefix, [exe, *args], cwd or exe.parent, extra_env, trace, trace_path,
+                                 error_log)
         self.programs.append(program)
         self.addCleanup(program.stop)
         return program

@@ -255,8 +255,12 @@ class Prefix:
 class RunningProgram:
     """A Windows program started under Wine; its exit code is Wine's."""
 
-    def __init__(self, prefix, args, cwd, extra_env=None, trace=None, trace_path=None):
+    def __init__(self, prefix, args, cwd, extra_env=None, trace=None, trace_path=None, error_log=None):
+        """error_log: a file for Wine's own errors (a lost display, a lost
+        wineserver), which a failing scenario shows."""
         self.args = [str(a) for a in args]
+        self.error_log = None
+        self.description = None
         env = prefix.env(extra_env)
         # E2E_WINEDEBUG=+loaddll (for example) keeps Wine's trace of every
         # program started, under build/e2e/wine-logs/; a scenario can ask for
@@ -270,10 +274,27 @@ class RunningProgram:
             logs = E2E_DIR / "wine-logs"
             logs.mkdir(parents=True, exist_ok=True)
             log_file = open(logs / f"{time.strftime('%H%M%S')}-{os.getpid()}-{Path(self.args[0]).stem}.log", "wb")
+        elif error_log:
+            env["WINEDEBUG"] = "fixme-all"
+            self.error_log = Path(error_log)
+            log_file = open(self.error_log, "wb")
         self.process = subprocess.Popen(wine_command(self.args), cwd=str(cwd), env=env, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.DEVNULL, stderr=log_file)
         if log_file is not subprocess.DEVNULL:
             log_file.close()
+
+    def describe(self):
+        """How the program ended, with the end of Wine's errors for it, for a
+        failure report; kept by stop(), since the log's folder goes with the
+        scenario."""
+        if self.description is None:
+            code = self.process.poll()
+            state = "still running" if code is None else f"ended by itself with exit code {code:#x}"
+            errors = ""
+            if self.error_log and self.error_log.exists():
+                errors = self.error_log.read_text(errors="replace")[-1500:].strip()
+            self.description = f"{Path(self.args[0]).name}: {state}" + (f"; Wine said:\n{errors}" if errors else "")
+        return self.description
 
     def running(self):
         return self.process.poll() is None
@@ -285,6 +306,7 @@ class RunningProgram:
             raise AssertionError(f"{self.args[0]} still running after {timeout} s") from None
 
     def stop(self):
+        self.describe()
         if self.running():
             self.process.kill()
             self.process.wait()
