@@ -95,9 +95,19 @@ def windows_path(path):
 
 def wine_command(args):
     """The command line that runs a Windows program (or a Wine tool such as
-    reg, wineboot or winepath) with this host's loader."""
+    reg, wineboot or winepath) with this host's loader.
+
+    Address space randomisation is off for Wine and every process it starts
+    (setarch -R; the setting is inherited). Debian's Wine comes without the
+    preloader that would keep Windows' fixed addresses free: the 64-bit
+    loader sits just below the address of the shared user data, and with
+    randomisation on, its heap, placed at random after it, now and then
+    reaches that address. The process then dies before its first
+    instruction ("failed to map the shared user data: c0000018") with exit
+    code 1 and nothing on its output: a UI driver command that printed no
+    report, a launcher whose window never appeared."""
     loader, _ = wine_host.loader_command()
-    return [*loader, *map(str, args)]
+    return ["setarch", "-R", *loader, *map(str, args)]
 
 
 def wine_environment(prefix, display=None, extra=None):
