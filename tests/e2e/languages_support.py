@@ -36,7 +36,7 @@ TEXTS = {
     "ru": dict(install="Установить", play="Играть", uninstall="Удалить", readme="Посмотреть README", exit="Выйти",
                website="Сайт игры\n{P}", select="Выберите язык установки", cont="Продолжить"),
     "ja": dict(install="インストール", play="プレイ", uninstall="アンインストール", readme="README を読む", exit="終了",
-               website="{P}\n公式サイト", select="[JP] Select installation language", cont="[JP] Continue"),
+               website="{P}\n公式サイト", select="インストール言語を選択", cont="続行"),
 }
 
 
