@@ -42,7 +42,7 @@ INSTALLER_CONTROLS = [
 ]
 LAUNCHER_CONTROLS = [
     (-1, BUTTON, 0x50000007, (120, 3, 118, 222), ""),
-    (-1, STATIC, 0x5000100E, (7, 7, 111, 219), 140),
+    (-1, STATIC, 0x5000104E, (7, 7, 111, 219), 140),  # SS_REALSIZECONTROL: the art fills it
     (1006, BUTTON, 0x50010000, (125, 20, 106, 17), "Install"),
     (1007, BUTTON, 0x50010000, (125, 45, 106, 17), "Play"),
     (1008, BUTTON, 0x50010000, (125, 70, 106, 17), "Uninstall"),
