@@ -83,6 +83,14 @@ struct PixelSize {
   int32_t height = 0;
 };
 
+// A rectangle in pixels: its top left corner and its size.
+struct PixelRect {
+  int32_t x = 0;
+  int32_t y = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+};
+
 // One entry of a folder listing (the fields of WIN32_FIND_DATAW we use).
 struct FindEntry {
   WString name;
@@ -181,11 +189,12 @@ class Windows {
   // that shows a bitmap), as the dialog manager laid it out at the window's
   // DPI; nullopt when the dialog has no picture.
   virtual std::optional<PixelSize> PictureRoom(WindowHandle dialog) = 0;
-  // Loads bitmap `bitmapId`, scales it to `size` with halftone filtering and
-  // shows it in the dialog's picture, which it fills. The bitmap shown
-  // before is deleted. False when nothing could be shown; the picture then
-  // keeps what it showed.
-  virtual bool ShowPicture(WindowHandle dialog, uint32_t bitmapId, PixelSize size) = 0;
+  // Loads bitmap `bitmapId`, scales its part `source` (rows counted from
+  // the top) to `size` with halftone filtering and shows it in the dialog's
+  // picture, which it fills. The bitmap shown before is deleted. False when
+  // nothing could be shown; the picture then keeps what it showed.
+  virtual bool ShowPicture(WindowHandle dialog, uint32_t bitmapId, PixelRect source,
+                           PixelSize size) = 0;
   // PostMessageW(window, message, 0, 0).
   virtual void Post(WindowHandle window, uint32_t message) = 0;
   virtual void ComboReset(WindowHandle combo) = 0;                     // CB_RESETCONTENT

@@ -88,7 +88,8 @@ class WindowsWindows final : public Windows {
   void Destroy(WindowHandle window) override;
   void SetIcons(WindowHandle window, uint32_t iconId) override;
   std::optional<PixelSize> PictureRoom(WindowHandle dialog) override;
-  bool ShowPicture(WindowHandle dialog, uint32_t bitmapId, PixelSize size) override;
+  bool ShowPicture(WindowHandle dialog, uint32_t bitmapId, PixelRect source,
+                   PixelSize size) override;
   void Post(WindowHandle window, uint32_t message) override;
   void ComboReset(WindowHandle combo) override;
   void ComboAdd(WindowHandle combo, const WString& item) override;

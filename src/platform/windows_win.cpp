@@ -88,14 +88,14 @@ HWND PictureOf(HWND dialog) {
   return nullptr;
 }
 
-// Bitmap `bitmapId` scaled to `size` with halftone filtering, as a 24-bit
-// bitmap that nothing else refers to; empty when it cannot be made.
-OwnedObject ScaledBitmap(HMODULE module, uint32_t bitmapId, PixelSize size) {
+// Part `part` of bitmap `bitmapId` scaled to `size` with halftone
+// filtering, as a 24-bit bitmap that nothing else refers to; empty when it
+// cannot be made.
+OwnedObject ScaledBitmap(HMODULE module, uint32_t bitmapId, PixelRect part, PixelSize size) {
   OwnedObject source(LoadImageW(module, MAKEINTRESOURCEW(static_cast<WORD>(bitmapId)),
                                 IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION),
                      DeleteGdiObject);
-  BITMAP sourceInfo = {};
-  if (!source || GetObjectW(source.get(), sizeof sourceInfo, &sourceInfo) == 0) return {};
+  if (!source) return {};
 
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -119,8 +119,8 @@ OwnedObject ScaledBitmap(HMODULE module, uint32_t bitmapId, PixelSize size) {
   // the brush origin must be set again after choosing it.
   SetStretchBltMode(to, HALFTONE);
   SetBrushOrgEx(to, 0, 0, nullptr);
-  const BOOL drawn = StretchBlt(to, 0, 0, size.width, size.height, from, 0, 0, sourceInfo.bmWidth,
-                                sourceInfo.bmHeight, SRCCOPY);
+  const BOOL drawn = StretchBlt(to, 0, 0, size.width, size.height, from, part.x, part.y,
+                                part.width, part.height, SRCCOPY);
   SelectObject(to, toBefore);
   SelectObject(from, fromBefore);
   if (!drawn) return {};
@@ -206,10 +206,11 @@ std::optional<PixelSize> WindowsWindows::PictureRoom(WindowHandle dialog) {
                    static_cast<int32_t>(client.bottom - client.top)};
 }
 
-bool WindowsWindows::ShowPicture(WindowHandle dialog, uint32_t bitmapId, PixelSize size) {
+bool WindowsWindows::ShowPicture(WindowHandle dialog, uint32_t bitmapId, PixelRect source,
+                                 PixelSize size) {
   HWND picture = PictureOf(Window(dialog));
   if (picture == nullptr || size.width <= 0 || size.height <= 0) return false;
-  OwnedObject scaled = ScaledBitmap(static_cast<HMODULE>(module_), bitmapId, size);
+  OwnedObject scaled = ScaledBitmap(static_cast<HMODULE>(module_), bitmapId, source, size);
   if (!scaled) return false;
   // The control draws the bitmap it is given without owning it, and hands
   // back the one it showed: the one it loaded from the template (which is

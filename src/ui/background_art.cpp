@@ -60,6 +60,22 @@ std::optional<size_t> ChooseArtSize(const std::vector<std::optional<platform::Pi
   return smallestCovering ? smallestCovering : largest;
 }
 
+platform::PixelRect CoverPart(platform::PixelSize art, platform::PixelSize room) {
+  platform::PixelRect part{0, 0, art.width, art.height};
+  if (art.width <= 0 || art.height <= 0 || room.width <= 0 || room.height <= 0) return part;
+  const int64_t artWidth = art.width, artHeight = art.height;
+  // Compared crosswise, so that nothing is lost to division.
+  if (artWidth * room.height > room.width * artHeight) {
+    // Wider than the room: the sides are cut, to the nearest pixel.
+    part.width = static_cast<int32_t>((artHeight * room.width * 2 + room.height) / (2 * room.height));
+    part.x = (art.width - part.width) / 2;
+  } else {
+    part.height = static_cast<int32_t>((artWidth * room.height * 2 + room.width) / (2 * room.width));
+    part.y = (art.height - part.height) / 2;
+  }
+  return part;
+}
+
 void ShowBackgroundArt(const LauncherState& state, const platform::Platform& os) {
   if (!state.launcherMode) return;
   const std::optional<platform::PixelSize> room = os.windows.PictureRoom(state.mainWindow);
@@ -70,5 +86,6 @@ void ShowBackgroundArt(const LauncherState& state, const platform::Platform& os)
   }
   const std::optional<size_t> chosen = ChooseArtSize(sizes, *room);
   if (!chosen) return;
-  os.windows.ShowPicture(state.mainWindow, IDB_BACKGROUND + static_cast<uint32_t>(*chosen), *room);
+  os.windows.ShowPicture(state.mainWindow, IDB_BACKGROUND + static_cast<uint32_t>(*chosen),
+                         CoverPart(*sizes[*chosen], *room), *room);
 }

@@ -21,6 +21,11 @@ std::optional<platform::PixelSize> BitmapResourceSize(const void* bytes, uint32_
 std::optional<size_t> ChooseArtSize(const std::vector<std::optional<platform::PixelSize>>& sizes,
                                     platform::PixelSize room);
 
+// The part of art of size `art` that is drawn into `room`: the largest one
+// with the room's proportions, centred, so that the art fills the room
+// without being distorted. The edges that fall outside are the ones cut.
+platform::PixelRect CoverPart(platform::PixelSize art, platform::PixelSize room);
+
 // Draws the art into the launcher's picture at the size the window's layout
 // gives it now. The installer layout has no picture and is left alone; when
 // nothing can be drawn the picture keeps what it shows.

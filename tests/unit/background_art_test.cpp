@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "launcher_window_fixture.h"
 #include "ui/dialog_proc.h"
@@ -76,6 +77,29 @@ TEST(BackgroundArt, ChoosesTheSmallestSizeThatCoversTheRoom) {
   EXPECT_EQ(ChooseArtSize({std::nullopt, std::nullopt}, {164, 354}), std::nullopt);
 }
 
+struct CoverCase {
+  PixelSize art, room;
+  platform::PixelRect part;
+};
+
+const CoverCase kCovers[] = {
+    {{164, 354}, {164, 354}, {0, 0, 164, 354}},    // the same shape: all of it
+    {{328, 708}, {246, 531}, {0, 0, 328, 708}},    // the same shape, larger
+    {{164, 354}, {165, 327}, {0, 14, 164, 325}},   // a squatter room: top and bottom cut
+    {{328, 708}, {333, 630}, {0, 43, 328, 621}},   // the bench's frame at 200 %
+    {{164, 354}, {100, 354}, {32, 0, 100, 354}},   // a narrower room: the sides cut
+    {{164, 354}, {0, 100}, {0, 0, 164, 354}},      // no room: left whole
+};
+
+TEST(BackgroundArt, TheArtFillsTheRoomWithoutDistortion) {
+  for (const CoverCase& c : kCovers) {
+    const platform::PixelRect part = CoverPart(c.art, c.room);
+    EXPECT_EQ(std::make_tuple(part.x, part.y, part.width, part.height),
+              std::make_tuple(c.part.x, c.part.y, c.part.width, c.part.height))
+        << c.room.width << " x " << c.room.height;
+  }
+}
+
 class BackgroundArtWindow : public LauncherWindowTest {
  protected:
   void AddArt(uint32_t id, int32_t width, int32_t height) {
@@ -93,6 +117,8 @@ TEST_F(BackgroundArtWindow, DrawsTheChosenSizeToFillThePicture) {
   EXPECT_EQ(fake.windows.picturesShown[0].bitmapId, static_cast<uint32_t>(IDB_BACKGROUND + 1));
   EXPECT_EQ(fake.windows.picturesShown[0].size.width, 249);
   EXPECT_EQ(fake.windows.picturesShown[0].size.height, 534);
+  EXPECT_EQ(fake.windows.picturesShown[0].source.width, 328);  // 2x, cut to the room's shape
+  EXPECT_EQ(fake.windows.picturesShown[0].source.height, 703);
   EXPECT_EQ(fake.resources.loaded, 0);  // every resource read is freed again
 }
 

@@ -236,6 +236,7 @@ class FakeWindows : public platform::Windows {
   platform::PixelSize pictureRoom{166, 356};
   struct PictureShown {
     uint32_t bitmapId;
+    platform::PixelRect source;
     platform::PixelSize size;
   };
   std::vector<PictureShown> picturesShown;  // ShowPicture calls, in order
@@ -261,7 +262,7 @@ class FakeWindows : public platform::Windows {
   void Destroy(platform::WindowHandle window) override;
   void SetIcons(platform::WindowHandle window, uint32_t iconId) override;
   std::optional<platform::PixelSize> PictureRoom(platform::WindowHandle dialog) override;
-  bool ShowPicture(platform::WindowHandle dialog, uint32_t bitmapId,
+  bool ShowPicture(platform::WindowHandle dialog, uint32_t bitmapId, platform::PixelRect source,
                    platform::PixelSize size) override;
   // Queues the message for the fake dialog's procedure.
   void Post(platform::WindowHandle window, uint32_t message) override;

@@ -119,9 +119,9 @@ std::optional<platform::PixelSize> FakeWindows::PictureRoom(platform::WindowHand
 }
 
 bool FakeWindows::ShowPicture(platform::WindowHandle dialog, uint32_t bitmapId,
-                              platform::PixelSize size) {
+                              platform::PixelRect source, platform::PixelSize size) {
   if (Logged("STM_SETIMAGE", dialog) == nullptr || templateId != IDD_LAUNCHER) return false;
-  picturesShown.push_back({bitmapId, size});
+  picturesShown.push_back({bitmapId, source, size});
   return true;
 }
 
