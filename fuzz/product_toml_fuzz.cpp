@@ -57,7 +57,7 @@ const Folders& MakeFolders() {
     WriteFile(made.root / "default.ico", TinyIco());
     ResFileWriter base(made.root / "base.res", nullptr);
     base.Finish();
-    made.inputs = {made.root / "base.res", made.root / "default.bmp", made.root / "default.ico"};
+    made.inputs = {made.root / "base.res", {made.root / "default.bmp"}, made.root / "default.ico"};
     return made;
   }();
   return folders;

@@ -95,8 +95,8 @@ std::optional<std::vector<Bytes>> BackgroundResources(const std::vector<ArtFile>
     }
     const auto width = static_cast<int32_t>(ReadLe(*packed, 4, 4));
     const auto height = static_cast<int32_t>(ReadLe(*packed, 8, 4));
-    sizes.push_back({std::move(*packed), std::llabs(int64_t{width}), std::llabs(int64_t{height}),
-                     &file.where});
+    sizes.push_back(
+        {std::move(*packed), std::llabs(int64_t{width}), std::llabs(int64_t{height}), &file.where});
   }
   if (refused) return std::nullopt;
   std::stable_sort(sizes.begin(), sizes.end(), [](const Sized& a, const Sized& b) {
@@ -128,9 +128,8 @@ std::optional<std::vector<Bytes>> BackgroundResources(const std::vector<ArtFile>
         (size.width * smallest.height * 2 + smallest.width) / (smallest.width * 2);
     if (std::llabs(size.height - expectedHeight) > 1) {
       diagnostics.Error(*size.where, "is " + sizeText(size) + ", not in the proportions of " +
-                                         *smallest.where + " (" + sizeText(smallest) +
-                                         "): at " + std::to_string(size.width) +
-                                         " pixels wide it would be " +
+                                         *smallest.where + " (" + sizeText(smallest) + "): at " +
+                                         std::to_string(size.width) + " pixels wide it would be " +
                                          std::to_string(expectedHeight) + " high");
       return std::nullopt;
     }
@@ -181,9 +180,10 @@ std::optional<IconResources> IconResourcesFromIco(const Bytes& file, const std::
     missing += std::to_string(size) + " x " + std::to_string(size);
   }
   if (!missing.empty()) {
-    diagnostics.Warning(where, "lacks the sizes the window's icons take at 100 % and 200 % "
-                               "display scale: " + missing +
-                               "; Windows scales another image to them");
+    diagnostics.Warning(where,
+                        "lacks the sizes the window's icons take at 100 % and 200 % "
+                        "display scale: " +
+                            missing + "; Windows scales another image to them");
   }
   icons.group = group.Take();
   return icons;

@@ -2,8 +2,8 @@
 // resources, checking that they are what the window expects.
 #pragma once
 
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>

@@ -10,7 +10,7 @@
 #include "product_definition.h"
 
 struct ResourceInputs {
-  std::filesystem::path baseRes;            // the dialogs and the manifest, compiled
+  std::filesystem::path baseRes;  // the dialogs and the manifest, compiled
   // Our own art in each of its sizes, when the product has none.
   std::vector<std::filesystem::path> defaultBackgrounds;
   std::filesystem::path defaultIcon;

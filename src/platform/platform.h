@@ -69,8 +69,8 @@ constexpr uint32_t kMessageDpiChanged = 0x02E0;  // WM_DPICHANGED
 // The launcher's own message, posted to itself once the dialog manager has
 // laid the window out anew at another DPI (WM_APP + 1).
 constexpr uint32_t kMessageLayoutChanged = 0x8001;
-constexpr uint32_t kComboSelectionChanged = 1;   // CBN_SELCHANGE
-constexpr int kComboError = -1;                  // CB_ERR
+constexpr uint32_t kComboSelectionChanged = 1;  // CBN_SELCHANGE
+constexpr int kComboError = -1;                 // CB_ERR
 
 // The dialog procedure shape: (window, message, wParam, lParam) -> result.
 using DialogProcedure = intptr_t (*)(WindowHandle, uint32_t, uintptr_t, intptr_t);

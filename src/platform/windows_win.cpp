@@ -67,8 +67,7 @@ int MetricForDpi(int index, UINT dpi) {
 OwnedObject LoadIconAtSize(HMODULE module, uint32_t iconId, int width, int height) {
   const wchar_t* name = MAKEINTRESOURCEW(static_cast<WORD>(iconId));
   using LoadIconWithScaleDownFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
-  auto loadScaled =
-      LookUp<LoadIconWithScaleDownFunction>(L"comctl32.dll", "LoadIconWithScaleDown");
+  auto loadScaled = LookUp<LoadIconWithScaleDownFunction>(L"comctl32.dll", "LoadIconWithScaleDown");
   HICON icon = nullptr;
   if (loadScaled == nullptr || FAILED(loadScaled(module, name, width, height, &icon))) {
     icon = static_cast<HICON>(LoadImageW(module, name, IMAGE_ICON, width, height, LR_DEFAULTCOLOR));
@@ -92,8 +91,8 @@ HWND PictureOf(HWND dialog) {
 // filtering, as a 24-bit bitmap that nothing else refers to; empty when it
 // cannot be made.
 OwnedObject ScaledBitmap(HMODULE module, uint32_t bitmapId, PixelRect part, PixelSize size) {
-  OwnedObject source(LoadImageW(module, MAKEINTRESOURCEW(static_cast<WORD>(bitmapId)),
-                                IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION),
+  OwnedObject source(LoadImageW(module, MAKEINTRESOURCEW(static_cast<WORD>(bitmapId)), IMAGE_BITMAP,
+                                0, 0, LR_CREATEDIBSECTION),
                      DeleteGdiObject);
   if (!source) return {};
 
@@ -119,8 +118,8 @@ OwnedObject ScaledBitmap(HMODULE module, uint32_t bitmapId, PixelRect part, Pixe
   // the brush origin must be set again after choosing it.
   SetStretchBltMode(to, HALFTONE);
   SetBrushOrgEx(to, 0, 0, nullptr);
-  const BOOL drawn = StretchBlt(to, 0, 0, size.width, size.height, from, part.x, part.y,
-                                part.width, part.height, SRCCOPY);
+  const BOOL drawn = StretchBlt(to, 0, 0, size.width, size.height, from, part.x, part.y, part.width,
+                                part.height, SRCCOPY);
   SelectObject(to, toBefore);
   SelectObject(from, fromBefore);
   if (!drawn) return {};
@@ -183,8 +182,8 @@ void WindowsWindows::SetIcons(WindowHandle window, uint32_t iconId) {
   HWND target = Window(window);
   const UINT dpi = WindowDpi(target);
   HMODULE module = static_cast<HMODULE>(module_);
-  OwnedObject big = LoadIconAtSize(module, iconId, MetricForDpi(SM_CXICON, dpi),
-                                   MetricForDpi(SM_CYICON, dpi));
+  OwnedObject big =
+      LoadIconAtSize(module, iconId, MetricForDpi(SM_CXICON, dpi), MetricForDpi(SM_CYICON, dpi));
   OwnedObject small = LoadIconAtSize(module, iconId, MetricForDpi(SM_CXSMICON, dpi),
                                      MetricForDpi(SM_CYSMICON, dpi));
   const LONG_PTR bigValue = reinterpret_cast<LONG_PTR>(big.get());
@@ -215,10 +214,11 @@ bool WindowsWindows::ShowPicture(WindowHandle dialog, uint32_t bitmapId, PixelRe
   // The control draws the bitmap it is given without owning it, and hands
   // back the one it showed: the one it loaded from the template (which is
   // ours to delete from now on) or the one set here before.
-  const LRESULT previous = SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP,
-                                        reinterpret_cast<LPARAM>(scaled.get()));
+  const LRESULT previous =
+      SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(scaled.get()));
   void* previousBitmap = reinterpret_cast<void*>(previous);
-  if (previousBitmap != nullptr && previousBitmap != picture_.get()) DeleteGdiObject(previousBitmap);
+  if (previousBitmap != nullptr && previousBitmap != picture_.get())
+    DeleteGdiObject(previousBitmap);
   picture_ = std::move(scaled);
   return true;
 }

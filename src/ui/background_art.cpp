@@ -67,10 +67,12 @@ platform::PixelRect CoverPart(platform::PixelSize art, platform::PixelSize room)
   // Compared crosswise, so that nothing is lost to division.
   if (artWidth * room.height > room.width * artHeight) {
     // Wider than the room: the sides are cut, to the nearest pixel.
-    part.width = static_cast<int32_t>((artHeight * room.width * 2 + room.height) / (2 * room.height));
+    part.width =
+        static_cast<int32_t>((artHeight * room.width * 2 + room.height) / (2 * room.height));
     part.x = (art.width - part.width) / 2;
   } else {
-    part.height = static_cast<int32_t>((artWidth * room.height * 2 + room.width) / (2 * room.width));
+    part.height =
+        static_cast<int32_t>((artWidth * room.height * 2 + room.width) / (2 * room.width));
     part.y = (art.height - part.height) / 2;
   }
   return part;

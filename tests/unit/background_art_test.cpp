@@ -40,8 +40,8 @@ TEST(BackgroundArt, SizeComesFromTheInformationHeader) {
   EXPECT_EQ(size(bottomUp, 40)->height, 354);
   ASSERT_TRUE(size(topDown, 40));
   EXPECT_EQ(size(topDown, 40)->height, 531);
-  EXPECT_FALSE(size(bottomUp, 39));   // cut short
-  EXPECT_FALSE(size(coreHeader, 40)); // not an information header
+  EXPECT_FALSE(size(bottomUp, 39));    // cut short
+  EXPECT_FALSE(size(coreHeader, 40));  // not an information header
   EXPECT_FALSE(size(flat, 40));
   EXPECT_FALSE(BitmapResourceSize(nullptr, 40));
 }
@@ -64,14 +64,14 @@ const ChoiceCase kChoices[] = {
 };
 
 TEST(BackgroundArt, ChoosesTheSmallestSizeThatCoversTheRoom) {
-  const std::vector<std::optional<PixelSize>> sizes = {
-      PixelSize{164, 354}, PixelSize{246, 531}, PixelSize{328, 708}, std::nullopt};
+  const std::vector<std::optional<PixelSize>> sizes = {PixelSize{164, 354}, PixelSize{246, 531},
+                                                       PixelSize{328, 708}, std::nullopt};
   for (const ChoiceCase& c : kChoices) {
     EXPECT_EQ(ChooseArtSize(sizes, c.room), c.chosen) << c.what;
   }
   // Listed in any order, absent sizes between them.
-  const std::vector<std::optional<PixelSize>> shuffled = {
-      PixelSize{328, 708}, std::nullopt, PixelSize{164, 354}, PixelSize{246, 531}};
+  const std::vector<std::optional<PixelSize>> shuffled = {PixelSize{328, 708}, std::nullopt,
+                                                          PixelSize{164, 354}, PixelSize{246, 531}};
   EXPECT_EQ(ChooseArtSize(shuffled, {200, 400}), std::optional<size_t>(3));
   EXPECT_EQ(ChooseArtSize(shuffled, {500, 900}), std::optional<size_t>(0));
   EXPECT_EQ(ChooseArtSize({std::nullopt, std::nullopt}, {164, 354}), std::nullopt);
@@ -83,12 +83,12 @@ struct CoverCase {
 };
 
 const CoverCase kCovers[] = {
-    {{164, 354}, {164, 354}, {0, 0, 164, 354}},    // the same shape: all of it
-    {{328, 708}, {246, 531}, {0, 0, 328, 708}},    // the same shape, larger
-    {{164, 354}, {165, 327}, {0, 14, 164, 325}},   // a squatter room: top and bottom cut
-    {{328, 708}, {333, 630}, {0, 43, 328, 621}},   // the bench's frame at 200 %
-    {{164, 354}, {100, 354}, {32, 0, 100, 354}},   // a narrower room: the sides cut
-    {{164, 354}, {0, 100}, {0, 0, 164, 354}},      // no room: left whole
+    {{164, 354}, {164, 354}, {0, 0, 164, 354}},   // the same shape: all of it
+    {{328, 708}, {246, 531}, {0, 0, 328, 708}},   // the same shape, larger
+    {{164, 354}, {165, 327}, {0, 14, 164, 325}},  // a squatter room: top and bottom cut
+    {{328, 708}, {333, 630}, {0, 43, 328, 621}},  // the bench's frame at 200 %
+    {{164, 354}, {100, 354}, {32, 0, 100, 354}},  // a narrower room: the sides cut
+    {{164, 354}, {0, 100}, {0, 0, 164, 354}},     // no room: left whole
 };
 
 TEST(BackgroundArt, TheArtFillsTheRoomWithoutDistortion) {

@@ -177,7 +177,7 @@ class FakeResources : public platform::Resources {
   // Where each data block lies in the program's file; a block without an
   // entry is not stored there as it is.
   std::map<uint32_t, uint64_t> fileOffsets;
-  int loaded = 0;  // LoadResource calls not yet matched by FreeResource
+  int loaded = 0;                           // LoadResource calls not yet matched by FreeResource
   std::map<uint32_t, std::string> bitmaps;  // RT_BITMAP resources by id
 
   WString LoadText(uint32_t id, uint32_t room) override;
@@ -206,7 +206,7 @@ struct FakeWindow {
   bool visible = true;
   bool destroyed = false;
   int showCommand = -1;  // last Show() command, -1 when never shown
-  uint32_t iconId = 0;  // the icon group set last, 0 when none
+  uint32_t iconId = 0;   // the icon group set last, 0 when none
   std::vector<FakeWindow*> children;
   std::vector<WString> items;  // combo box
   int selection = -1;

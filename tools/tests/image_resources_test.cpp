@@ -106,14 +106,16 @@ const ArtSetCase kArtSets[] = {
      "would be 708 high\n"},
     {{{328, 708}, {164, 354}, {164, 354}}, "c.bmp: is 164 x 354, the size of b.bmp"},
     {{{100, 216}}, "a.bmp: warning: is 100 x 216; the launcher's art at 100 % is 164 x 354"},
-    {{{164, 354}, {205, 443}, {246, 531}, {287, 620}, {328, 708}}, "e.bmp: the art comes in 1 to 4"},
+    {{{164, 354}, {205, 443}, {246, 531}, {287, 620}, {328, 708}},
+     "e.bmp: the art comes in 1 to 4"},
 };
 
 TEST(Bitmap, ArtSizesMustShareTheProportionsOfTheSmallest) {
   for (const ArtSetCase& c : kArtSets) {
     std::vector<ArtFile> files;
     for (const auto& [width, height] : c.sizes) {
-      files.push_back({MakeBmp(width, height, 24, 0), std::string(1, static_cast<char>('a' + files.size())) + ".bmp"});
+      files.push_back({MakeBmp(width, height, 24, 0),
+                       std::string(1, static_cast<char>('a' + files.size())) + ".bmp"});
     }
     Diagnostics diagnostics;
     const bool accepted = BackgroundResources(files, diagnostics).has_value();

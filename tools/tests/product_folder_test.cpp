@@ -82,8 +82,7 @@ TEST(ProductToml, EachMistakeIsAnErrorNamingFileAndField) {
        "product.toml: product_names[1]: holds \";\""},
       {std::string(kValidToml) + "payload = \"nowhere\"\n", "product.toml: payload: "},
       {std::string(kValidToml) + "icon = \"missing.ico\"\n", "product.toml: icon: "},
-      {std::string(kValidToml) + "background = [\"a.bmp\", 2]\n",
-       "product.toml: background[0]: "},
+      {std::string(kValidToml) + "background = [\"a.bmp\", 2]\n", "product.toml: background[0]: "},
       {std::string(kValidToml) + "background = [\"a.bmp\", 2]\n",
        "product.toml: background[1]: must be a string"},
       {std::string(kValidToml) + "background = []\n",
@@ -194,8 +193,9 @@ TEST(ProductResources, LauncherCarriesArtIconStringsButNoPayload) {
   EXPECT_EQ(Find(written.autorun, kTypeRcData, IDR_PAYLOAD_MANIFEST), nullptr);
   EXPECT_EQ(Find(written.autorun, kTypeVersion, 1), nullptr) << "no version or company given";
   // The default art in its three sizes, smallest first.
-  for (const auto& [id, width] : {std::pair{IDB_BACKGROUND, 164u}, std::pair{IDB_BACKGROUND + 1, 246u},
-                                  std::pair{IDB_BACKGROUND + 2, 328u}}) {
+  for (const auto& [id, width] :
+       {std::pair{IDB_BACKGROUND, 164u}, std::pair{IDB_BACKGROUND + 1, 246u},
+        std::pair{IDB_BACKGROUND + 2, 328u}}) {
     const ResEntry* bitmap = Find(written.autorun, kTypeBitmap, static_cast<uint16_t>(id));
     ASSERT_NE(bitmap, nullptr) << id;
     EXPECT_EQ(ReadLe(bitmap->data, 0, 4), 40u);
@@ -275,8 +275,9 @@ TEST(ProductResources, BadArtIsRefusedWithItsFileNamed) {
   copyArt("background.bmp", "small.bmp");
   copyArt("background-200.bmp", "large.bmp");
   folder.Write("wide.bmp", BlackBmp(300, 354));
-  const Written mixed = WriteResources(
-      folder, std::string(kValidToml) + "background = [\"small.bmp\", \"wide.bmp\", \"large.bmp\"]\n");
+  const Written mixed =
+      WriteResources(folder, std::string(kValidToml) +
+                                 "background = [\"small.bmp\", \"wide.bmp\", \"large.bmp\"]\n");
   EXPECT_FALSE(mixed.ok);
   EXPECT_NE(mixed.text.find("wide.bmp: is 300 x 354, not in the proportions of"), std::string::npos)
       << mixed.text;
