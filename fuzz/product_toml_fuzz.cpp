@@ -76,8 +76,10 @@ bool NamesOnlyFilesInside(const fs::path& product) {
   Diagnostics ignored;
   const std::optional<ProductDefinition> definition = LoadProductDefinition(product, ignored);
   if (!definition) return true;
-  for (const auto& named :
-       {definition->background, definition->icon, definition->payload, definition->disc}) {
+  for (const fs::path& art : definition->backgrounds) {
+    if (!Inside(art, product)) return false;
+  }
+  for (const auto& named : {definition->icon, definition->payload, definition->disc}) {
     if (named && !Inside(*named, product)) return false;
   }
   return true;

@@ -37,8 +37,9 @@ void DestroyIconObject(void* icon) { DestroyIcon(static_cast<HICON>(icon)); }
 
 constexpr UINT kDefaultDpi = 96;
 
-// The window's DPI (Windows 10 1607 and later). Older systems run the
-// program system-aware, where the screen's DPI is the window's.
+// The window's DPI (Windows 10 1607 and later). Older systems give the
+// system's DPI, which is the window's but on a second monitor of another
+// scale under Windows 8.1.
 UINT WindowDpi(HWND window) {
   using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
   auto getDpiForWindow = LookUp<GetDpiForWindowFunction>(L"user32.dll", "GetDpiForWindow");
@@ -182,19 +183,19 @@ void WindowsWindows::SetIcons(WindowHandle window, uint32_t iconId) {
   HWND target = Window(window);
   const UINT dpi = WindowDpi(target);
   HMODULE module = static_cast<HMODULE>(module_);
-  OwnedObject big =
+  OwnedObject bigIcon =
       LoadIconAtSize(module, iconId, MetricForDpi(SM_CXICON, dpi), MetricForDpi(SM_CYICON, dpi));
-  OwnedObject small = LoadIconAtSize(module, iconId, MetricForDpi(SM_CXSMICON, dpi),
-                                     MetricForDpi(SM_CYSMICON, dpi));
-  const LONG_PTR bigValue = reinterpret_cast<LONG_PTR>(big.get());
-  const LONG_PTR smallValue = reinterpret_cast<LONG_PTR>(small.get());
+  OwnedObject smallIcon = LoadIconAtSize(module, iconId, MetricForDpi(SM_CXSMICON, dpi),
+                                         MetricForDpi(SM_CYSMICON, dpi));
+  const LONG_PTR bigValue = reinterpret_cast<LONG_PTR>(bigIcon.get());
+  const LONG_PTR smallValue = reinterpret_cast<LONG_PTR>(smallIcon.get());
   SetClassLongPtrW(target, GCLP_HICON, bigValue);
   SetClassLongPtrW(target, GCLP_HICONSM, smallValue);
   SendMessageW(target, WM_SETICON, ICON_BIG, bigValue);
   SendMessageW(target, WM_SETICON, ICON_SMALL, smallValue);
   // The window no longer refers to the icons of the DPI before.
-  bigIcon_ = std::move(big);
-  smallIcon_ = std::move(small);
+  bigIcon_ = std::move(bigIcon);
+  smallIcon_ = std::move(smallIcon);
 }
 
 std::optional<PixelSize> WindowsWindows::PictureRoom(WindowHandle dialog) {
