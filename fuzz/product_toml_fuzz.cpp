@@ -57,7 +57,7 @@ const Folders& MakeFolders() {
     WriteFile(made.root / "default.ico", TinyIco());
     ResFileWriter base(made.root / "base.res", nullptr);
     base.Finish();
-    made.inputs = {made.root / "base.res", made.root / "default.bmp", made.root / "default.ico"};
+    made.inputs = {made.root / "base.res", {made.root / "default.bmp"}, made.root / "default.ico"};
     return made;
   }();
   return folders;
@@ -76,8 +76,10 @@ bool NamesOnlyFilesInside(const fs::path& product) {
   Diagnostics ignored;
   const std::optional<ProductDefinition> definition = LoadProductDefinition(product, ignored);
   if (!definition) return true;
-  for (const auto& named :
-       {definition->background, definition->icon, definition->payload, definition->disc}) {
+  for (const fs::path& art : definition->backgrounds) {
+    if (!Inside(art, product)) return false;
+  }
+  for (const auto& named : {definition->icon, definition->payload, definition->disc}) {
     if (named && !Inside(*named, product)) return false;
   }
   return true;

@@ -6,6 +6,9 @@
 #define IDI_APP 101
 #define IDD_INSTALLER 129
 #define IDB_BACKGROUND 140
+/* The art in larger sizes for higher display scales, from the next size up:
+   140 holds the smallest, 141 to 143 the larger ones a product gives. */
+#define IDB_BACKGROUND_LAST 143
 #define IDD_LAUNCHER 145
 
 #define IDS_LANGUAGE_IDS 144

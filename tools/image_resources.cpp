@@ -1,6 +1,8 @@
 #include "image_resources.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <set>
 
 #include "byte_writer.h"
 
@@ -57,19 +59,83 @@ std::optional<Bytes> BitmapResourceFromBmp(const Bytes& file, const std::string&
     }
   }
 
-  if (width != kBackgroundWidth || height != kBackgroundHeight || bitsPerPixel != 24 ||
-      compression != kCompressionRgb || headerSize != kInfoHeaderSize) {
-    diagnostics.Warning(
-        where, "is " + std::to_string(width) + " x " + std::to_string(height) + ", " +
-                   std::to_string(bitsPerPixel) +
-                   " bits; the launcher's art is 164 x 354 pixels, 24 bits, uncompressed, "
-                   "stored bottom-up, with a 40-byte header, and is shown at its own size");
+  if (bitsPerPixel != 24 || compression != kCompressionRgb || headerSize != kInfoHeaderSize) {
+    diagnostics.Warning(where, "is " + std::to_string(width) + " x " + std::to_string(height) +
+                                   ", " + std::to_string(bitsPerPixel) +
+                                   " bits; the launcher's art is 24 bits, uncompressed, stored "
+                                   "bottom-up, with a 40-byte header");
   }
 
   Bytes packed(file.begin() + kFileHeaderSize,
                file.begin() + static_cast<std::ptrdiff_t>(headerEnd));
   packed.insert(packed.end(), file.begin() + pixelOffset, file.end());
   return packed;
+}
+
+std::optional<std::vector<Bytes>> BackgroundResources(const std::vector<ArtFile>& files,
+                                                      Diagnostics& diagnostics) {
+  if (files.empty() || files.size() > kMaxBackgroundSizes) {
+    diagnostics.Error(files.empty() ? std::string("background") : files.back().where,
+                      "the art comes in 1 to " + std::to_string(kMaxBackgroundSizes) +
+                          " sizes, not " + std::to_string(files.size()));
+    return std::nullopt;
+  }
+  struct Sized {
+    Bytes packed;
+    int64_t width, height;
+    const std::string* where;
+  };
+  std::vector<Sized> sizes;
+  bool refused = false;
+  for (const ArtFile& file : files) {
+    std::optional<Bytes> packed = BitmapResourceFromBmp(file.bytes, file.where, diagnostics);
+    if (!packed) {
+      refused = true;
+      continue;
+    }
+    const auto width = static_cast<int32_t>(ReadLe(*packed, 4, 4));
+    const auto height = static_cast<int32_t>(ReadLe(*packed, 8, 4));
+    sizes.push_back(
+        {std::move(*packed), std::llabs(int64_t{width}), std::llabs(int64_t{height}), &file.where});
+  }
+  if (refused) return std::nullopt;
+  std::stable_sort(sizes.begin(), sizes.end(), [](const Sized& a, const Sized& b) {
+    return a.width * a.height < b.width * b.height;
+  });
+
+  const Sized& smallest = sizes.front();
+  const auto sizeText = [](const Sized& size) {
+    return std::to_string(size.width) + " x " + std::to_string(size.height);
+  };
+  if (smallest.width != kBackgroundWidth || smallest.height != kBackgroundHeight) {
+    diagnostics.Warning(*smallest.where,
+                        "is " + sizeText(smallest) +
+                            "; the launcher's art at 100 % is 164 x 354 pixels and is scaled "
+                            "to fill its frame otherwise");
+  }
+  std::vector<Bytes> resources;
+  for (size_t index = 0; index < sizes.size(); ++index) {
+    const Sized& size = sizes[index];
+    if (index > 0 && size.width == sizes[index - 1].width &&
+        size.height == sizes[index - 1].height) {
+      diagnostics.Error(*size.where, "is " + sizeText(size) + ", the size of " +
+                                         *sizes[index - 1].where + "; give each size once");
+      return std::nullopt;
+    }
+    // The height the smallest's proportions give this width, to the nearest
+    // pixel: a 1.25 x size cannot be exact.
+    const int64_t expectedHeight =
+        (size.width * smallest.height * 2 + smallest.width) / (smallest.width * 2);
+    if (std::llabs(size.height - expectedHeight) > 1) {
+      diagnostics.Error(*size.where, "is " + sizeText(size) + ", not in the proportions of " +
+                                         *smallest.where + " (" + sizeText(smallest) + "): at " +
+                                         std::to_string(size.width) + " pixels wide it would be " +
+                                         std::to_string(expectedHeight) + " high");
+      return std::nullopt;
+    }
+    resources.push_back(std::move(sizes[index].packed));
+  }
+  return resources;
 }
 
 std::optional<IconResources> IconResourcesFromIco(const Bytes& file, const std::string& where,
@@ -91,8 +157,7 @@ std::optional<IconResources> IconResourcesFromIco(const Bytes& file, const std::
   group.U16(0);
   group.U16(1);
   group.U16(count);
-  bool hasSmall = false;
-  bool hasLarge = false;
+  std::set<uint32_t> widths;
   for (uint16_t index = 0; index < count; ++index) {
     const size_t entry = kDirectorySize + size_t{index} * kEntrySize;
     const uint32_t size = ReadLe(file, entry + 8, 4);
@@ -105,11 +170,20 @@ std::optional<IconResources> IconResourcesFromIco(const Bytes& file, const std::
     // The group entry is the file's entry with the offset replaced by the id.
     for (size_t i = 0; i < 12; ++i) group.U8(file[entry + i]);
     group.U16(static_cast<uint16_t>(index + 1));
-    hasSmall = hasSmall || file[entry] == 16;
-    hasLarge = hasLarge || file[entry] == 32;
+    widths.insert(file[entry] == 0 ? 256u : file[entry]);
   }
-  if (!hasSmall || !hasLarge) {
-    diagnostics.Warning(where, "lacks a 16 x 16 or a 32 x 32 image; Windows scales another one");
+  // The window's small and big icon at 100 % (16, 32) and at 200 % (32, 64).
+  std::string missing;
+  for (const uint32_t size : {16u, 32u, 64u}) {
+    if (widths.count(size) != 0) continue;
+    if (!missing.empty()) missing += ", ";
+    missing += std::to_string(size) + " x " + std::to_string(size);
+  }
+  if (!missing.empty()) {
+    diagnostics.Warning(where,
+                        "lacks the sizes the window's icons take at 100 % and 200 % "
+                        "display scale: " +
+                            missing + "; Windows scales another image to them");
   }
   icons.group = group.Take();
   return icons;

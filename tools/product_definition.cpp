@@ -92,7 +92,41 @@ class TomlReader {
                                        bool wantFolder) {
     const std::optional<std::string> text = OptionalString(key);
     if (!text) return std::nullopt;
-    const fs::path path = directory / fs::u8path(*text);
+    return ExistingPath(key, *text, directory, wantFolder);
+  }
+
+  // A file name or an array of them, each relative to the product folder and
+  // an existing file; empty when the key is absent or anything is wrong.
+  std::vector<fs::path> OptionalFiles(const char* key, const fs::path& directory) {
+    const toml::node* node = table_.get(key);
+    if (node == nullptr || node->is_string()) {
+      std::optional<fs::path> path = OptionalPath(key, directory, false);
+      return path ? std::vector<fs::path>{*path} : std::vector<fs::path>{};
+    }
+    const auto* array = node->as_array();
+    if (array == nullptr || array->empty()) {
+      Error(key, "must be a file name or a non-empty array of file names");
+      return {};
+    }
+    std::vector<fs::path> paths;
+    for (size_t index = 0; index < array->size(); ++index) {
+      const std::string itemWhere = key + ("[" + std::to_string(index) + "]");
+      const auto* name = array->get(index)->as_string();
+      if (name == nullptr) {
+        Error(itemWhere, "must be a string");
+        continue;
+      }
+      if (std::optional<fs::path> path = ExistingPath(itemWhere, name->get(), directory, false))
+        paths.push_back(*path);
+    }
+    if (paths.size() != array->size()) paths.clear();
+    return paths;
+  }
+
+ private:
+  std::optional<fs::path> ExistingPath(const std::string& key, const std::string& text,
+                                       const fs::path& directory, bool wantFolder) {
+    const fs::path path = directory / fs::u8path(text);
     std::error_code error;
     const bool ok = wantFolder ? fs::is_directory(path, error) : fs::is_regular_file(path, error);
     if (!ok) {
@@ -102,7 +136,6 @@ class TomlReader {
     return path;
   }
 
- private:
   const toml::table& table_;
   std::string tomlPath_;
   Diagnostics& diagnostics_;
@@ -268,7 +301,7 @@ std::optional<ProductDefinition> LoadProductDefinition(const fs::path& directory
   take(reader.RequiredString("website_url"), strings.websiteUrl);
   if (complete) CheckConfigurationStrings(strings, tomlShown, diagnostics);
 
-  product.background = reader.OptionalPath("background", directory, false);
+  product.backgrounds = reader.OptionalFiles("background", directory);
   product.icon = reader.OptionalPath("icon", directory, false);
   product.payload = reader.OptionalPath("payload", directory, true);
   product.disc = reader.OptionalPath("disc", directory, true);

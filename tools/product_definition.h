@@ -25,7 +25,8 @@ struct ProductDefinition {
   std::filesystem::path tomlPath;
   ConfigurationStrings strings;
   // Optional files and folders, resolved against the product folder.
-  std::optional<std::filesystem::path> background;
+  // The art in each size it is given in; empty: our default art.
+  std::vector<std::filesystem::path> backgrounds;
   std::optional<std::filesystem::path> icon;
   std::optional<std::filesystem::path> payload;
   std::optional<std::filesystem::path> disc;

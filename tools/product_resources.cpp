@@ -26,7 +26,7 @@ std::optional<Bytes> ReadFile(const fs::path& path, Diagnostics& diagnostics) {
 // Everything both exes carry beside the dialogs: art, icon, string table
 // and version.
 struct CommonResources {
-  Bytes bitmap;
+  std::vector<Bytes> bitmaps;  // the art's sizes, smallest first
   IconResources icons;
   std::map<uint16_t, Bytes> stringBlocks;
 };
@@ -35,15 +35,20 @@ std::optional<CommonResources> PrepareCommon(const ProductDefinition& product,
                                              const ResourceInputs& inputs,
                                              Diagnostics& diagnostics) {
   CommonResources common;
-  const fs::path backgroundPath = product.background.value_or(inputs.defaultBackground);
+  const std::vector<fs::path>& backgroundPaths =
+      product.backgrounds.empty() ? inputs.defaultBackgrounds : product.backgrounds;
   const fs::path iconPath = product.icon.value_or(inputs.defaultIcon);
-  const std::optional<Bytes> bmp = ReadFile(backgroundPath, diagnostics);
+  std::vector<ArtFile> art;
+  for (const fs::path& path : backgroundPaths) {
+    if (std::optional<Bytes> bmp = ReadFile(path, diagnostics))
+      art.push_back({std::move(*bmp), path.string()});
+  }
   const std::optional<Bytes> ico = ReadFile(iconPath, diagnostics);
-  if (!bmp || !ico) return std::nullopt;
-  std::optional<Bytes> bitmap = BitmapResourceFromBmp(*bmp, backgroundPath.string(), diagnostics);
+  if (art.size() != backgroundPaths.size() || !ico) return std::nullopt;
+  std::optional<std::vector<Bytes>> bitmaps = BackgroundResources(art, diagnostics);
   std::optional<IconResources> icons = IconResourcesFromIco(*ico, iconPath.string(), diagnostics);
-  if (!bitmap || !icons) return std::nullopt;
-  common.bitmap = std::move(*bitmap);
+  if (!bitmaps || !icons) return std::nullopt;
+  common.bitmaps = std::move(*bitmaps);
   common.icons = std::move(*icons);
 
   std::map<uint16_t, WString> strings;
@@ -56,7 +61,10 @@ std::optional<CommonResources> PrepareCommon(const ProductDefinition& product,
 
 void AddCommon(const CommonResources& common, const ProductDefinition& product,
                const char16_t* fileName, ResFileWriter& res) {
-  res.Add(kTypeBitmap, IDB_BACKGROUND, kLanguageEnglishUk, common.bitmap);
+  for (size_t index = 0; index < common.bitmaps.size(); ++index) {
+    res.Add(kTypeBitmap, static_cast<uint16_t>(IDB_BACKGROUND + index), kLanguageEnglishUk,
+            common.bitmaps[index]);
+  }
   for (size_t index = 0; index < common.icons.images.size(); ++index) {
     res.Add(kTypeIcon, static_cast<uint16_t>(index + 1), kLanguageEnglishUk,
             common.icons.images[index]);

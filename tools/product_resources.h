@@ -4,13 +4,15 @@
 #pragma once
 
 #include <filesystem>
+#include <vector>
 
 #include "diagnostics.h"
 #include "product_definition.h"
 
 struct ResourceInputs {
-  std::filesystem::path baseRes;            // the dialogs and the manifest, compiled
-  std::filesystem::path defaultBackground;  // our own art, when the product has none
+  std::filesystem::path baseRes;  // the dialogs and the manifest, compiled
+  // Our own art in each of its sizes, when the product has none.
+  std::vector<std::filesystem::path> defaultBackgrounds;
   std::filesystem::path defaultIcon;
 };
 

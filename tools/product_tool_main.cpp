@@ -1,5 +1,5 @@
 // product_tool [--check] PRODUCT_DIR WORK_DIR --base-res FILE
-//              --default-background FILE --default-icon FILE
+//              --default-background FILE... --default-icon FILE
 // product_tool --add-resources RES_FILE LINKED_EXE OUT_EXE
 // product_tool --version
 //
@@ -23,7 +23,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: product_tool [--check] PRODUCT_DIR WORK_DIR --base-res FILE --default-background FILE "
-    "--default-icon FILE\n"
+    "[--default-background FILE...] --default-icon FILE\n"
     "       product_tool --add-resources RES_FILE LINKED_EXE OUT_EXE\n";
 
 bool ParseArguments(int argc, char** argv, fs::path* productDir, fs::path* workDir,
@@ -34,11 +34,13 @@ bool ParseArguments(int argc, char** argv, fs::path* productDir, fs::path* workD
     fs::path* option = nullptr;
     if (argument == "--base-res")
       option = &inputs->baseRes;
-    else if (argument == "--default-background")
-      option = &inputs->defaultBackground;
     else if (argument == "--default-icon")
       option = &inputs->defaultIcon;
-    if (argument == "--check") {
+    if (argument == "--default-background") {
+      // Once per size of the default art.
+      if (++i == argc) return false;
+      inputs->defaultBackgrounds.emplace_back(argv[i]);
+    } else if (argument == "--check") {
       *checkOnly = true;
     } else if (option != nullptr) {
       if (++i == argc) return false;
@@ -51,7 +53,7 @@ bool ParseArguments(int argc, char** argv, fs::path* productDir, fs::path* workD
       return false;
     }
   }
-  return positional == 2 && !inputs->baseRes.empty() && !inputs->defaultBackground.empty() &&
+  return positional == 2 && !inputs->baseRes.empty() && !inputs->defaultBackgrounds.empty() &&
          !inputs->defaultIcon.empty();
 }
 

@@ -1,12 +1,17 @@
 #!/usr/bin/env python3
-"""Draws the default launcher art and icon: background.bmp and app.ico.
+"""Draws the default launcher art and icon: background.bmp (and the same
+scene at 1.5 and 2 times that size, background-150.bmp and
+background-200.bmp, for 150 % and 200 % display scale) and app.ico.
 
 Only the standard library is used and every pixel is computed from fixed
 formulas, so running the script again gives byte-identical files. The art
 is a tall painted scene for the left of the launcher window (a dusk sky,
 layered mountains, mist, a forest and a shield emblem without any title);
-the icon is the same emblem, with 256 x 256 stored as PNG and 48, 32, 24 and
-16 stored as 32-bit bitmaps, as Windows expects.
+the larger sizes sample the same formulas more finely rather than stretch
+the small one. The icon is the same emblem, with 256 x 256 stored as PNG
+and 64, 48, 40, 32, 24, 20 and 16 stored as 32-bit bitmaps, as Windows
+expects: the window takes 16 and 32 at 100 %, 20 and 40 at 125 %, 24 and 48
+at 150 %, 32 and 64 at 200 %.
 
 Usage: make_art.py [OUTPUT_DIR]   (defaults to the script's folder)
 """
@@ -18,7 +23,9 @@ import zlib
 
 ART_WIDTH, ART_HEIGHT = 164, 354
 PIXELS_PER_METRE = 2834  # 72 dots per inch
-ICON_SIZES = (256, 48, 32, 24, 16)
+ICON_SIZES = (256, 64, 48, 40, 32, 24, 20, 16)
+# The art's file names and scales: 100 %, 150 %, 200 %.
+ART_SCALES = (("background.bmp", 2, 2), ("background-150.bmp", 3, 2), ("background-200.bmp", 4, 2))
 
 
 def mix(a, b, t):
@@ -92,13 +99,14 @@ def emblem_colour(u, v):
     return colour + (1.0,)
 
 
-def sample_emblem(x, y, left, top, size, samples=4):
-    """Anti-aliased RGBA of the emblem placed at (left, top) with `size`."""
+def sample_emblem(x, y, left, top, size, samples=4, extent=1):
+    """Anti-aliased RGBA of the emblem placed at (left, top) with `size`, over
+    the pixel whose top left corner is (x, y) and whose side is `extent`."""
     r = g = b = a = 0.0
     for sy in range(samples):
         for sx in range(samples):
-            u = (x + (sx + 0.5) / samples - left) / size
-            v = (y + (sy + 0.5) / samples - top) / size
+            u = (x + extent * (sx + 0.5) / samples - left) / size
+            v = (y + extent * (sy + 0.5) / samples - top) / size
             cr, cg, cb, ca = emblem_colour(u, v)
             r, g, b, a = r + cr * ca, g + cg * ca, b + cb * ca, a + ca
     n = samples * samples
@@ -109,8 +117,14 @@ def sample_emblem(x, y, left, top, size, samples=4):
 
 # --- The background scene. -------------------------------------------------
 
-def scene_pixel(x, y):
+def scene_pixel(px, py, zoom=1):
+    """The colour of pixel (px, py) of the art drawn `zoom` times its size.
+    The scene is laid out in the units of the 100 % art: (x, y) is where the
+    pixel's centre falls there, whole numbers at 100 %."""
     w, h = ART_WIDTH, ART_HEIGHT
+    x = (px + 0.5) / zoom - 0.5 if zoom != 1 else px
+    y = (py + 0.5) / zoom - 0.5 if zoom != 1 else py
+    ix, iy = int(math.floor(x + 0.5)), int(math.floor(y + 0.5))
     fy = y / h
     # Dusk sky: night blue at the top, violet, then a warm glow at the horizon.
     if fy < 0.26:
@@ -119,7 +133,7 @@ def scene_pixel(x, y):
         sky = mix((92, 62, 120), (244, 150, 84), (fy - 0.26) / 0.16)
     colour = sky
     # Stars in the upper sky, fading towards the glow.
-    if fy < 0.30 and hash01(x, y, 7) > 0.994:
+    if fy < 0.30 and hash01(ix, iy, 7) > 0.994:
         colour = mix(colour, (255, 255, 240), 0.9 * (1 - fy / 0.30))
     # A low sun, half hidden by the far range.
     sun = math.hypot(x - w * 0.70, y - h * 0.42)
@@ -138,13 +152,13 @@ def scene_pixel(x, y):
             depth = (y - top) / (h * 0.25)
             colour = mix(tone, mix(tone, (20, 18, 40), 0.5), depth)
             # Snow on the far crests.
-            if base < 0.55 and y - top < 6 + 4 * hash01(x, seed):
+            if base < 0.55 and y - top < 6 + 4 * hash01(ix, seed):
                 colour = mix(colour, (236, 230, 246), 0.75)
             # Mist in the valley below each range.
             colour = mix(colour, (200, 170, 200), 0.25 * smoothstep(h * base, h * (base + 0.08), y))
 
     # Forest of pointed firs along the bottom.
-    column = x // 9
+    column = int(math.floor(x / 9))
     tree_top = h * (0.76 + 0.06 * hash01(column, 3))
     tree_width = 4.5 * (y - tree_top) / 26 if y > tree_top else -1
     if y > h * 0.86 or abs(x - (column * 9 + 4.5)) < tree_width:
@@ -153,8 +167,9 @@ def scene_pixel(x, y):
     # The emblem, centred in the upper third, over the sky.
     size = 92
     left, top = (w - size) / 2, h * 0.08
-    if left <= x < left + size and top <= y < top + size:
-        er, eg, eb, ea = sample_emblem(x, y, left, top, size)
+    corner_x, corner_y = (px / zoom, py / zoom) if zoom != 1 else (x, y)
+    if left <= corner_x < left + size and top <= corner_y < top + size:
+        er, eg, eb, ea = sample_emblem(corner_x, corner_y, left, top, size, extent=1 / zoom)
         colour = mix(colour, (er, eg, eb), ea)
     # A faint vignette keeps the edges quiet beside the window frame.
     edge = min(x, w - 1 - x, y, h - 1 - y)
@@ -162,17 +177,20 @@ def scene_pixel(x, y):
     return tuple(int(round(max(0, min(255, c)))) for c in colour)
 
 
-def write_bmp(path):
-    row_size = (ART_WIDTH * 3 + 3) & ~3
+def write_bmp(path, numerator=1, denominator=1):
+    """The art at numerator / denominator of its 100 % size."""
+    scale = numerator / denominator
+    width, height = ART_WIDTH * numerator // denominator, ART_HEIGHT * numerator // denominator
+    row_size = (width * 3 + 3) & ~3
     pixels = bytearray()
-    for y in range(ART_HEIGHT - 1, -1, -1):  # bottom-up
+    for y in range(height - 1, -1, -1):  # bottom-up
         row = bytearray()
-        for x in range(ART_WIDTH):
-            r, g, b = scene_pixel(x, y)
+        for x in range(width):
+            r, g, b = scene_pixel(x, y, scale)
             row += bytes((b, g, r))
         row += b"\0" * (row_size - len(row))
         pixels += row
-    info = struct.pack("<IiiHHIIiiII", 40, ART_WIDTH, ART_HEIGHT, 1, 24, 0, len(pixels),
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels),
                        PIXELS_PER_METRE, PIXELS_PER_METRE, 0, 0)
     header = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(pixels), 0, 0, 14 + len(info))
     with open(path, "wb") as out:
@@ -237,7 +255,8 @@ def write_ico(path):
 
 def main():
     out_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
-    write_bmp(os.path.join(out_dir, "background.bmp"))
+    for name, numerator, denominator in ART_SCALES:
+        write_bmp(os.path.join(out_dir, name), numerator, denominator)
     write_ico(os.path.join(out_dir, "app.ico"))
 
 

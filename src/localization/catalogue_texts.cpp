@@ -56,7 +56,7 @@ const LanguageStrings kLanguageTables[kLanguageTableCount] = {
       u"Instalación del parche", u"El parche ha sido instalado", u"Error al instalar el parche"},
      5},
     {{u"Dansk", u"da-dk", u"6",
-      u"Vælg installationssporg", u"Fortsæt",
+      u"Vælg installationssprog", u"Fortsæt",
       u"Installer", u"Start", u"Afinstaller",
       u"{P}\nWebsite", u"Vis Readme Fil", kNeedsReader,
       u"Vis Trouble Shooting Guide", u"Vis EULA Fil", u"Afslut",
@@ -113,18 +113,18 @@ const LanguageStrings kLanguageTables[kLanguageTableCount] = {
       u"Instalátor aktualizace", u"Aktualizace byla nainstalována",
       u"Aktualizaci se nepodařilo nainstalovat"},
      13},
-    // Hungarian and Japanese were shipped with placeholders and English
-    // texts in some slots; they are shown as they are.
+    // Hungarian and Japanese still carry the English patch texts: those slots
+    // are never shown.
     {{u"Magyar", u"hu-hu", u"14",
-      u"[HU] Select installation language", u"[HU] Continue",
+      u"Válassza ki a telepítés nyelvét", u"Tovább",
       u"Telepítés", u"Játék indítása", u"Eltávolítás",
-      u"{P}\nholnap", u"Olvassel megtekintése", kNeedsReader,
+      u"{P}\nhonlap", u"Olvassel megtekintése", kNeedsReader,
       u"Problémamegoldási útmutató megtekintése", u"Végfelhasználói szerződés megtekintése",
       u"Kilépés",
       u"Patch Installer", u"The patch was installed successfully", u"The patch failed to install"},
      14},
     {{u"日本語", u"ja-jp", u"15",
-      u"[JP] Select installation language", u"[JP] Continue",
+      u"インストール言語を選択", u"続行",
       u"インストール", u"プレイ", u"アンインストール",
       u"{P}\n公式サイト", u"README を読む", kNeedsReader,
       u"トラブルシューティングガイドを読む", u"使用許諾書を読む", u"終了",

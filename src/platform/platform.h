@@ -28,7 +28,6 @@ using FileHandle = void*;
 using FindHandle = void*;
 using ProcessHandle = void*;
 using ThreadHandle = void*;
-using IconHandle = void*;
 using CursorHandle = void*;
 
 extern FileHandle const kInvalidHandle;  // INVALID_HANDLE_VALUE
@@ -66,13 +65,31 @@ constexpr uint32_t kMessageBoxIconError = 0x10;
 constexpr uint32_t kMessageClose = 0x0010;       // WM_CLOSE
 constexpr uint32_t kMessageInitDialog = 0x0110;  // WM_INITDIALOG
 constexpr uint32_t kMessageCommand = 0x0111;     // WM_COMMAND
-constexpr uint32_t kComboSelectionChanged = 1;   // CBN_SELCHANGE
-constexpr int kComboError = -1;                  // CB_ERR
+constexpr uint32_t kMessageDpiChanged = 0x02E0;  // WM_DPICHANGED
+// The launcher's own message, posted to itself once the dialog manager has
+// laid the window out anew at another DPI (WM_APP + 1).
+constexpr uint32_t kMessageLayoutChanged = 0x8001;
+constexpr uint32_t kComboSelectionChanged = 1;  // CBN_SELCHANGE
+constexpr int kComboError = -1;                 // CB_ERR
 
 // The dialog procedure shape: (window, message, wParam, lParam) -> result.
 using DialogProcedure = intptr_t (*)(WindowHandle, uint32_t, uintptr_t, intptr_t);
 // A thread body: (parameter) -> exit code.
 using ThreadProcedure = uint32_t (*)(void*);
+
+// A size in pixels.
+struct PixelSize {
+  int32_t width = 0;
+  int32_t height = 0;
+};
+
+// A rectangle in pixels: its top left corner and its size.
+struct PixelRect {
+  int32_t x = 0;
+  int32_t y = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+};
 
 // One entry of a folder listing (the fields of WIN32_FIND_DATAW we use).
 struct FindEntry {
@@ -139,7 +156,8 @@ class Resources {
   virtual LoadedResource Load(ResourceHandle resource) = 0;  // LoadResource
   virtual const void* Lock(LoadedResource loaded) = 0;       // LockResource
   virtual void Free(LoadedResource loaded) = 0;              // FreeResource
-  virtual IconHandle LoadAppIcon(uint32_t id) = 0;           // LoadIconW
+  // FindResourceW(module, id, RT_BITMAP): null when absent.
+  virtual ResourceHandle FindBitmap(uint32_t id) = 0;
   // GetModuleFileNameW of the program; empty on failure.
   virtual WString ProgramPath() = 0;
   // Where `size` bytes locked from one of the program's resources lie in the
@@ -162,8 +180,23 @@ class Windows {
   virtual void Show(WindowHandle window, int showCommand) = 0;
   virtual void Update(WindowHandle window) = 0;
   virtual void Destroy(WindowHandle window) = 0;
-  // The four icon calls: class big and small icon, WM_SETICON big and small.
-  virtual void SetIcons(WindowHandle window, IconHandle icon) = 0;
+  // Loads icon group `iconId` at the big and the small icon size of the
+  // window's DPI, each scaled down from the group's nearest larger image
+  // (LoadIconWithScaleDown), and sets them as the window's and its class's
+  // icons. The icons set before are destroyed once replaced.
+  virtual void SetIcons(WindowHandle window, uint32_t iconId) = 0;
+  // The room inside the frame of the dialog's picture (the static control
+  // that shows a bitmap), as the dialog manager laid it out at the window's
+  // DPI; nullopt when the dialog has no picture.
+  virtual std::optional<PixelSize> PictureRoom(WindowHandle dialog) = 0;
+  // Loads bitmap `bitmapId`, scales its part `source` (rows counted from
+  // the top) to `size` with halftone filtering and shows it in the dialog's
+  // picture, which it fills. The bitmap shown before is deleted. False when
+  // nothing could be shown; the picture then keeps what it showed.
+  virtual bool ShowPicture(WindowHandle dialog, uint32_t bitmapId, PixelRect source,
+                           PixelSize size) = 0;
+  // PostMessageW(window, message, 0, 0).
+  virtual void Post(WindowHandle window, uint32_t message) = 0;
   virtual void ComboReset(WindowHandle combo) = 0;                     // CB_RESETCONTENT
   virtual void ComboAdd(WindowHandle combo, const WString& item) = 0;  // CB_ADDSTRING
   virtual void ComboSelect(WindowHandle combo, int index) = 0;         // CB_SETCURSEL

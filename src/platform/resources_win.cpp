@@ -47,8 +47,8 @@ const void* WindowsResources::Lock(LoadedResource loaded) {
 
 void WindowsResources::Free(LoadedResource loaded) { FreeResource(static_cast<HGLOBAL>(loaded)); }
 
-IconHandle WindowsResources::LoadAppIcon(uint32_t id) {
-  return LoadIconW(ProgramModule(module_), MAKEINTRESOURCEW(static_cast<WORD>(id)));
+ResourceHandle WindowsResources::FindBitmap(uint32_t id) {
+  return FindResourceW(ProgramModule(module_), MAKEINTRESOURCEW(static_cast<WORD>(id)), RT_BITMAP);
 }
 
 WString WindowsResources::ProgramPath() {

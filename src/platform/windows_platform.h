@@ -44,12 +44,34 @@ class WindowsResources final : public Resources {
   LoadedResource Load(ResourceHandle resource) override;
   const void* Lock(LoadedResource loaded) override;
   void Free(LoadedResource loaded) override;
-  IconHandle LoadAppIcon(uint32_t id) override;
+  ResourceHandle FindBitmap(uint32_t id) override;
   WString ProgramPath() override;
   std::optional<uint64_t> FileOffset(const void* bytes, uint32_t size) override;
 
  private:
   ModuleHandle module_;
+};
+
+// Owns an object of the Windows layer (a GDI object, an icon, a device
+// context) and releases it with the function it was made for.
+class OwnedObject {
+ public:
+  using Releaser = void (*)(void*);
+  OwnedObject() = default;
+  OwnedObject(void* object, Releaser release) : object_(object), release_(release) {}
+  OwnedObject(const OwnedObject&) = delete;
+  OwnedObject& operator=(const OwnedObject&) = delete;
+  OwnedObject(OwnedObject&& other) noexcept;
+  OwnedObject& operator=(OwnedObject&& other) noexcept;
+  ~OwnedObject() { Reset(); }
+
+  void* get() const { return object_; }
+  explicit operator bool() const { return object_ != nullptr; }
+  void Reset();
+
+ private:
+  void* object_ = nullptr;
+  Releaser release_ = nullptr;
 };
 
 class WindowsWindows final : public Windows {
@@ -64,7 +86,11 @@ class WindowsWindows final : public Windows {
   void Show(WindowHandle window, int showCommand) override;
   void Update(WindowHandle window) override;
   void Destroy(WindowHandle window) override;
-  void SetIcons(WindowHandle window, IconHandle icon) override;
+  void SetIcons(WindowHandle window, uint32_t iconId) override;
+  std::optional<PixelSize> PictureRoom(WindowHandle dialog) override;
+  bool ShowPicture(WindowHandle dialog, uint32_t bitmapId, PixelRect source,
+                   PixelSize size) override;
+  void Post(WindowHandle window, uint32_t message) override;
   void ComboReset(WindowHandle combo) override;
   void ComboAdd(WindowHandle combo, const WString& item) override;
   void ComboSelect(WindowHandle combo, int index) override;
@@ -80,6 +106,11 @@ class WindowsWindows final : public Windows {
 
  private:
   ModuleHandle module_;
+  // What the window shows and Windows does not own: its icons at the current
+  // DPI and the art scaled for its picture.
+  OwnedObject bigIcon_;
+  OwnedObject smallIcon_;
+  OwnedObject picture_;
 };
 
 class WindowsShell final : public Shell {

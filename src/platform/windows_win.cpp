@@ -1,6 +1,8 @@
 // The dialog window, its controls and the message queue over user32. The
 // common-control messages need only commctrl.h's numbers: the library itself
 // is loaded by the entry point.
+#include <utility>
+
 #include "platform/windows_include.h"
 #include "platform/windows_platform.h"
 
@@ -21,7 +23,128 @@ INT_PTR CALLBACK ForwardDialogMessage(HWND window, UINT message, WPARAM wParam, 
   return activeDialogProcedure(window, message, wParam, lParam);
 }
 
+// A function of a loaded library that older systems lack, or null.
+template <typename Function>
+Function LookUp(const wchar_t* library, const char* name) {
+  HMODULE module = GetModuleHandleW(library);
+  if (module == nullptr) return nullptr;
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+void DeleteGdiObject(void* object) { DeleteObject(static_cast<HGDIOBJ>(object)); }
+void DeleteDeviceContext(void* dc) { DeleteDC(static_cast<HDC>(dc)); }
+void DestroyIconObject(void* icon) { DestroyIcon(static_cast<HICON>(icon)); }
+
+constexpr UINT kDefaultDpi = 96;
+
+// The window's DPI (Windows 10 1607 and later). Older systems give the
+// system's DPI, which is the window's but on a second monitor of another
+// scale under Windows 8.1.
+UINT WindowDpi(HWND window) {
+  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+  auto getDpiForWindow = LookUp<GetDpiForWindowFunction>(L"user32.dll", "GetDpiForWindow");
+  if (getDpiForWindow != nullptr) {
+    const UINT dpi = getDpiForWindow(window);
+    if (dpi != 0) return dpi;
+  }
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? static_cast<UINT>(dpi) : kDefaultDpi;
+}
+
+// A system metric at `dpi`; where the system cannot say (before Windows 10
+// 1607) the plain metric, which is already that of the system's DPI.
+int MetricForDpi(int index, UINT dpi) {
+  using GetSystemMetricsForDpiFunction = int(WINAPI*)(int, UINT);
+  auto metricForDpi =
+      LookUp<GetSystemMetricsForDpiFunction>(L"user32.dll", "GetSystemMetricsForDpi");
+  return metricForDpi != nullptr ? metricForDpi(index, dpi) : GetSystemMetrics(index);
+}
+
+// The icon of group `iconId` at width x height, scaled down from the
+// group's nearest larger image; without the common controls 6 (which hold
+// LoadIconWithScaleDown) the loader's nearest image, stretched if need be.
+OwnedObject LoadIconAtSize(HMODULE module, uint32_t iconId, int width, int height) {
+  const wchar_t* name = MAKEINTRESOURCEW(static_cast<WORD>(iconId));
+  using LoadIconWithScaleDownFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
+  auto loadScaled = LookUp<LoadIconWithScaleDownFunction>(L"comctl32.dll", "LoadIconWithScaleDown");
+  HICON icon = nullptr;
+  if (loadScaled == nullptr || FAILED(loadScaled(module, name, width, height, &icon))) {
+    icon = static_cast<HICON>(LoadImageW(module, name, IMAGE_ICON, width, height, LR_DEFAULTCOLOR));
+  }
+  return OwnedObject(icon, DestroyIconObject);
+}
+
+// The dialog's picture: its static control that shows a bitmap.
+HWND PictureOf(HWND dialog) {
+  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t className[8] = {};
+    const bool isStatic =
+        GetClassNameW(child, className, 8) == 6 && lstrcmpiW(className, L"Static") == 0;
+    if (isStatic && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP) return child;
+  }
+  return nullptr;
+}
+
+// Part `part` of bitmap `bitmapId` scaled to `size` with halftone
+// filtering, as a 24-bit bitmap that nothing else refers to; empty when it
+// cannot be made.
+OwnedObject ScaledBitmap(HMODULE module, uint32_t bitmapId, PixelRect part, PixelSize size) {
+  OwnedObject source(LoadImageW(module, MAKEINTRESOURCEW(static_cast<WORD>(bitmapId)), IMAGE_BITMAP,
+                                0, 0, LR_CREATEDIBSECTION),
+                     DeleteGdiObject);
+  if (!source) return {};
+
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = size.width;
+  info.bmiHeader.biHeight = size.height;  // bottom-up, as the art is stored
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  OwnedObject scaled(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0),
+                     DeleteGdiObject);
+  OwnedObject sourceDc(CreateCompatibleDC(nullptr), DeleteDeviceContext);
+  OwnedObject targetDc(CreateCompatibleDC(nullptr), DeleteDeviceContext);
+  if (!scaled || !sourceDc || !targetDc) return {};
+
+  HDC from = static_cast<HDC>(sourceDc.get());
+  HDC to = static_cast<HDC>(targetDc.get());
+  HGDIOBJ fromBefore = SelectObject(from, source.get());
+  HGDIOBJ toBefore = SelectObject(to, scaled.get());
+  // Halftone averages the source pixels that fall on each target pixel;
+  // the brush origin must be set again after choosing it.
+  SetStretchBltMode(to, HALFTONE);
+  SetBrushOrgEx(to, 0, 0, nullptr);
+  const BOOL drawn = StretchBlt(to, 0, 0, size.width, size.height, from, part.x, part.y, part.width,
+                                part.height, SRCCOPY);
+  SelectObject(to, toBefore);
+  SelectObject(from, fromBefore);
+  if (!drawn) return {};
+  return scaled;
+}
+
 }  // namespace
+
+OwnedObject::OwnedObject(OwnedObject&& other) noexcept
+    : object_(std::exchange(other.object_, nullptr)), release_(other.release_) {}
+
+OwnedObject& OwnedObject::operator=(OwnedObject&& other) noexcept {
+  if (this != &other) {
+    Reset();
+    object_ = std::exchange(other.object_, nullptr);
+    release_ = other.release_;
+  }
+  return *this;
+}
+
+void OwnedObject::Reset() {
+  if (object_ != nullptr && release_ != nullptr) release_(object_);
+  object_ = nullptr;
+}
 
 WindowsWindows::WindowsWindows() : module_(GetModuleHandleW(nullptr)) {}
 
@@ -56,13 +179,53 @@ void WindowsWindows::Update(WindowHandle window) { UpdateWindow(Window(window));
 
 void WindowsWindows::Destroy(WindowHandle window) { DestroyWindow(Window(window)); }
 
-void WindowsWindows::SetIcons(WindowHandle window, IconHandle icon) {
-  // One icon serves as large and small icon, of the window and its class.
-  const LONG_PTR iconValue = reinterpret_cast<LONG_PTR>(icon);
-  SetClassLongPtrW(Window(window), GCLP_HICON, iconValue);
-  SetClassLongPtrW(Window(window), GCLP_HICONSM, iconValue);
-  SendMessageW(Window(window), WM_SETICON, ICON_BIG, iconValue);
-  SendMessageW(Window(window), WM_SETICON, ICON_SMALL, iconValue);
+void WindowsWindows::SetIcons(WindowHandle window, uint32_t iconId) {
+  HWND target = Window(window);
+  const UINT dpi = WindowDpi(target);
+  HMODULE module = static_cast<HMODULE>(module_);
+  OwnedObject bigIcon =
+      LoadIconAtSize(module, iconId, MetricForDpi(SM_CXICON, dpi), MetricForDpi(SM_CYICON, dpi));
+  OwnedObject smallIcon = LoadIconAtSize(module, iconId, MetricForDpi(SM_CXSMICON, dpi),
+                                         MetricForDpi(SM_CYSMICON, dpi));
+  const LONG_PTR bigValue = reinterpret_cast<LONG_PTR>(bigIcon.get());
+  const LONG_PTR smallValue = reinterpret_cast<LONG_PTR>(smallIcon.get());
+  SetClassLongPtrW(target, GCLP_HICON, bigValue);
+  SetClassLongPtrW(target, GCLP_HICONSM, smallValue);
+  SendMessageW(target, WM_SETICON, ICON_BIG, bigValue);
+  SendMessageW(target, WM_SETICON, ICON_SMALL, smallValue);
+  // The window no longer refers to the icons of the DPI before.
+  bigIcon_ = std::move(bigIcon);
+  smallIcon_ = std::move(smallIcon);
+}
+
+std::optional<PixelSize> WindowsWindows::PictureRoom(WindowHandle dialog) {
+  HWND picture = PictureOf(Window(dialog));
+  RECT client = {};
+  if (picture == nullptr || !GetClientRect(picture, &client)) return std::nullopt;
+  return PixelSize{static_cast<int32_t>(client.right - client.left),
+                   static_cast<int32_t>(client.bottom - client.top)};
+}
+
+bool WindowsWindows::ShowPicture(WindowHandle dialog, uint32_t bitmapId, PixelRect source,
+                                 PixelSize size) {
+  HWND picture = PictureOf(Window(dialog));
+  if (picture == nullptr || size.width <= 0 || size.height <= 0) return false;
+  OwnedObject scaled = ScaledBitmap(static_cast<HMODULE>(module_), bitmapId, source, size);
+  if (!scaled) return false;
+  // The control draws the bitmap it is given without owning it, and hands
+  // back the one it showed: the one it loaded from the template (which is
+  // ours to delete from now on) or the one set here before.
+  const LRESULT previous =
+      SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(scaled.get()));
+  void* previousBitmap = reinterpret_cast<void*>(previous);
+  if (previousBitmap != nullptr && previousBitmap != picture_.get())
+    DeleteGdiObject(previousBitmap);
+  picture_ = std::move(scaled);
+  return true;
+}
+
+void WindowsWindows::Post(WindowHandle window, uint32_t message) {
+  PostMessageW(Window(window), message, 0, 0);
 }
 
 void WindowsWindows::ComboReset(WindowHandle combo) {

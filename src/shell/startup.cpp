@@ -6,6 +6,7 @@
 #include "localization/catalogue.h"
 #include "localization/language_list.h"
 #include "resource_ids.h"
+#include "ui/background_art.h"
 #include "ui/dialog_proc.h"
 #include "ui/readme_viewer.h"
 #include "ui/refresh_window.h"
@@ -42,9 +43,9 @@ bool InitInstance(LauncherState& state, const platform::Platform& os,
   state.gameExeName = os.resources.LoadText(IDS_GAME_EXE, kStringRoom);
   state.websiteUrl = os.resources.LoadText(IDS_WEBSITE_URL, kStringRoom);
 
-  // One handle serves as big and small icon, of the window and its class;
-  // it is never released.
-  os.windows.SetIcons(state.mainWindow, os.resources.LoadAppIcon(IDI_APP));
+  // Icons and art at the sizes of the window's DPI, before it is shown.
+  os.windows.SetIcons(state.mainWindow, IDI_APP);
+  ShowBackgroundArt(state, os);
 
   state.registryKey = os.resources.LoadText(IDS_REGISTRY_KEY, kStringRoom);
   state.selectedLcid = ReadLanguagePreference(os, state.registryKey);

@@ -6,6 +6,7 @@
 #include "launcher.h"
 #include "localization/catalogue.h"
 #include "resource_ids.h"
+#include "ui/background_art.h"
 #include "ui/readme_viewer.h"
 #include "ui/refresh_window.h"
 
@@ -103,6 +104,15 @@ void HandleDialogMessage(LauncherState& state, const platform::Platform& os, uin
     case platform::kMessageCommand:
       HandleCommand(state, os, static_cast<int>(wParam & 0xFFFF),
                     static_cast<unsigned>((wParam >> 16) & 0xFFFF));
+      break;
+    case platform::kMessageDpiChanged:
+      // The dialog manager lays the window out at the new DPI once this
+      // message is done with; the art and the icons follow after that.
+      os.windows.Post(state.mainWindow, platform::kMessageLayoutChanged);
+      break;
+    case platform::kMessageLayoutChanged:
+      os.windows.SetIcons(state.mainWindow, IDI_APP);
+      ShowBackgroundArt(state, os);
       break;
     default:
       // WM_INITDIALOG included: the refresh sets the first focus itself.

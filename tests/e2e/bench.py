@@ -46,16 +46,23 @@ SCREENSHOTS = E2E_DIR / "screenshots" / ARCH
 # SW_SHOWMINNOACTIVE, as a shortcut set to "Run: Minimized" passes it.
 SW_SHOWMINNOACTIVE = 7
 
+# Display scales as Wine takes them, from the user's LogPixels: 100, 125,
+# 150 and 200 %. Wine lays every window out at that DPI.
+DPIS = (96, 120, 144, 192)
+# A screen large enough for the window at 200 %.
+LARGE_SCREEN = (1920, 1080)
+
 
 # ------------------------------------------------------------ virtual display
 
 class VirtualDisplay:
     """An Xvfb server on a free display number, for one scenario."""
 
-    def __init__(self):
+    def __init__(self, size=(1024, 768)):
+        self.size = size
         read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{size[0]}x{size[1]}x24", "-nolisten", "tcp",
              "-noreset"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
@@ -86,7 +93,8 @@ class VirtualDisplay:
             if again == pixels:
                 break
             pixels = again
-        subprocess.run(["convert", "-size", "1024x768", "-depth", "8", "rgb:-", str(path)], input=pixels,
+        subprocess.run(["convert", "-size", f"{self.size[0]}x{self.size[1]}", "-depth", "8", "rgb:-", str(path)],
+                       input=pixels,
                        check=True, capture_output=True, timeout=60)
         if not path.exists():
             raise RuntimeError(f"no screenshot written to {path}")
@@ -117,6 +125,9 @@ class Scenario(unittest.TestCase):
     report the driver saw."""
 
     exe_name = "Autorun.exe"
+    # The display's DPI and size; at_scales() makes copies at the others.
+    dpi = 96
+    screen_size = (1024, 768)
 
     @classmethod
     def setUpClass(cls):
@@ -125,12 +136,14 @@ class Scenario(unittest.TestCase):
     def setUp(self):
         self.work = Path(tempfile.mkdtemp(prefix="e2e-", dir=os.environ.get("TMPDIR")))
         self.addCleanup(shutil.rmtree, self.work, ignore_errors=True)
-        self.display = VirtualDisplay()
+        self.display = VirtualDisplay(self.screen_size)
         self.addCleanup(self.display.close)
         prefix_folder = new_prefix_folder()
         self.addCleanup(shutil.rmtree, prefix_folder, ignore_errors=True)
         self.prefix = Prefix(prefix_folder / "prefix", self.display.name)
         self.addCleanup(self.prefix.shutdown)
+        if self.dpi != 96:
+            self.prefix.reg_add(r"HKCU\Control Panel\Desktop", "LogPixels", self.dpi, kind="REG_DWORD")
         self.driver = UiDriver(self.prefix, self.exe_name)
         self.programs = []
         self.screenshot_taken = False
@@ -198,6 +211,17 @@ class Scenario(unittest.TestCase):
     def assertTexts(self, window, expected):
         """expected: control id -> the text the control shows."""
         self.assertEqual({control_id: control(window, control_id)["text"] for control_id in expected}, expected)
+
+
+def at_scales(scenario_class, module_globals, dpis=DPIS[1:]):
+    """Adds to a scenario module a copy of scenario_class for each DPI (for
+    example WindowLayoutsAt144Dpi), on a screen large enough for it: the
+    same scenarios at each display scale."""
+    for dpi in dpis:
+        name = f"{scenario_class.__name__}At{dpi}Dpi"
+        module_globals[name] = type(name, (scenario_class,), {
+            "dpi": dpi, "screen_size": LARGE_SCREEN, "__module__": scenario_class.__module__,
+            "__qualname__": name, "__doc__": scenario_class.__doc__})
 
 
 def require_architecture():

@@ -35,8 +35,10 @@ TEXTS = {
                website="Website do {P}", select="Selecione o idioma de instalação", cont="Continuar"),
     "ru": dict(install="Установить", play="Играть", uninstall="Удалить", readme="Посмотреть README", exit="Выйти",
                website="Сайт игры\n{P}", select="Выберите язык установки", cont="Продолжить"),
+    "hu": dict(install="Telepítés", play="Játék indítása", uninstall="Eltávolítás", readme="Olvassel megtekintése",
+               exit="Kilépés", website="{P}\nhonlap", select="Válassza ki a telepítés nyelvét", cont="Tovább"),
     "ja": dict(install="インストール", play="プレイ", uninstall="アンインストール", readme="README を読む", exit="終了",
-               website="{P}\n公式サイト", select="[JP] Select installation language", cont="[JP] Continue"),
+               website="{P}\n公式サイト", select="インストール言語を選択", cont="続行"),
 }
 
 

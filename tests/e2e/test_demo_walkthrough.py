@@ -1,7 +1,7 @@
 """The demo disc, Skyforge 2: Iron Vale, walked through as a player would on a
 machine that never saw it: from the disc's Autorun.exe (read the readme,
-switch the language, install, play), and from the downloadable Installer.exe
-(choose French, continue). Pictures of each step are kept in
+switch the language, install, play), from the downloadable Installer.exe
+(choose French, continue), and the launcher on a display scaled to 200 %. Pictures of each step are kept in
 build/e2e/walkthrough/; docs/walkthrough.md shows them (set
 LAUNCHER_WALKTHROUGH_DIR=docs/walkthrough to refresh those)."""
 
@@ -126,6 +126,19 @@ class DemoWalkthrough(bench.Scenario):
         self.assertEqual(boxes[0]["text"], f"{PRODUCT_NAME} would start here.")
         self.picture("04-game-started")
         game.press_message_box_ok()
+
+    def test_at_200_percent_the_launcher_is_drawn_at_twice_the_size(self):
+        self.driver = bench.UiDriver(self.prefix, "Autorun.exe")
+        self.prefix.reg_add(r"HKCU\Control Panel\Desktop", "LogPixels", 192, kind="REG_DWORD")
+        disc = self.demo_out / "disc"
+        program = self.start(disc / "Autorun.exe", cwd=disc)
+        window = self.driver.dump()
+        self.picture("07-launcher-200-percent", window)
+        # Twice the width the template's 242 dialog units take at 100 %
+        # (six pixels to four units) and more, with the frame.
+        self.assertGreater(window["rect"]["right"] - window["rect"]["left"], 2 * 242 * 6 // 4)
+        self.assertTrue(control(window, IDC_INSTALL)["enabled"])
+        self.press_exit(program)
 
     def test_from_the_installer_choose_french_and_continue(self):
         self.driver = bench.UiDriver(self.prefix, "Installer.exe")

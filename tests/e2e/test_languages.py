@@ -1,6 +1,7 @@
 """The language a person sees: the one stored at installation, or the user's
 own, chosen from the offered ones; and a change in the language list that
-switches the whole window at once."""
+switches the whole window at once, with every text of all fifteen languages
+fitting its control at every display scale."""
 
 import bench
 import languages_support as support
@@ -19,25 +20,30 @@ STORED_PREFERENCES = [
     (1041, 0, "en"),
 ]
 
-# A disc that also offers Japanese, with the product's name translated.
-TOUR_IDS = support.OFFERED_IDS + "1041;"
+# A disc that offers every language of the catalogue, with the product's
+# name translated.
+TOUR_IDS = support.OFFERED_IDS + "1041;1053;1044;1029;1038;"
 TOUR_NAMES = {
     2057: support.PRODUCT_NAME, 1033: support.PRODUCT_NAME,
     1036: "Skyforge 2 : Val de Fer", 3084: "Skyforge 2 : Val de Fer",
     1031: "Skyforge 2: Eisental", 3082: "Skyforge 2: Valle de Hierro", 2058: "Skyforge 2: Valle de Hierro",
     1040: "Skyforge 2: Valle di Ferro", 1030: "Skyforge 2: Jerndal", 1049: "Скайфордж 2: Железная долина",
     1045: "Skyforge 2: Żelazna Dolina", 1046: "Skyforge 2: Vale de Ferro", 1043: "Skyforge 2: IJzerdal",
+    1053: "Skyforge 2: Järndalen", 1044: "Skyforge 2: Jerndalen", 1029: "Skyforge 2: Železné údolí",
+    1038: "Skyforge 2: Vasvölgy",
     # A full-width colon breaks no line.
     1041: "スカイフォージ２：鉄の谷",
 }
 TOUR_NAMES_TEXT = "".join(TOUR_NAMES[int(lcid)] + ";" for lcid in TOUR_IDS.split(";")[:-1])
-TOUR_ENTRIES = support.OFFERED_NAMES + ["日本語"]
+TOUR_ENTRIES = ["English", "Français", "Italiano", "Deutsch", "Español", "Dansk", "Svenska", "Nederlands", "Norsk",
+                "Português do Brasil", "Русский", "Polski", "Čeština", "Magyar", "日本語"]
 
 # Entry of the tour's language list, its language and its LCID.
-JAPANESE = (10, "ja", 1041)
-TOUR_STOPS = [(0, "en", 2057), (1, "fr", 1036), (8, "ru", 1049)]
+JAPANESE = (14, "ja", 1041)
+TOUR_STOPS = [(0, "en", 2057), (1, "fr", 1036), (10, "ru", 1049), (13, "hu", 1038)]
 # The other entries, where only the fit of the texts is measured.
-FIT_STOPS = [(2, 1040), (3, 1031), (4, 3082), (5, 1030), (6, 1043), (7, 1046), (9, 1045)]
+FIT_STOPS = [(2, 1040), (3, 1031), (4, 3082), (5, 1030), (6, 1053), (7, 1043), (8, 1044), (9, 1046), (11, 1045),
+             (12, 1029)]
 
 
 class StoredLanguage(bench.ProductScenario):
@@ -66,8 +72,9 @@ class StoredLanguage(bench.ProductScenario):
 
 
 class LanguageTour(bench.ProductScenario):
-    """Both layouts, opened in Japanese and switched through English, French
-    and Russian; a picture of each is kept."""
+    """Both layouts, opened in Japanese and switched through English, French,
+    Russian and Hungarian, then through the other languages; a picture of
+    each of the first is kept."""
 
     # The payload's package is a stand-in that is never installed: its
     # transforms are not asked for.
@@ -108,3 +115,6 @@ class LanguageTour(bench.ProductScenario):
     def test_the_installer_follows_the_chosen_language(self):
         self.exe_name = self.driver.exe_name = "Installer.exe"
         self.tour(lambda language, lcid: support.installer_texts(language), "installer")
+
+
+bench.at_scales(LanguageTour, globals())

@@ -101,13 +101,34 @@ TEST(Catalogue, LcidZeroWithoutDefaultIsUnknownForEveryId) {
   EXPECT_EQ(GetSortKey(state, 0), kUnknownSortKey);
 }
 
-TEST(Catalogue, PlaceholderAndEnglishSlotsAreReturnedUnchanged) {
+struct TextCase {
+  uint32_t id;
+  int32_t lcid;
+  const char16_t* text;
+};
+
+// Texts a typo or a stray placeholder would spoil: the Japanese, Hungarian
+// and Danish texts that were once shipped as "[JP] ..." / "[HU] ..." or
+// misspelt, the English patch texts some tables carry, and the typographic
+// apostrophe.
+const TextCase kTexts[] = {
+    {STR_SELECT_LANGUAGE, 1041, u"インストール言語を選択"},
+    {STR_CONTINUE, 1041, u"続行"},
+    {STR_SELECT_LANGUAGE, 1038, u"Válassza ki a telepítés nyelvét"},
+    {STR_CONTINUE, 1038, u"Tovább"},
+    {STR_WEBSITE, 1038, u"{P}\nhonlap"},
+    {STR_SELECT_LANGUAGE, 1030, u"Vælg installationssprog"},
+    {STR_PATCH_SUCCEEDED, 1053, u"The patch was installed successfully"},
+    {STR_PATCH_FAILED, 1041, u"The patch failed to install"},
+    {STR_SELECT_LANGUAGE, 1036, u"Choisir langue d\u2019installation"},
+    {STR_WEBSITE, 1049, u"Сайт игры\n{P}"},
+};
+
+TEST(Catalogue, TextsAreReturnedAsStored) {
   LauncherState state;
-  EXPECT_EQ(Text(state, STR_SELECT_LANGUAGE, 1038), u"[HU] Select installation language");
-  EXPECT_EQ(Text(state, STR_CONTINUE, 1041), u"[JP] Continue");
-  EXPECT_EQ(Text(state, STR_PATCH_SUCCEEDED, 1053), u"The patch was installed successfully");
-  EXPECT_EQ(Text(state, STR_SELECT_LANGUAGE, 1036), u"Choisir langue d\u2019installation");
-  EXPECT_EQ(Text(state, STR_WEBSITE, 1049), u"Сайт игры\n{P}");
+  for (const TextCase& c : kTexts) {
+    EXPECT_EQ(Text(state, c.id, c.lcid), c.text) << c.id << " " << c.lcid;
+  }
 }
 
 TEST(Catalogue, MissingTextFallsBackToEnglishButSortKeyDoesNot) {
@@ -137,6 +158,7 @@ TEST(CatalogueData, EverySlotHoldsTextAndKeysAndCodesAreUnique) {
       EXPECT_NE(text[0], u'\0');
       for (const WChar* c = text; *c != u'\0'; ++c) {
         EXPECT_TRUE(*c >= 0x20 || *c == u'\n') << "control character " << int{*c};
+        EXPECT_NE(*c, u'[') << "a translator's marker";  // such as "[JP] Continue"
       }
     }
     EXPECT_TRUE(cultureCodes.insert(table.texts[STR_CULTURE_CODE]).second);

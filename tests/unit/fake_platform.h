@@ -177,8 +177,8 @@ class FakeResources : public platform::Resources {
   // Where each data block lies in the program's file; a block without an
   // entry is not stored there as it is.
   std::map<uint32_t, uint64_t> fileOffsets;
-  int loaded = 0;  // LoadResource calls not yet matched by FreeResource
-  platform::IconHandle icon = reinterpret_cast<platform::IconHandle>(0x1C0);
+  int loaded = 0;                           // LoadResource calls not yet matched by FreeResource
+  std::map<uint32_t, std::string> bitmaps;  // RT_BITMAP resources by id
 
   WString LoadText(uint32_t id, uint32_t room) override;
   platform::ResourceHandle FindData(uint32_t id) override;
@@ -186,11 +186,14 @@ class FakeResources : public platform::Resources {
   platform::LoadedResource Load(platform::ResourceHandle resource) override;
   const void* Lock(platform::LoadedResource loaded) override;
   void Free(platform::LoadedResource loaded) override;
-  platform::IconHandle LoadAppIcon(uint32_t id) override;
+  platform::ResourceHandle FindBitmap(uint32_t id) override;
   WString ProgramPath() override;
   std::optional<uint64_t> FileOffset(const void* bytes, uint32_t size) override;
 
  private:
+  // The bytes of a data block's or a bitmap's handle, or null.
+  const std::string* Bytes(const void* handle) const;
+
   FakeWorld& world_;
   std::map<uint32_t, std::string> data_;
 };
@@ -203,7 +206,7 @@ struct FakeWindow {
   bool visible = true;
   bool destroyed = false;
   int showCommand = -1;  // last Show() command, -1 when never shown
-  platform::IconHandle icon = nullptr;
+  uint32_t iconId = 0;   // the icon group set last, 0 when none
   std::vector<FakeWindow*> children;
   std::vector<WString> items;  // combo box
   int selection = -1;
@@ -228,6 +231,15 @@ class FakeWindows : public platform::Windows {
   platform::WindowHandle focus = nullptr;
   platform::CursorHandle cursor = nullptr;
   platform::CursorHandle waitCursor = reinterpret_cast<platform::CursorHandle>(0xC0);
+  // The room inside the launcher layout's picture; the installer layout has
+  // no picture.
+  platform::PixelSize pictureRoom{166, 356};
+  struct PictureShown {
+    uint32_t bitmapId;
+    platform::PixelRect source;
+    platform::PixelSize size;
+  };
+  std::vector<PictureShown> picturesShown;  // ShowPicture calls, in order
   // Messages waiting in the queue; HandleNextMessage runs the first one.
   std::deque<std::function<void()>> queue;
 
@@ -248,7 +260,12 @@ class FakeWindows : public platform::Windows {
   void Show(platform::WindowHandle window, int showCommand) override;
   void Update(platform::WindowHandle window) override;
   void Destroy(platform::WindowHandle window) override;
-  void SetIcons(platform::WindowHandle window, platform::IconHandle icon) override;
+  void SetIcons(platform::WindowHandle window, uint32_t iconId) override;
+  std::optional<platform::PixelSize> PictureRoom(platform::WindowHandle dialog) override;
+  bool ShowPicture(platform::WindowHandle dialog, uint32_t bitmapId, platform::PixelRect source,
+                   platform::PixelSize size) override;
+  // Queues the message for the fake dialog's procedure.
+  void Post(platform::WindowHandle window, uint32_t message) override;
   void ComboReset(platform::WindowHandle combo) override;
   void ComboAdd(platform::WindowHandle combo, const WString& item) override;
   void ComboSelect(platform::WindowHandle combo, int index) override;

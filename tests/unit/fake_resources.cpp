@@ -1,6 +1,21 @@
-// The fake resources of the executable: strings and data blocks by id.
+// The fake resources of the executable: strings, data blocks and bitmaps by id.
 #include "fake_platform.h"
 #include "fake_support.h"
+
+namespace {
+
+// A bitmap's handle is its id above this, so that Size and Lock tell it
+// apart from a data block of the same id.
+constexpr uintptr_t kBitmapHandles = 0x10000;
+
+}  // namespace
+
+const std::string* FakeResources::Bytes(const void* handle) const {
+  const uintptr_t number = AsNumber(handle);
+  const auto& blocks = number >= kBitmapHandles ? bitmaps : data_;
+  auto found = blocks.find(static_cast<uint32_t>(number % kBitmapHandles));
+  return found == blocks.end() ? nullptr : &found->second;
+}
 
 WString FakeResources::LoadText(uint32_t id, uint32_t room) {
   world_.Enter("LoadStringW");
@@ -21,10 +36,19 @@ platform::ResourceHandle FakeResources::FindData(uint32_t id) {
   return AsHandle(id);
 }
 
+platform::ResourceHandle FakeResources::FindBitmap(uint32_t id) {
+  if (world_.Enter("FindResourceW")) return nullptr;
+  if (bitmaps.count(id) == 0) {
+    world_.lastError = platform::kErrorResourceNameNotFound;
+    return nullptr;
+  }
+  return AsHandle(kBitmapHandles + id);
+}
+
 uint32_t FakeResources::Size(platform::ResourceHandle resource) {
   world_.Enter("SizeofResource");
-  auto data = data_.find(static_cast<uint32_t>(AsNumber(resource)));
-  return data == data_.end() ? 0 : static_cast<uint32_t>(data->second.size());
+  const std::string* bytes = Bytes(resource);
+  return bytes == nullptr ? 0 : static_cast<uint32_t>(bytes->size());
 }
 
 platform::LoadedResource FakeResources::Load(platform::ResourceHandle resource) {
@@ -35,18 +59,13 @@ platform::LoadedResource FakeResources::Load(platform::ResourceHandle resource) 
 
 const void* FakeResources::Lock(platform::LoadedResource loadedResource) {
   if (world_.Enter("LockResource")) return nullptr;
-  auto data = data_.find(static_cast<uint32_t>(AsNumber(loadedResource)));
-  return data == data_.end() ? nullptr : data->second.data();
+  const std::string* bytes = Bytes(loadedResource);
+  return bytes == nullptr ? nullptr : bytes->data();
 }
 
 void FakeResources::Free(platform::LoadedResource) {
   world_.Enter("FreeResource");
   --loaded;
-}
-
-platform::IconHandle FakeResources::LoadAppIcon(uint32_t) {
-  if (world_.Enter("LoadIconW")) return nullptr;
-  return icon;
 }
 
 WString FakeResources::ProgramPath() {

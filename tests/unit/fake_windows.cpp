@@ -109,8 +109,27 @@ void FakeWindows::Destroy(platform::WindowHandle window) {
   if (FakeWindow* found = Logged("DestroyWindow", window)) found->destroyed = true;
 }
 
-void FakeWindows::SetIcons(platform::WindowHandle window, platform::IconHandle icon) {
-  if (FakeWindow* found = Logged("SetIcons", window)) found->icon = icon;
+void FakeWindows::SetIcons(platform::WindowHandle window, uint32_t iconId) {
+  if (FakeWindow* found = Logged("SetIcons", window)) found->iconId = iconId;
+}
+
+std::optional<platform::PixelSize> FakeWindows::PictureRoom(platform::WindowHandle dialog) {
+  if (Logged("GetClientRect", dialog) == nullptr || templateId != IDD_LAUNCHER) return std::nullopt;
+  return pictureRoom;
+}
+
+bool FakeWindows::ShowPicture(platform::WindowHandle dialog, uint32_t bitmapId,
+                              platform::PixelRect source, platform::PixelSize size) {
+  if (Logged("STM_SETIMAGE", dialog) == nullptr || templateId != IDD_LAUNCHER) return false;
+  picturesShown.push_back({bitmapId, source, size});
+  return true;
+}
+
+void FakeWindows::Post(platform::WindowHandle window, uint32_t message) {
+  world_.Enter("PostMessageW");
+  queue.push_back([this, window, message] {
+    if (procedure != nullptr) procedure(window, message, 0, 0);
+  });
 }
 
 void FakeWindows::ComboReset(platform::WindowHandle combo) {

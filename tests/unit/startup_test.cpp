@@ -55,7 +55,7 @@ TEST_F(StartupTest, LauncherModeUsesTheLauncherTemplateAndBarePackageName) {
   EXPECT_EQ(state.gameExeName, u"Skyforge2.exe");
   EXPECT_EQ(state.websiteUrl, u"https://example.com/");
   EXPECT_EQ(state.registryKey, u"Software\\Quillmark\\Skyforge2");
-  EXPECT_EQ(fake.windows.Dialog()->icon, fake.resources.icon);
+  EXPECT_EQ(fake.windows.Dialog()->iconId, static_cast<uint32_t>(IDI_APP));
   EXPECT_EQ(state.waitCursor, fake.windows.waitCursor);
   EXPECT_EQ(fake.windows.Dialog()->text, u"Skyforge 2");
 }

@@ -16,6 +16,7 @@ import sys
 import tempfile
 import time
 import unittest
+from xml.etree import ElementTree
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import pe_resources  # noqa: E402
@@ -41,7 +42,7 @@ INSTALLER_CONTROLS = [
 ]
 LAUNCHER_CONTROLS = [
     (-1, BUTTON, 0x50000007, (120, 3, 118, 222), ""),
-    (-1, STATIC, 0x5000100E, (7, 7, 111, 219), 140),
+    (-1, STATIC, 0x5000104E, (7, 7, 111, 219), 140),  # SS_REALSIZECONTROL: the art fills it
     (1006, BUTTON, 0x50010000, (125, 20, 106, 17), "Install"),
     (1007, BUTTON, 0x50010000, (125, 45, 106, 17), "Play"),
     (1008, BUTTON, 0x50010000, (125, 70, 106, 17), "Uninstall"),
@@ -252,6 +253,15 @@ class FullProduct(unittest.TestCase):
                          shipped.replace(b'processorArchitecture="x86"', b'processorArchitecture="%s"' % manifest_arch))
         # The program's own identity and the common controls 6.0 it asks for.
         self.assertEqual(resources[(RT_MANIFEST, 1, US)].count(b'processorArchitecture="%s"' % manifest_arch), 2)
+        # Per-monitor DPI awareness, in the two namespaces Windows reads it
+        # from: http, since under https the setting is silently ignored.
+        settings = ElementTree.fromstring(resources[(RT_MANIFEST, 1, US)]).find(
+            "{urn:schemas-microsoft-com:asm.v3}application/{urn:schemas-microsoft-com:asm.v3}windowsSettings")
+        self.assertIsNotNone(settings, "the manifest has no windowsSettings")
+        self.assertEqual([(element.tag, element.text) for element in settings],
+                         [("{http://schemas.microsoft.com/SMI/2005/WindowsSettings}dpiAware", "true/pm"),
+                          ("{http://schemas.microsoft.com/SMI/2016/WindowsSettings}dpiAwareness",
+                           "PerMonitorV2, PerMonitor")])
         for (kind, res_id, language) in resources:
             if kind != RT_MANIFEST:
                 self.assertEqual(language, UK, (kind, res_id))

@@ -59,10 +59,10 @@ TEST(Bitmap, PixelsAfterAGapAreMovedNextToTheHeader) {
   EXPECT_EQ((*packed)[40], 0) << "the first pixel byte follows the header";
 }
 
-TEST(Bitmap, OtherSizesWarnAndNonBitmapsAreRefused) {
-  Diagnostics small;
-  EXPECT_TRUE(BitmapResourceFromBmp(MakeBmp(100, 100, 24, 0), "small.bmp", small));
-  EXPECT_NE(small.Text().find("small.bmp: warning: is 100 x 100, 24 bits"), std::string::npos);
+TEST(Bitmap, OtherDepthsWarnAndNonBitmapsAreRefused) {
+  Diagnostics deep;
+  EXPECT_TRUE(BitmapResourceFromBmp(MakeBmp(164, 354, 32, 0), "deep.bmp", deep));
+  EXPECT_NE(deep.Text().find("deep.bmp: warning: is 164 x 354, 32 bits"), std::string::npos);
 
   Diagnostics truncated;
   Bytes cut = MakeBmp(164, 354, 24, 0);
@@ -76,17 +76,70 @@ TEST(Bitmap, OtherSizesWarnAndNonBitmapsAreRefused) {
   EXPECT_EQ(png.Text(), "icon.bmp: is not a BMP file\n");
 }
 
-TEST(Icon, DefaultIconHasFiveImagesLargestAsPng) {
+TEST(Bitmap, DefaultArtComesInThreeSizesOfOneShape) {
+  std::vector<ArtFile> files;
+  for (const char* name : {"background-200.bmp", "background.bmp", "background-150.bmp"})
+    files.push_back({ReadArt(name), name});
+  Diagnostics diagnostics;
+  const std::optional<std::vector<Bytes>> art = BackgroundResources(files, diagnostics);
+  ASSERT_TRUE(art);
+  EXPECT_EQ(diagnostics.Text(), "");
+  ASSERT_EQ(art->size(), 3u);
+  const uint32_t widths[] = {164, 246, 328};  // smallest first: resources 140, 141, 142
+  const uint32_t heights[] = {354, 531, 708};
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(ReadLe((*art)[i], 4, 4), widths[i]);
+    EXPECT_EQ(ReadLe((*art)[i], 8, 4), heights[i]);
+  }
+}
+
+struct ArtSetCase {
+  std::vector<std::pair<int32_t, int32_t>> sizes;  // a.bmp, b.bmp, ...
+  const char* message;                             // empty: accepted without a word
+};
+
+const ArtSetCase kArtSets[] = {
+    {{{164, 354}, {205, 442}}, ""},  // 1.25 x rounds to 442.5
+    {{{164, 354}, {205, 443}}, ""},
+    {{{164, 354}, {328, 700}},
+     "b.bmp: is 328 x 700, not in the proportions of a.bmp (164 x 354): at 328 pixels wide it "
+     "would be 708 high\n"},
+    {{{328, 708}, {164, 354}, {164, 354}}, "c.bmp: is 164 x 354, the size of b.bmp"},
+    {{{100, 216}}, "a.bmp: warning: is 100 x 216; the launcher's art at 100 % is 164 x 354"},
+    {{{164, 354}, {205, 443}, {246, 531}, {287, 620}, {328, 708}},
+     "e.bmp: the art comes in 1 to 4"},
+};
+
+TEST(Bitmap, ArtSizesMustShareTheProportionsOfTheSmallest) {
+  for (const ArtSetCase& c : kArtSets) {
+    std::vector<ArtFile> files;
+    for (const auto& [width, height] : c.sizes) {
+      files.push_back({MakeBmp(width, height, 24, 0),
+                       std::string(1, static_cast<char>('a' + files.size())) + ".bmp"});
+    }
+    Diagnostics diagnostics;
+    const bool accepted = BackgroundResources(files, diagnostics).has_value();
+    SCOPED_TRACE(c.message);
+    EXPECT_EQ(accepted, !diagnostics.HasErrors());
+    if (*c.message == '\0') {
+      EXPECT_EQ(diagnostics.Text(), "");
+    } else {
+      EXPECT_NE(diagnostics.Text().find(c.message), std::string::npos) << diagnostics.Text();
+    }
+  }
+}
+
+TEST(Icon, DefaultIconHasEverySizeTheWindowTakesLargestAsPng) {
   Diagnostics diagnostics;
   const std::optional<IconResources> icons =
       IconResourcesFromIco(ReadArt("app.ico"), "app.ico", diagnostics);
   ASSERT_TRUE(icons);
   EXPECT_EQ(diagnostics.Text(), "");
-  ASSERT_EQ(icons->images.size(), 5u);
+  ASSERT_EQ(icons->images.size(), 8u);
   EXPECT_EQ(Bytes(icons->images[0].begin(), icons->images[0].begin() + 4),
             (Bytes{0x89, 'P', 'N', 'G'}));
-  const int sizes[] = {0, 48, 32, 24, 16};  // 256 is written as 0
-  for (size_t i = 0; i < 5; ++i) {
+  const int sizes[] = {0, 64, 48, 40, 32, 24, 20, 16};  // 256 is written as 0
+  for (size_t i = 0; i < 8; ++i) {
     const size_t entry = 6 + 14 * i;
     EXPECT_EQ(icons->group[entry], sizes[i]);
     EXPECT_EQ(ReadLe(icons->group, entry + 6, 2), 32u) << "32 bits per pixel";
@@ -96,6 +149,17 @@ TEST(Icon, DefaultIconHasFiveImagesLargestAsPng) {
       EXPECT_EQ(ReadLe(icons->images[i], 0, 4), 40u) << "stored as a bitmap";
     }
   }
+}
+
+TEST(Icon, MissingWindowSizesAreNamed) {
+  // The default icon cut down to its first two entries, 256 and 64.
+  Bytes icon = ReadArt("app.ico");
+  icon[4] = 2;
+  Diagnostics diagnostics;
+  ASSERT_TRUE(IconResourcesFromIco(icon, "two.ico", diagnostics));
+  EXPECT_EQ(diagnostics.Text(),
+            "two.ico: warning: lacks the sizes the window's icons take at 100 % and 200 % display "
+            "scale: 16 x 16, 32 x 32; Windows scales another image to them\n");
 }
 
 TEST(Icon, BrokenFilesAreRefused) {

@@ -82,6 +82,11 @@ TEST(ProductToml, EachMistakeIsAnErrorNamingFileAndField) {
        "product.toml: product_names[1]: holds \";\""},
       {std::string(kValidToml) + "payload = \"nowhere\"\n", "product.toml: payload: "},
       {std::string(kValidToml) + "icon = \"missing.ico\"\n", "product.toml: icon: "},
+      {std::string(kValidToml) + "background = [\"a.bmp\", 2]\n", "product.toml: background[0]: "},
+      {std::string(kValidToml) + "background = [\"a.bmp\", 2]\n",
+       "product.toml: background[1]: must be a string"},
+      {std::string(kValidToml) + "background = []\n",
+       "product.toml: background: must be a file name or a non-empty array"},
       {std::string(kValidToml) + "version = \"2.0 beta\"\n",
        "product.toml: version: \"2.0 beta\" is not a version"},
       {std::string(kValidToml) + "registry_key = \"again\"\n", "product.toml:8:1"},
@@ -158,7 +163,10 @@ Written WriteResources(const TempFolder& folder, const std::string& toml) {
   }
   const std::filesystem::path base = folder.Path() / "base.res";
   ResFileWriter(base, nullptr).Finish();
-  const ResourceInputs inputs{base, kArt / "background.bmp", kArt / "app.ico"};
+  const ResourceInputs inputs{
+      base,
+      {kArt / "background.bmp", kArt / "background-150.bmp", kArt / "background-200.bmp"},
+      kArt / "app.ico"};
   std::filesystem::create_directories(folder.Path() / "out");
   Diagnostics diagnostics;
   written.ok = WriteProductResources(*loaded.product, inputs, folder.Path() / "out", diagnostics);
@@ -184,12 +192,19 @@ TEST(ProductResources, LauncherCarriesArtIconStringsButNoPayload) {
   EXPECT_FALSE(written.installer.has_value());
   EXPECT_EQ(Find(written.autorun, kTypeRcData, IDR_PAYLOAD_MANIFEST), nullptr);
   EXPECT_EQ(Find(written.autorun, kTypeVersion, 1), nullptr) << "no version or company given";
-  const ResEntry* bitmap = Find(written.autorun, kTypeBitmap, IDB_BACKGROUND);
-  ASSERT_NE(bitmap, nullptr);
-  EXPECT_EQ(ReadLe(bitmap->data, 0, 4), 40u);
+  // The default art in its three sizes, smallest first.
+  for (const auto& [id, width] :
+       {std::pair{IDB_BACKGROUND, 164u}, std::pair{IDB_BACKGROUND + 1, 246u},
+        std::pair{IDB_BACKGROUND + 2, 328u}}) {
+    const ResEntry* bitmap = Find(written.autorun, kTypeBitmap, static_cast<uint16_t>(id));
+    ASSERT_NE(bitmap, nullptr) << id;
+    EXPECT_EQ(ReadLe(bitmap->data, 0, 4), 40u);
+    EXPECT_EQ(ReadLe(bitmap->data, 4, 4), width);
+  }
+  EXPECT_EQ(Find(written.autorun, kTypeBitmap, IDB_BACKGROUND + 3), nullptr);
   const ResEntry* group = Find(written.autorun, kTypeGroupIcon, IDI_APP);
   ASSERT_NE(group, nullptr);
-  EXPECT_EQ(ReadLe(group->data, 4, 2), 5u) << "five icon images";
+  EXPECT_EQ(ReadLe(group->data, 4, 2), 8u) << "eight icon images";
   const ResEntry* strings = Find(written.autorun, kTypeString, 10);
   ASSERT_NE(strings, nullptr);
   EXPECT_EQ(DecodeStringBlock(10, strings->data).at(IDS_PRODUCT_NAMES), u"Skyforge 2;Кузница 2;");
@@ -231,6 +246,20 @@ TEST(ProductResources, RefusedPayloadWritesNothing) {
   EXPECT_FALSE(std::filesystem::exists(folder.Path() / "out" / "autorun.res"));
 }
 
+// A 24-bit bottom-up BMP file, all black.
+std::string BlackBmp(uint32_t width, uint32_t height) {
+  const uint32_t pixels = (width * 3 + 3) / 4 * 4 * height;
+  std::string bmp = "BM";
+  const auto put = [&](uint32_t value, int size) {
+    for (int i = 0; i < size; ++i) bmp.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+  };
+  put(54 + pixels, 4), put(0, 4), put(54, 4);
+  put(40, 4), put(width, 4), put(height, 4), put(1, 2), put(24, 2);
+  put(0, 4), put(pixels, 4), put(2834, 4), put(2834, 4), put(0, 4), put(0, 4);
+  bmp.append(pixels, '\0');
+  return bmp;
+}
+
 TEST(ProductResources, BadArtIsRefusedWithItsFileNamed) {
   TempFolder folder;
   folder.Write("art.bmp", "GIF89a not a bitmap at all, but long enough to be read as one.......");
@@ -238,6 +267,20 @@ TEST(ProductResources, BadArtIsRefusedWithItsFileNamed) {
       WriteResources(folder, std::string(kValidToml) + "background = \"art.bmp\"\n");
   EXPECT_FALSE(written.ok);
   EXPECT_NE(written.text.find("art.bmp: is not a BMP file"), std::string::npos) << written.text;
+
+  // One size of a list in other proportions.
+  const auto copyArt = [&](const char* from, const char* to) {
+    std::filesystem::copy_file(kArt / from, folder.Path() / to);
+  };
+  copyArt("background.bmp", "small.bmp");
+  copyArt("background-200.bmp", "large.bmp");
+  folder.Write("wide.bmp", BlackBmp(300, 354));
+  const Written mixed =
+      WriteResources(folder, std::string(kValidToml) +
+                                 "background = [\"small.bmp\", \"wide.bmp\", \"large.bmp\"]\n");
+  EXPECT_FALSE(mixed.ok);
+  EXPECT_NE(mixed.text.find("wide.bmp: is 300 x 354, not in the proportions of"), std::string::npos)
+      << mixed.text;
 }
 
 }  // namespace
