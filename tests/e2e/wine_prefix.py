@@ -56,6 +56,10 @@ DIALOG_FONT_REGISTRY = [
 # Big read-only files of the prefix are hard-linked into each copy; Wine
 # never writes them in place. Everything else (registry files, ini files) is
 # copied, since Wine rewrites those.
+# Wine's own error messages only (a lost display or wineserver, a program it
+# cannot start): what a failure report shows of Wine.
+WINE_ERRORS_ONLY = "fixme-all"
+
 SHARED_FOLDERS = ("drive_c/windows/system32", "drive_c/windows/syswow64", "drive_c/windows/winsxs",
                   "drive_c/windows/Fonts", "drive_c/windows/globalization")
 
@@ -234,10 +238,9 @@ class Prefix:
         not pipes: the wineserver and the services Wine starts on the side
         inherit them and would keep a pipe open long after the program ended."""
         env = self.env(extra_env)
-        # Wine's own errors (a lost wineserver, a program it cannot start)
-        # go with the output, which a failure shows.
+        # Wine's own errors go with the output, which a failure shows.
         if "WINEDEBUG" not in (extra_env or {}):
-            env["WINEDEBUG"] = "fixme-all"
+            env["WINEDEBUG"] = WINE_ERRORS_ONLY
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
             completed = subprocess.run(wine_command(args), env=env, stdin=subprocess.DEVNULL,
                                        stdout=out, stderr=err, timeout=timeout)
@@ -285,7 +288,7 @@ class RunningProgram:
             logs.mkdir(parents=True, exist_ok=True)
             log_file = open(logs / f"{time.strftime('%H%M%S')}-{os.getpid()}-{Path(self.args[0]).stem}.log", "wb")
         elif error_log:
-            env["WINEDEBUG"] = "fixme-all"
+            env["WINEDEBUG"] = WINE_ERRORS_ONLY
             self.error_log = Path(error_log)
             log_file = open(self.error_log, "wb")
         self.process = subprocess.Popen(wine_command(self.args), cwd=str(cwd), env=env, stdin=subprocess.DEVNULL,
