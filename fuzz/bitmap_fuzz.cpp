@@ -1,8 +1,8 @@
 // A publisher's background art: any bytes read as a BMP file.
 #include <algorithm>
 
+#include "exe/image_resources.h"
 #include "fuzz_check.h"
-#include "image_resources.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Bytes file(data, data + size);

@@ -1,6 +1,6 @@
 // A publisher's icon: any bytes read as an ICO file.
+#include "exe/image_resources.h"
 #include "fuzz_check.h"
-#include "image_resources.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Bytes file(data, data + size);

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "command/product_files.h"
+#include "exe/res_file.h"
 #include "fuzz_check.h"
-#include "product_build.h"
-#include "product_definition.h"
-#include "res_file.h"
+#include "product/product_definition.h"
 
 namespace fs = std::filesystem;
 
@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   Diagnostics diagnostics;
   const bool built =
-      BuildProductFiles(folders.product, folders.work, folders.inputs, false, diagnostics);
+      PrepareProduct(folders.product, folders.work, folders.inputs, false, diagnostics).has_value();
   FUZZ_CHECK(built != diagnostics.HasErrors());
   const bool hasAutorun = fs::exists(folders.work / "autorun.res");
   const bool hasInstaller = fs::exists(folders.work / "installer.res");

@@ -1,5 +1,7 @@
-"""Products made on the fly for the scenarios, built with scripts/build-product
-for the scenario's architecture."""
+"""Products made on the fly for the scenarios, built for the scenario's
+architecture by disc-launcher from the checkout's installed layout
+(build/stage, made by scripts/stage; LAUNCHER_STAGE names another), as a
+build engineer runs the installed tool."""
 
 import json
 import os
@@ -7,7 +9,9 @@ import subprocess
 from pathlib import Path
 
 import wine_host
-from wine_prefix import E2E_DIR, file_lock
+
+STAGE = Path(os.environ.get("LAUNCHER_STAGE") or wine_host.REPO / "build" / "stage")
+DISC_LAUNCHER = STAGE / "bin" / "disc-launcher"
 
 
 def toml_value(value):
@@ -43,8 +47,8 @@ def write_product(product_dir, settings, files=None):
 
 
 def build_environment(arch, host_build, **extra):
-    """The environment in which scripts/build-product and make-package find
-    the bench's build folders for this architecture."""
+    """The environment in which make-package finds the bench's build folders
+    for this architecture."""
     return dict(os.environ, LAUNCHER_WIN_BUILD=str(wine_host.win_build(arch)), LAUNCHER_HOST_BUILD=str(host_build),
                 **extra)
 
@@ -58,10 +62,10 @@ def run_checked(args, **kwargs):
 
 
 def run_build_product(arch, product_dir, out_dir, env):
-    """scripts/build-product --arch ARCH; the build folders are shared, so one
-    product build runs at a time."""
-    with file_lock(E2E_DIR / "build-product.lock"):
-        run_checked([wine_host.REPO / "scripts" / "build-product", "--arch", arch, product_dir, out_dir], env=env)
+    """disc-launcher build --arch ARCH PRODUCT_DIR OUT_DIR."""
+    if not DISC_LAUNCHER.exists():
+        raise RuntimeError(f"{DISC_LAUNCHER} is missing: scripts/stage installs it")
+    run_checked([DISC_LAUNCHER, "build", "--arch", arch, product_dir, out_dir], env=env)
     return Path(out_dir)
 
 

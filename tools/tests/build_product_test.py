@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
-"""End-to-end checks of scripts/build-product: builds products and reads the
-resulting exes back, resource by resource.
+"""End-to-end checks of disc-launcher build and check: builds products with
+the installed layout of the checkout (build/stage, made by scripts/stage)
+and reads the resulting exes back, resource by resource.
 
-Runs the real build (host tool, Windows kit, windres, the mingw linker), so
-it needs the cross toolchain and wixl. LAUNCHER_HOST_BUILD and
-LAUNCHER_WIN_BUILD choose the build folders, as for build-product."""
+LAUNCHER_STAGE names another installation (its bin/disc-launcher runs); the
+tests need wixl for their packages."""
 import hashlib
 import json
 import os
@@ -22,7 +22,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import pe_resources  # noqa: E402
 
 REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
-BUILD_PRODUCT = os.path.join(REPO, "scripts", "build-product")
+STAGE = os.environ.get("LAUNCHER_STAGE") or os.path.join(REPO, "build", "stage")
+DISC_LAUNCHER = os.path.join(STAGE, "bin", "disc-launcher")
 
 RT_BITMAP, RT_ICON, RT_STRING, RT_RCDATA, RT_GROUP_ICON, RT_VERSION, RT_DIALOG = 2, 3, 6, 10, 14, 16, 5
 RT_MANIFEST = 24
@@ -60,12 +61,12 @@ IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
 
 
 def build(product_dir, out_dir, arch="i686", env=None):
-    return subprocess.run([BUILD_PRODUCT, "--arch", arch, product_dir, out_dir], capture_output=True, text=True,
-                          env=dict(os.environ, **(env or {})))
+    return subprocess.run([DISC_LAUNCHER, "build", "--arch", arch, product_dir, out_dir], capture_output=True,
+                          text=True, env=dict(os.environ, **(env or {})))
 
 
 def check(product_dir, env=None):
-    return subprocess.run([BUILD_PRODUCT, "--check", product_dir], capture_output=True, text=True,
+    return subprocess.run([DISC_LAUNCHER, "check", product_dir], capture_output=True, text=True,
                           env=dict(os.environ, **(env or {})))
 
 

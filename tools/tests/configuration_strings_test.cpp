@@ -1,4 +1,4 @@
-#include "configuration_strings.h"
+#include "product/configuration_strings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "image_resources.h"
+#include "exe/image_resources.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "payload_files.h"
+#include "product/payload_files.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The resource section the product tool adds to a linked exe, read back the
 // way the system finds resources: through the resource data directory.
-#include "pe_resource_section.h"
+#include "exe/pe_resource_section.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <random>
 #include <tuple>
 
-#include "byte_writer.h"
-#include "pe_checksum.h"
-#include "res_index.h"
+#include "exe/byte_writer.h"
+#include "exe/pe_checksum.h"
+#include "exe/res_index.h"
 #include "res_reader.h"
 #include "temp_folder.h"
 

@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
-#include "image_resources.h"
-#include "product_definition.h"
-#include "product_resources.h"
+#include "exe/image_resources.h"
+#include "exe/product_resources.h"
+#include "product/product_definition.h"
 #include "res_reader.h"
 #include "resource_ids.h"
 #include "temp_folder.h"

@@ -9,9 +9,9 @@
 #include <optional>
 #include <vector>
 
-#include "byte_writer.h"
+#include "exe/byte_writer.h"
+#include "exe/res_file.h"
 #include "platform/text.h"
-#include "res_file.h"
 
 struct ResEntry {
   uint16_t type = 0;

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "exe/string_table.h"
+#include "exe/version_info.h"
 #include "res_reader.h"
-#include "string_table.h"
 #include "temp_folder.h"
-#include "version_info.h"
 
 namespace {
 

@@ -1,0 +1,169 @@
+#include "command/product_build.h"
+
+#include <random>
+#include <vector>
+
+#include "command/product_files.h"
+#include "exe/pe_resource_section.h"
+#include "outputs/build_report.h"
+#include "outputs/disc_output.h"
+#include "outputs/signing.h"
+#include "system/file_digest.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The outputs, in the order the report lists them.
+constexpr const char* kOutputs[] = {"Autorun.exe", "Installer.exe", "disc/Autorun.exe", "disc.iso"};
+
+// A private folder, removed with everything in it when it goes out of
+// scope: what a failed build leaves behind.
+class ScratchFolder {
+ public:
+  // Creates a new folder in `parent` whose name starts with `prefix`.
+  ScratchFolder(const fs::path& parent, const std::string& prefix) {
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const fs::path candidate = parent / (prefix + std::to_string(random() % 1000000000u));
+      std::error_code error;
+      if (fs::create_directory(candidate, error)) {
+        path_ = candidate;
+        return;
+      }
+      if (error) break;  // not "already there": the parent is not writable
+    }
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    if (!path_.empty()) fs::remove_all(path_, ignored);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const fs::path& Path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+bool RemoveEarlierOutputs(const fs::path& outDir, Diagnostics& diagnostics) {
+  std::error_code error;
+  for (const char* file : {"Autorun.exe", "Installer.exe", "disc.iso", "build-report.json"}) {
+    fs::remove(outDir / file, error);
+    if (error) {
+      diagnostics.Error((outDir / file).string(), "cannot be removed: " + error.message());
+      return false;
+    }
+  }
+  fs::remove_all(outDir / "disc", error);
+  if (error) diagnostics.Error((outDir / "disc").string(), "cannot be removed: " + error.message());
+  return !error;
+}
+
+bool Succeeded(const std::string& failure, Diagnostics& diagnostics) {
+  if (failure.empty()) return true;
+  diagnostics.Error("disc-launcher", failure);
+  return false;
+}
+
+bool WriteReport(const fs::path& work, const Kit& kit, const PreparedProduct& product,
+                 Diagnostics& diagnostics) {
+  std::vector<OutputFile> outputs;
+  for (const char* name : kOutputs) {
+    const fs::path file = work / fs::u8path(name);
+    std::error_code error;
+    if (!fs::is_regular_file(file, error)) continue;
+    const std::optional<std::string> digest = FileSha256(file);
+    const uintmax_t size = fs::file_size(file, error);
+    if (!digest || error) {
+      diagnostics.Error(file.string(), "cannot be read back for the report");
+      return false;
+    }
+    outputs.push_back({name, static_cast<uint64_t>(size), *digest});
+  }
+  const std::string text =
+      BuildReportText(kit.arch, product.signing.has_value(), product.report, outputs);
+  std::ofstream out(work / "build-report.json", std::ios::binary | std::ios::trunc);
+  out << text;
+  out.close();
+  if (out) return true;
+  diagnostics.Error((work / "build-report.json").string(), "cannot be written");
+  return false;
+}
+
+// Moves the finished outputs into OUT_DIR, Autorun.exe last: its presence
+// says the build is complete.
+bool MoveOutputs(const fs::path& work, const fs::path& outDir, Diagnostics& diagnostics) {
+  for (const char* name :
+       {"disc", "disc.iso", "Installer.exe", "build-report.json", "Autorun.exe"}) {
+    std::error_code error;
+    if (!fs::exists(work / name, error)) continue;
+    fs::rename(work / name, outDir / name, error);
+    if (error) {
+      diagnostics.Error((outDir / name).string(), "cannot be written: " + error.message());
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool BuildProduct(const fs::path& productDir, const fs::path& outDir, const Kit& kit,
+                  Diagnostics& diagnostics) {
+  std::error_code error;
+  fs::create_directories(outDir, error);
+  if (error) {
+    diagnostics.Error(outDir.string(), "cannot be created: " + error.message());
+    return false;
+  }
+  if (!RemoveEarlierOutputs(outDir, diagnostics)) return false;
+  const ScratchFolder scratch(outDir, ".disc-launcher.");
+  if (scratch.Path().empty()) {
+    diagnostics.Error(outDir.string(), "is not writable");
+    return false;
+  }
+  const fs::path& work = scratch.Path();
+
+  const std::optional<PreparedProduct> product =
+      PrepareProduct(productDir, work, kit.inputs, false, diagnostics);
+  if (!product) return false;
+  if (!Succeeded(AddResourceSection(work / "autorun.res", kit.program, work / "Autorun.exe"),
+                 diagnostics))
+    return false;
+  if (product->hasInstaller &&
+      !Succeeded(AddResourceSection(work / "installer.res", kit.program, work / "Installer.exe",
+                                    product->payloadEntries),
+                 diagnostics))
+    return false;
+  if (product->signing) {
+    for (const char* exe : {"Autorun.exe", "Installer.exe"}) {
+      if (fs::exists(work / exe, error) &&
+          !Succeeded(SignExe(work / exe, *product->signing, work), diagnostics))
+        return false;
+    }
+  }
+  if (product->discFolder) {
+    if (!Succeeded(MakeDiscFolder(*product->discFolder, work / "Autorun.exe", work / "disc"),
+                   diagnostics))
+      return false;
+    if (!product->discLabel.empty() &&
+        !Succeeded(MakeDiscImage(work / "disc", product->discLabel, work / "disc.iso", work),
+                   diagnostics))
+      return false;
+  }
+  return WriteReport(work, kit, *product, diagnostics) && MoveOutputs(work, outDir, diagnostics);
+}
+
+bool CheckProduct(const fs::path& productDir, const Kit& kit, Diagnostics& diagnostics) {
+  // The resources are made in a scratch folder outside the product, so that
+  // the checks that go with making them run too.
+  std::error_code error;
+  const ScratchFolder scratch(fs::temp_directory_path(error), "disc-launcher-check.");
+  if (scratch.Path().empty()) {
+    diagnostics.Error("disc-launcher", "no scratch folder can be made in the temporary folder");
+    return false;
+  }
+  return PrepareProduct(productDir, scratch.Path(), kit.inputs, true, diagnostics).has_value();
+}

@@ -1,0 +1,247 @@
+#include "exe/pe_resource_section.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "exe/byte_writer.h"
+#include "exe/pe_checksum.h"
+#include "exe/res_index.h"
+#include "exe/resource_tree.h"
+
+namespace {
+
+constexpr uint16_t kMagicPe32 = 0x10B;
+constexpr uint16_t kMagicPe32Plus = 0x20B;
+constexpr size_t kSectionHeaderBytes = 40;
+constexpr uint32_t kResourceDirectory = 2;
+// Initialized data, readable.
+constexpr uint32_t kResourceSectionCharacteristics = 0x40000040;
+constexpr size_t kCopyChunk = 1 << 20;
+
+// Offsets in the optional header that both layouts share.
+constexpr size_t kSizeOfInitializedData = 8;
+constexpr size_t kSectionAlignment = 32;
+constexpr size_t kFileAlignment = 36;
+constexpr size_t kSizeOfImage = 56;
+constexpr size_t kSizeOfHeaders = 60;
+constexpr size_t kCheckSum = 64;
+
+uint64_t AlignUp(uint64_t value, uint64_t alignment) {
+  return (value + alignment - 1) / alignment * alignment;
+}
+
+bool IsPowerOfTwo(uint32_t value) { return value != 0 && (value & (value - 1)) == 0; }
+
+// What the writer needs to know of the linked exe's headers.
+struct PeHeaders {
+  size_t optionalHeader = 0;
+  size_t sectionCountField = 0;
+  size_t newSectionHeader = 0;  // where the added section's header goes
+  size_t resourceDirectory = 0;
+  uint32_t sectionAlignment = 0;
+  uint32_t fileAlignment = 0;
+  uint64_t imageEnd = 0;  // the end of the last section in memory
+};
+
+// Reads the headers; an empty string when the exe can take a resource
+// section, otherwise why not.
+std::string ReadHeaders(const std::vector<uint8_t>& exe, PeHeaders* headers) {
+  if (exe.size() < 0x40 || exe[0] != 'M' || exe[1] != 'Z') return "is not an exe";
+  const size_t pe = ReadLe(exe, 0x3C, 4);
+  if (pe > exe.size() - 24 || ReadLe(exe, pe, 4) != 0x00004550) return "is not a PE exe";
+  const uint32_t sectionCount = ReadLe(exe, pe + 6, 2);
+  const size_t optionalSize = ReadLe(exe, pe + 20, 2);
+  const size_t optional = pe + 24;
+  if (optional + 2 > exe.size()) return "has a damaged optional header";
+  const uint16_t magic = static_cast<uint16_t>(ReadLe(exe, optional, 2));
+  if (magic != kMagicPe32 && magic != kMagicPe32Plus)
+    return "has an optional header of an unknown kind";
+  const size_t directoryCountField = optional + (magic == kMagicPe32Plus ? 108 : 92);
+  const size_t directories = directoryCountField + 4;
+  if (optionalSize < directories + 8 * 3 - optional || optional + optionalSize > exe.size() ||
+      ReadLe(exe, directoryCountField, 4) <= kResourceDirectory ||
+      directories + 8 * uint64_t{ReadLe(exe, directoryCountField, 4)} > optional + optionalSize) {
+    return "has a damaged optional header";
+  }
+  headers->optionalHeader = optional;
+  headers->sectionCountField = pe + 6;
+  headers->resourceDirectory = directories + 8 * kResourceDirectory;
+  headers->sectionAlignment = ReadLe(exe, optional + kSectionAlignment, 4);
+  headers->fileAlignment = ReadLe(exe, optional + kFileAlignment, 4);
+  if (!IsPowerOfTwo(headers->sectionAlignment) || !IsPowerOfTwo(headers->fileAlignment)) {
+    return "has a damaged optional header";
+  }
+  if (ReadLe(exe, headers->resourceDirectory, 4) != 0 ||
+      ReadLe(exe, headers->resourceDirectory + 4, 4) != 0) {
+    return "already has resources";
+  }
+
+  const size_t table = optional + optionalSize;
+  if (table + kSectionHeaderBytes * sectionCount > exe.size()) return "has a damaged section table";
+  uint64_t firstRawData = ReadLe(exe, optional + kSizeOfHeaders, 4);
+  uint64_t fileEnd = firstRawData;
+  headers->imageEnd = ReadLe(exe, optional + kSizeOfImage, 4);
+  for (uint32_t index = 0; index < sectionCount; ++index) {
+    const size_t header = table + kSectionHeaderBytes * index;
+    const uint64_t virtualSize = ReadLe(exe, header + 8, 4);
+    const uint64_t address = ReadLe(exe, header + 12, 4);
+    const uint64_t rawSize = ReadLe(exe, header + 16, 4);
+    const uint64_t rawData = ReadLe(exe, header + 20, 4);
+    headers->imageEnd = std::max(headers->imageEnd, address + std::max(virtualSize, rawSize));
+    if (rawSize == 0) continue;
+    firstRawData = std::min(firstRawData, rawData);
+    fileEnd = std::max(fileEnd, rawData + rawSize);
+  }
+  // Whatever lies after the last section (a symbol table, a signature)
+  // would end up inside the new one.
+  if (exe.size() > AlignUp(fileEnd, headers->fileAlignment))
+    return "has data after its last section";
+  headers->newSectionHeader = table + kSectionHeaderBytes * sectionCount;
+  const size_t headerEnd = headers->newSectionHeader + kSectionHeaderBytes;
+  if (sectionCount >= 0xFFFF || headerEnd > firstRawData || headerEnd > exe.size() ||
+      std::any_of(exe.begin() + static_cast<std::ptrdiff_t>(headers->newSectionHeader),
+                  exe.begin() + static_cast<std::ptrdiff_t>(headerEnd),
+                  [](uint8_t byte) { return byte != 0; })) {
+    return "has no room for another section header before its first section";
+  }
+  return std::string();
+}
+
+// Writes bytes to the new exe, feeding them to the checksum on the way.
+class ExeWriter {
+ public:
+  explicit ExeWriter(const std::filesystem::path& path)
+      : out_(path, std::ios::binary | std::ios::trunc) {}
+  bool Ok() const { return static_cast<bool>(out_); }
+  uint64_t Position() const { return position_; }
+
+  void Write(const uint8_t* bytes, size_t count) {
+    out_.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(count));
+    checksum_.Add(bytes, count);
+    position_ += count;
+  }
+  void ZerosTo(uint64_t end) {
+    static const std::vector<uint8_t> zeros(64 * 1024);
+    while (position_ < end)
+      Write(zeros.data(), static_cast<size_t>(std::min<uint64_t>(end - position_, zeros.size())));
+  }
+  // Writes the checksum over everything written at `field`, and closes.
+  bool Finish(bool withChecksum, size_t field) {
+    if (withChecksum) {
+      std::vector<uint8_t> value(4);
+      PutLe(value, 0, checksum_.Finish(), 4);
+      out_.seekp(static_cast<std::streamoff>(field));
+      out_.write(reinterpret_cast<const char*>(value.data()), 4);
+    }
+    out_.close();
+    return static_cast<bool>(out_);
+  }
+  void Close() { out_.close(); }
+
+ private:
+  std::ofstream out_;
+  PeChecksum checksum_;
+  uint64_t position_ = 0;
+};
+
+}  // namespace
+
+std::string AddResourceSection(const std::filesystem::path& resFile,
+                               const std::filesystem::path& linkedExe,
+                               const std::filesystem::path& outExe,
+                               const std::vector<ResIndexEntry>& extraEntries) {
+  ResIndex index = ReadResIndex(resFile);
+  if (!index.error.empty()) return index.error;
+  index.entries.insert(index.entries.end(), extraEntries.begin(), extraEntries.end());
+
+  // The linked exe holds code and no resources: small enough to patch in memory.
+  std::ifstream linkedIn(linkedExe, std::ios::binary);
+  std::vector<uint8_t> exe((std::istreambuf_iterator<char>(linkedIn)),
+                           std::istreambuf_iterator<char>());
+  if (!linkedIn && !linkedIn.eof()) return linkedExe.string() + ": cannot be read";
+  PeHeaders headers;
+  if (const std::string refusal = ReadHeaders(exe, &headers); !refusal.empty()) {
+    return linkedExe.string() + ": " + refusal;
+  }
+
+  const uint64_t sectionRva = AlignUp(headers.imageEnd, headers.sectionAlignment);
+  const uint64_t rawData = AlignUp(exe.size(), headers.fileAlignment);
+  if (sectionRva > UINT32_MAX) return linkedExe.string() + ": has no room for another section";
+  const ResourceSectionLayout layout =
+      LayOutResourceSection(index.entries, static_cast<uint32_t>(sectionRva));
+  if (!layout.error.empty()) return resFile.string() + ": " + layout.error;
+  const uint64_t rawSize = AlignUp(layout.size, headers.fileAlignment);
+  const uint64_t imageSize = AlignUp(sectionRva + layout.size, headers.sectionAlignment);
+  const size_t optional = headers.optionalHeader;
+  const uint64_t initializedData =
+      uint64_t{ReadLe(exe, optional + kSizeOfInitializedData, 4)} + rawSize;
+  if (rawData + rawSize > UINT32_MAX || imageSize > UINT32_MAX || initializedData > UINT32_MAX) {
+    return resFile.string() + ": makes an exe larger than 4 GiB";
+  }
+
+  const size_t section = headers.newSectionHeader;
+  const char name[8] = {'.', 'r', 's', 'r', 'c'};
+  std::copy(std::begin(name), std::end(name), exe.begin() + static_cast<std::ptrdiff_t>(section));
+  PutLe(exe, section + 8, layout.size, 4);
+  PutLe(exe, section + 12, static_cast<uint32_t>(sectionRva), 4);
+  PutLe(exe, section + 16, static_cast<uint32_t>(rawSize), 4);
+  PutLe(exe, section + 20, static_cast<uint32_t>(rawData), 4);
+  PutLe(exe, section + 36, kResourceSectionCharacteristics, 4);
+  PutLe(exe, headers.sectionCountField, ReadLe(exe, headers.sectionCountField, 2) + 1, 2);
+  PutLe(exe, optional + kSizeOfImage, static_cast<uint32_t>(imageSize), 4);
+  PutLe(exe, optional + kSizeOfInitializedData, static_cast<uint32_t>(initializedData), 4);
+  PutLe(exe, headers.resourceDirectory, static_cast<uint32_t>(sectionRva), 4);
+  PutLe(exe, headers.resourceDirectory + 4, layout.size, 4);
+  // A linker that left the checksum out gets none; one that wrote it gets
+  // it recomputed as the file is written, the field counting as zeros.
+  const bool withChecksum = ReadLe(exe, optional + kCheckSum, 4) != 0;
+  PutLe(exe, optional + kCheckSum, 0, 4);
+
+  std::ifstream res(resFile, std::ios::binary);
+  ExeWriter out(outExe);
+  const auto fail = [&](const std::string& message) {
+    out.Close();
+    std::error_code ignored;
+    std::filesystem::remove(outExe, ignored);
+    return message;
+  };
+  if (!res) return fail(resFile.string() + ": cannot be read");
+  out.Write(exe.data(), exe.size());
+  out.ZerosTo(rawData);
+  out.Write(layout.head.data(), layout.head.size());
+  std::vector<uint8_t> chunk(kCopyChunk);
+  for (size_t entry = 0; entry < index.entries.size() && out.Ok(); ++entry) {
+    const ResIndexEntry& resource = index.entries[entry];
+    out.ZerosTo(rawData + layout.dataOffsets[entry]);
+    std::ifstream ownFile;
+    if (!resource.source.empty()) {
+      ownFile.open(resource.source, std::ios::binary);
+      if (!ownFile) return fail(resource.source.string() + ": cannot be read");
+    }
+    std::ifstream& in = resource.source.empty() ? res : ownFile;
+    const std::filesystem::path& inPath = resource.source.empty() ? resFile : resource.source;
+    in.seekg(static_cast<std::streamoff>(resource.dataOffset));
+    for (uint64_t left = resource.dataSize; left > 0 && out.Ok();) {
+      const size_t wanted = static_cast<size_t>(std::min<uint64_t>(left, chunk.size()));
+      if (!in.read(reinterpret_cast<char*>(chunk.data()), static_cast<std::streamsize>(wanted))) {
+        return fail(inPath.string() + ": changed while it was being copied");
+      }
+      out.Write(chunk.data(), wanted);
+      left -= wanted;
+    }
+    // A file of its own must still end where it ended when it was listed.
+    if (!resource.source.empty() && in.peek() != std::char_traits<char>::eof())
+      return fail(inPath.string() + ": changed while it was being copied");
+  }
+  out.ZerosTo(rawData + rawSize);
+  if (!out.Finish(withChecksum, optional + kCheckSum))
+    return fail(outExe.string() + ": cannot be written");
+  // Executable, as the linker left its exe.
+  std::error_code error;
+  std::filesystem::permissions(outExe, std::filesystem::status(linkedExe).permissions(), error);
+  if (error) return fail(outExe.string() + ": " + error.message());
+  return std::string();
+}

@@ -1,0 +1,27 @@
+// Gives a linked exe its resources: the entries of a .res file become a new
+// last section, .rsrc, with the directory tree the system searches with
+// FindResource. The data is copied from the .res file in chunks, so memory
+// stays small whatever the payload; the linker never sees it (GNU ld holds
+// a resource section twice in memory, windres once more).
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "exe/res_index.h"
+
+// Writes `outExe`: `linkedExe` (a PE32 or PE32+ image without resources)
+// with the resources of `resFile` added, and its headers updated to match:
+// the section count, the new section's header, SizeOfImage,
+// SizeOfInitializedData, the resource directory and, when the linker wrote
+// one, the checksum. The section starts at a FileAlignment boundary of the
+// file and at the next SectionAlignment boundary of the image. Returns an
+// empty string on success; otherwise what went wrong, naming the file, and
+// `outExe` is not left behind.
+// `extraEntries` come after the .res file's, each with its data in its own
+// source file (ResIndexEntry::source).
+std::string AddResourceSection(const std::filesystem::path& resFile,
+                               const std::filesystem::path& linkedExe,
+                               const std::filesystem::path& outExe,
+                               const std::vector<ResIndexEntry>& extraEntries = {});

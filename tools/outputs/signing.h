@@ -1,0 +1,15 @@
+// Signs an exe in place, last of all, so that the signature covers every
+// byte: with osslsigncode and the product's PKCS#12 file, or with the
+// product's own command (signtool, a cloud signing client), "{file}" in its
+// arguments replaced by the exe's path. SHA-256 digests only.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "product/product_definition.h"
+
+// Empty on success; otherwise what failed, naming the exe, with what the
+// signing program printed. `logFolder` holds the program's log.
+std::string SignExe(const std::filesystem::path& exe, const SigningSettings& signing,
+                    const std::filesystem::path& logFolder);

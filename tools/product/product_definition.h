@@ -1,0 +1,53 @@
+// A product folder: product.toml and the files it names.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "exe/version_info.h"
+#include "product/configuration_strings.h"
+#include "product/diagnostics.h"
+
+// How the exes are signed: with a PKCS#12 file and osslsigncode, or with
+// an external command (each argument one string, "{file}" replaced by the
+// exe's path).
+struct SigningSettings {
+  std::optional<std::filesystem::path> pkcs12;
+  std::string passwordEnv;  // the environment variable holding the password
+  std::vector<std::string> command;
+  std::string timestampUrl;  // RFC 3161, pkcs12 only; empty: no time stamp
+};
+
+struct ProductDefinition {
+  std::filesystem::path directory;
+  std::filesystem::path tomlPath;
+  ConfigurationStrings strings;
+  // Optional files and folders, resolved against the product folder.
+  // The art in each size it is given in; empty: our default art.
+  std::vector<std::filesystem::path> backgrounds;
+  std::optional<std::filesystem::path> icon;
+  std::optional<std::filesystem::path> payload;
+  std::optional<std::filesystem::path> disc;
+  std::optional<std::array<uint16_t, 4>> version;
+  std::string versionText;
+  std::string company;
+  // missing_transforms = "warning": a package without the transforms the
+  // language list needs is built with a warning instead of refused.
+  bool missingTransformsWarn = false;
+  std::string discLabel;  // non-empty: OUT_DIR/disc.iso is made with it
+  std::optional<SigningSettings> signing;
+
+  // The name of the first language's entry of product_names, for the file
+  // properties.
+  WString FirstProductName() const;
+};
+
+// Reads and checks PRODUCT_DIR/product.toml. Every problem is reported, not
+// only the first; the result is nullopt when there is any error. With
+// `checkOnly` an unset signing password variable is a warning: build
+// engineers check on machines that do not hold the key.
+std::optional<ProductDefinition> LoadProductDefinition(const std::filesystem::path& directory,
+                                                       Diagnostics& diagnostics,
+                                                       bool checkOnly = false);
