@@ -24,6 +24,9 @@ import pe_resources  # noqa: E402
 REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 STAGE = os.environ.get("LAUNCHER_STAGE") or os.path.join(REPO, "build", "stage")
 DISC_LAUNCHER = os.path.join(STAGE, "bin", "disc-launcher")
+# The Windows tool with its prebuilt files, as the Windows zip holds them
+# (scripts/stage --windows, or an unpacked zip).
+WINDOWS_STAGE = os.environ.get("LAUNCHER_WINDOWS_STAGE") or os.path.join(REPO, "build", "stage-windows")
 
 RT_BITMAP, RT_ICON, RT_STRING, RT_RCDATA, RT_GROUP_ICON, RT_VERSION, RT_DIALOG = 2, 3, 6, 10, 14, 16, 5
 RT_MANIFEST = 24
@@ -400,6 +403,46 @@ class ReleaseBuild(ProductFolderCase):
                                check=True)
             shutil.rmtree(os.path.join(self.temp, "first"))
             shutil.rmtree(os.path.join(self.temp, "second place"))
+
+    def test_the_windows_tool_under_wine_builds_the_same_bytes(self):
+        """The zip's disc-launcher.exe, run under Wine's 64-bit half (which
+        every host runs), against the Linux tool: the same exes, disc folder
+        and report, from another place. Without xorriso on its PATH the
+        Windows tool refuses the image in one sentence."""
+        sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
+        import wine_prefix  # noqa: E402  (the e2e bench's prefixes)
+        tool = os.path.join(WINDOWS_STAGE, "bin", "disc-launcher.exe")
+        self.assertTrue(os.path.exists(tool), f"{tool} is missing: scripts/stage --windows makes it")
+        prefix_folder = wine_prefix.new_prefix_folder()
+        prefix = wine_prefix.Prefix(prefix_folder / "prefix", None)
+        try:
+            outs = {}
+            for way in ("linux", "windows"):
+                product = self.make_release(os.path.join(way, "product"))
+                self.make('payload = "files"\ndisc = "disc"\n', product,
+                          language_ids='"2057;1033;"', product_names='"Game;Game;"')
+                outs[way] = os.path.join(self.temp, way, "out")
+                if way == "linux":
+                    result = build(product, outs[way], self.ARCH)
+                else:
+                    result = prefix.run([tool, "build", "--arch", self.ARCH, wine_prefix.windows_path(product),
+                                         wine_prefix.windows_path(outs[way])], check=False, timeout=300)
+                self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+            for output in ("Autorun.exe", "Installer.exe", "build-report.json"):
+                self.assertEqual(file_bytes(os.path.join(outs["linux"], output)),
+                                 file_bytes(os.path.join(outs["windows"], output)), output)
+            self.assertEqual(tree_bytes(os.path.join(outs["linux"], "disc")),
+                             tree_bytes(os.path.join(outs["windows"], "disc")))
+
+            product = self.make_release(os.path.join("windows", "with-image"))
+            refused = prefix.run([tool, "build", wine_prefix.windows_path(product),
+                                  wine_prefix.windows_path(self.out)], check=False, timeout=300)
+            self.assertEqual(refused.returncode, 1)
+            self.assertIn("making disc.iso: xorriso is not on PATH", refused.stderr)
+            self.assertFalse(os.path.exists(os.path.join(self.out, "Autorun.exe")))
+        finally:
+            prefix.shutdown()
+            shutil.rmtree(prefix_folder, ignore_errors=True)
 
     def test_check_report_and_disc_image(self):
         product, out = self.make_release("product"), self.out
