@@ -346,6 +346,21 @@ class ProductsThatAreRefusedOrWarned(ProductFolderCase):
         self.assertNotEqual(result.returncode, 0)
         self.assertIn(os.path.join("files", "a;b.txt") + ": payload name holds \";\"", result.stderr)
 
+    def test_prebuilt_files_of_another_version_or_none_are_refused(self):
+        self.make()
+        data = os.path.join(self.temp, "share")
+        shutil.copytree(os.path.join(STAGE, "share", "disc-launcher"), data)
+        with open(os.path.join(REPO, "VERSION")) as f:
+            version = f.readline().strip()
+        write(os.path.join(data, "i686", "version.txt"), "0.9.0\n")
+        os.remove(os.path.join(data, "x86_64", "launcher.res"))
+        for arch, message in (("i686", f"the prebuilt files are version 0.9.0, this disc-launcher is {version}"),
+                              ("x86_64", "launcher.res: this prebuilt file is missing")):
+            result = build(self.product, self.out, arch, env={"DISC_LAUNCHER_DATA": data})
+            self.assertEqual(result.returncode, 1)
+            self.assertIn(message, result.stderr)
+            self.assertFalse(os.path.exists(os.path.join(self.out, "Autorun.exe")))
+
     def test_tolerated_mistakes_warn_and_build(self):
         self.make(language_ids='"2057;1033"', product_names='"Game"')
         result = build(self.product, self.out)
