@@ -192,13 +192,23 @@ TEST_P(ResourceSectionOf, TreeInTheSystemsOrderDataAlignedHeadersUpdated) {
     res.insert(res.end(), entry.begin(), entry.end());
   }
   WriteAll(temp_.Path() / "in.res", res);
+  // A payload file goes in straight from its own file, after the .res
+  // file's entries.
+  const Bytes payload(5000, 0x5A);
+  WriteAll(temp_.Path() / "payload.bin", payload);
+  ResIndexEntry fromFile;
+  fromFile.type.number = 10;
+  fromFile.name.number = 3001;
+  fromFile.language = 2057;
+  fromFile.dataSize = static_cast<uint32_t>(payload.size());
+  fromFile.source = temp_.Path() / "payload.bin";
 
   for (const uint32_t checksum : {0u, 0x1234u}) {
     SCOPED_TRACE(checksum);
     const TinyExe exe = MakeExe(Pe32Plus(), checksum);
     WriteAll(temp_.Path() / "linked.exe", exe.bytes);
     ASSERT_EQ(AddResourceSection(temp_.Path() / "in.res", temp_.Path() / "linked.exe",
-                                 temp_.Path() / "out.exe"),
+                                 temp_.Path() / "out.exe", {fromFile}),
               "");
     const Bytes file = ReadAll(temp_.Path() / "out.exe");
 
@@ -209,6 +219,7 @@ TEST_P(ResourceSectionOf, TreeInTheSystemsOrderDataAlignedHeadersUpdated) {
         {"10", "\"ZETA\"", 2057, 0, odd},
         {"10", "7", 1031, 0, {6, 6}},
         {"10", "7", 1033, 0, {7, 7, 7}},
+        {"10", "3001", 2057, 0, payload},
     };
     const std::vector<FoundResource> found = Walk(file, exe);
     EXPECT_EQ(found, expected);
@@ -284,6 +295,29 @@ TEST_P(ResourceSectionOf, RefusesWhatItCannotExtendAndLeavesNoExe) {
         temp_.Path() / "in.res", temp_.Path() / "linked.exe", temp_.Path() / "out.exe");
     EXPECT_EQ(error.rfind((temp_.Path() / c.blamed).string() + ": ", 0), 0u) << error;
     EXPECT_NE(error.find(c.problem), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(temp_.Path() / "out.exe"));
+  }
+
+  // A payload file that is gone, or no longer of the size it was listed
+  // with, when the exe is written.
+  WriteAll(temp_.Path() / "in.res", goodRes);
+  WriteAll(temp_.Path() / "linked.exe", exe.bytes);
+  ResIndexEntry fromFile;
+  fromFile.type.number = 10;
+  fromFile.name.number = 3001;
+  fromFile.language = 2057;
+  fromFile.dataSize = 100;
+  fromFile.source = temp_.Path() / "payload.bin";
+  for (const auto& [what, size, problem] :
+       {std::tuple<const char*, int, const char*>{"gone", -1, ": cannot be read"},
+        {"shorter", 99, ": changed while it was being copied"},
+        {"longer", 101, ": changed while it was being copied"}}) {
+    SCOPED_TRACE(what);
+    fs::remove(fromFile.source);
+    if (size >= 0) WriteAll(fromFile.source, Bytes(static_cast<size_t>(size), 1));
+    const std::string error = AddResourceSection(
+        temp_.Path() / "in.res", temp_.Path() / "linked.exe", temp_.Path() / "out.exe", {fromFile});
+    EXPECT_EQ(error, fromFile.source.string() + problem);
     EXPECT_FALSE(fs::exists(temp_.Path() / "out.exe"));
   }
 }
