@@ -76,6 +76,6 @@ std::string SignWithCommand(const fs::path& exe, const SigningSettings& signing,
 
 std::string SignExe(const fs::path& exe, const SigningSettings& signing,
                     const fs::path& logFolder) {
-  const fs::path log = logFolder / "sign.log";
+  const fs::path log = logFolder / ("sign-" + exe.filename().string() + ".log");
   return signing.pkcs12 ? SignWithPkcs12(exe, signing, log) : SignWithCommand(exe, signing, log);
 }

@@ -64,7 +64,10 @@ ProgramResult RunProgram(const std::vector<std::string>& arguments,
     AppendQuoted(Utf8ToWide(argument), &commandLine);
   }
   SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-  Handle output(CreateFileW(log.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable,
+  // Shared every way: a program that started programs of its own may leave
+  // them holding the log for a moment after it ends.
+  Handle output(CreateFileW(log.wstring().c_str(), GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inheritable,
                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!output.Valid()) return result;
   STARTUPINFOW startup = {};

@@ -422,8 +422,9 @@ class ReleaseBuild(ProductFolderCase):
     def test_the_windows_tool_under_wine_builds_the_same_bytes(self):
         """The zip's disc-launcher.exe, run under Wine's 64-bit half (which
         every host runs), against the Linux tool: the same exes, disc folder
-        and report, from another place. Without xorriso on its PATH the
-        Windows tool refuses the image in one sentence."""
+        and report, from another place. Then what is its own on Windows: the
+        package's transforms read with msi.dll, the signing command, and the
+        image refused in one sentence without xorriso on its PATH."""
         sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
         import wine_prefix  # noqa: E402  (the e2e bench's prefixes)
         tool = os.path.join(WINDOWS_STAGE, "bin", "disc-launcher.exe")
@@ -449,9 +450,36 @@ class ReleaseBuild(ProductFolderCase):
             self.assertEqual(tree_bytes(os.path.join(outs["linux"], "disc")),
                              tree_bytes(os.path.join(outs["windows"], "disc")))
 
+            # What differs on Windows: the system's msi.dll reads the package,
+            # a signing command runs through CreateProcess, and no xorriso.
+            def run_windows(*arguments):
+                return prefix.run([tool, *arguments], check=False, timeout=300)
+
+            product = os.path.join(self.temp, "windows", "product")
+            self.make('payload = "files"\ndisc = "disc"\n', product, language_ids='"2057;1036;"',
+                      product_names='"Game;Jeu;"')
+            refused = run_windows("check", wine_prefix.windows_path(product))
+            self.assertEqual(refused.returncode, 1)
+            self.assertIn("lacks the embedded transform fr-fr.mst", refused.stderr)
+            signed_list = os.path.join(self.temp, "signed.txt")
+            for command, expected in (
+                    (["cmd", "/c", "echo {file}>>" + wine_prefix.windows_path(signed_list)], None),
+                    (["cmd", "/c", "exit 3 {file}"], "the signing command failed for Autorun.exe (exit code 3)")):
+                self.make('payload = "files"\ndisc = "disc"\n[signing]\ncommand = ' + json.dumps(command) + "\n",
+                          product, language_ids='"2057;1033;"', product_names='"Game;Game;"')
+                result = run_windows("build", wine_prefix.windows_path(product), wine_prefix.windows_path(self.out))
+                if expected:
+                    self.assertEqual(result.returncode, 1)
+                    self.assertIn(expected, result.stderr)
+                else:
+                    self.assertEqual(result.returncode, 0, result.stderr)
+                    with open(signed_list, encoding="utf-8", errors="replace") as f:
+                        signed = [line.strip().rsplit("\\", 1)[-1] for line in f if line.strip()]
+                    self.assertEqual(signed, ["Autorun.exe", "Installer.exe"])
+            self.assertFalse(os.path.exists(os.path.join(self.out, "Autorun.exe")))
+
             product = self.make_release(os.path.join("windows", "with-image"))
-            refused = prefix.run([tool, "build", wine_prefix.windows_path(product),
-                                  wine_prefix.windows_path(self.out)], check=False, timeout=300)
+            refused = run_windows("build", wine_prefix.windows_path(product), wine_prefix.windows_path(self.out))
             self.assertEqual(refused.returncode, 1)
             self.assertIn("making disc.iso: xorriso is not on PATH", refused.stderr)
             self.assertFalse(os.path.exists(os.path.join(self.out, "Autorun.exe")))
