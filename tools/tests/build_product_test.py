@@ -63,6 +63,10 @@ ARCHITECTURES = {"i686": (0x14C, 0x10B, "x86"), "x86_64": (0x8664, 0x20B, "amd64
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
 
 
+if not os.path.exists(DISC_LAUNCHER):
+    sys.exit(f"{DISC_LAUNCHER} is missing: scripts/stage installs the checkout's tool there (scripts/test does)")
+
+
 def build(product_dir, out_dir, arch="i686", env=None):
     return subprocess.run([DISC_LAUNCHER, "build", "--arch", arch, product_dir, out_dir], capture_output=True,
                           text=True, env=dict(os.environ, **(env or {})))
