@@ -47,7 +47,39 @@ class ScratchFolder {
   fs::path path_;
 };
 
-bool RemoveEarlierOutputs(const fs::path& outDir, Diagnostics& diagnostics) {
+// Whether `path` is `folder` or lies inside it, after resolving links and
+// "..".
+bool IsWithin(const fs::path& path, const fs::path& folder) {
+  std::error_code error;
+  const fs::path resolvedPath = fs::weakly_canonical(fs::absolute(path), error);
+  const fs::path resolvedFolder = fs::weakly_canonical(fs::absolute(folder), error);
+  if (error) return false;
+  auto pathPart = resolvedPath.begin();
+  for (auto folderPart = resolvedFolder.begin(); folderPart != resolvedFolder.end(); ++folderPart) {
+    if (folderPart->empty()) continue;  // the empty part after a trailing separator
+    if (pathPart == resolvedPath.end() || *pathPart != *folderPart) return false;
+    ++pathPart;
+  }
+  return true;
+}
+
+// The product's disc and payload folders are read while OUT_DIR is written
+// and OUT_DIR/disc is replaced: neither may lie in the other.
+bool FoldersApart(const PreparedProduct& product, const fs::path& outDir,
+                  Diagnostics& diagnostics) {
+  for (const auto& folder : {product.discFolder, product.payloadFolder}) {
+    if (!folder) continue;
+    if (IsWithin(*folder, outDir / "disc") || IsWithin(outDir, *folder)) {
+      diagnostics.Error(outDir.string(), "overlaps the product's folder " + folder->string() +
+                                             ", which the build reads; choose another OUT_DIR");
+      return false;
+    }
+  }
+  return true;
+}
+
+// With `withDisc` the earlier disc folder goes too.
+bool RemoveEarlierOutputs(const fs::path& outDir, bool withDisc, Diagnostics& diagnostics) {
   std::error_code error;
   for (const char* file : {"Autorun.exe", "Installer.exe", "disc.iso", "build-report.json"}) {
     fs::remove(outDir / file, error);
@@ -56,7 +88,7 @@ bool RemoveEarlierOutputs(const fs::path& outDir, Diagnostics& diagnostics) {
       return false;
     }
   }
-  fs::remove_all(outDir / "disc", error);
+  if (withDisc) fs::remove_all(outDir / "disc", error);
   if (error) diagnostics.Error((outDir / "disc").string(), "cannot be removed: " + error.message());
   return !error;
 }
@@ -118,7 +150,12 @@ bool BuildProduct(const fs::path& productDir, const fs::path& outDir, const Kit&
     diagnostics.Error(outDir.string(), "cannot be created: " + error.message());
     return false;
   }
-  if (!RemoveEarlierOutputs(outDir, diagnostics)) return false;
+  if (IsWithin(productDir, outDir / "disc")) {
+    diagnostics.Error(outDir.string(),
+                      "holds the product folder in disc/, which the build "
+                      "replaces; choose another OUT_DIR");
+    return false;
+  }
   const ScratchFolder scratch(outDir, ".disc-launcher.");
   if (scratch.Path().empty()) {
     diagnostics.Error(outDir.string(), "is not writable");
@@ -128,7 +165,16 @@ bool BuildProduct(const fs::path& productDir, const fs::path& outDir, const Kit&
 
   const std::optional<PreparedProduct> product =
       PrepareProduct(productDir, work, kit.inputs, false, diagnostics);
-  if (!product) return false;
+  if (!product) {
+    // A refused product leaves no exe of an earlier build behind. An old
+    // disc/ inside the product folder stays: without the product's
+    // settings it cannot be told from the product's own files.
+    RemoveEarlierOutputs(outDir, !IsWithin(outDir / "disc", productDir), diagnostics);
+    return false;
+  }
+  if (!FoldersApart(*product, outDir, diagnostics) ||
+      !RemoveEarlierOutputs(outDir, true, diagnostics))
+    return false;
   if (!Succeeded(AddResourceSection(work / "autorun.res", kit.program, work / "Autorun.exe"),
                  diagnostics))
     return false;

@@ -16,9 +16,12 @@
 #include "command/kit.h"
 #include "product/diagnostics.h"
 
-// Outputs of an earlier build in OUT_DIR go first, so that a refused
-// product leaves no exe behind; the new ones are made in a private folder
-// inside OUT_DIR and moved in at the end. Problems are reported to
+// Outputs of an earlier build in OUT_DIR go before the new ones are
+// written, and when the product is refused, so that a refused product leaves
+// no exe behind; the new ones are made in a private folder inside OUT_DIR
+// and moved in at the end. An OUT_DIR whose disc/ would hold the product
+// folder, its disc files or its payload, or that lies inside those, is
+// refused before anything is removed. Problems are reported to
 // `diagnostics`; false when the build failed.
 bool BuildProduct(const std::filesystem::path& productDir, const std::filesystem::path& outDir,
                   const Kit& kit, Diagnostics& diagnostics);

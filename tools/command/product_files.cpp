@@ -51,6 +51,7 @@ std::optional<PreparedProduct> PrepareProduct(const fs::path& productDir, const 
   }
   prepared.hasInstaller = product->payload.has_value();
   if (product->disc) prepared.discFolder = fs::absolute(*product->disc);
+  if (product->payload) prepared.payloadFolder = fs::absolute(*product->payload);
   prepared.discLabel = product->discLabel;
   prepared.signing = product->signing;
   if (prepared.signing && prepared.signing->pkcs12)

@@ -19,8 +19,9 @@ struct PreparedProduct {
   // The payload files, added to installer.res's resources when the exe is
   // written (AddResourceSection); copied once, straight from the product.
   std::vector<ResIndexEntry> payloadEntries;
-  std::optional<std::filesystem::path> discFolder;  // absolute
-  std::string discLabel;                            // non-empty: make disc.iso
+  std::optional<std::filesystem::path> discFolder;     // absolute
+  std::optional<std::filesystem::path> payloadFolder;  // absolute
+  std::string discLabel;                               // non-empty: make disc.iso
   std::optional<SigningSettings> signing;
   Json report;  // the product's part of the build report
 };

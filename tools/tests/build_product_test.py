@@ -350,6 +350,21 @@ class ProductsThatAreRefusedOrWarned(ProductFolderCase):
         self.assertNotEqual(result.returncode, 0)
         self.assertIn(os.path.join("files", "a;b.txt") + ": payload name holds \";\"", result.stderr)
 
+    def test_an_out_dir_that_overlaps_the_product_is_refused_and_nothing_is_lost(self):
+        write(os.path.join(self.product, "files", "Game.msi"), b"msi")
+        write(os.path.join(self.product, "disc", "Game.msi"), b"msi")
+        self.make('payload = "files"\ndisc = "disc"\n')
+        nested = os.path.join(self.temp, "outer", "disc", "product")
+        shutil.copytree(self.product, nested)
+        before = tree_bytes(self.product)
+        for product, out in ((self.product, self.product), (self.product, os.path.join(self.product, "files", "out")),
+                             (self.product, os.path.join(self.product, "disc", "out")),
+                             (nested, os.path.join(self.temp, "outer"))):
+            result = build(product, out)
+            self.assertEqual(result.returncode, 1, out)
+            self.assertIn(out + ": ", result.stderr)
+            self.assertEqual(tree_bytes(product), before, out)
+
     def test_prebuilt_files_of_another_version_or_none_are_refused(self):
         self.make()
         data = os.path.join(self.temp, "share")
