@@ -1,5 +1,6 @@
 #include "command/product_build.h"
 
+#include <map>
 #include <random>
 #include <vector>
 
@@ -99,14 +100,20 @@ bool Succeeded(const std::string& failure, Diagnostics& diagnostics) {
   return false;
 }
 
+// The digests made while the exes were written, by output name; an output
+// without one (signed since, or the disc image) is read back.
+using KnownDigests = std::map<std::string, std::string>;
+
 bool WriteReport(const fs::path& work, const Kit& kit, const PreparedProduct& product,
-                 Diagnostics& diagnostics) {
+                 const KnownDigests& known, Diagnostics& diagnostics) {
   std::vector<OutputFile> outputs;
   for (const char* name : kOutputs) {
     const fs::path file = work / fs::u8path(name);
     std::error_code error;
     if (!fs::is_regular_file(file, error)) continue;
-    const std::optional<std::string> digest = FileSha256(file);
+    const auto found = known.find(name);
+    const std::optional<std::string> digest =
+        found != known.end() ? std::optional<std::string>(found->second) : FileSha256(file);
     const uintmax_t size = fs::file_size(file, error);
     if (!digest || error) {
       diagnostics.Error(file.string(), "cannot be read back for the report");
@@ -175,14 +182,19 @@ bool BuildProduct(const fs::path& productDir, const fs::path& outDir, const Kit&
   if (!FoldersApart(*product, outDir, diagnostics) ||
       !RemoveEarlierOutputs(outDir, true, diagnostics))
     return false;
-  if (!Succeeded(AddResourceSection(work / "autorun.res", kit.program, work / "Autorun.exe"),
+  KnownDigests digests;
+  if (!Succeeded(AddResourceSection(work / "autorun.res", kit.program, work / "Autorun.exe", {},
+                                    &digests["Autorun.exe"]),
                  diagnostics))
     return false;
   if (product->hasInstaller &&
       !Succeeded(AddResourceSection(work / "installer.res", kit.program, work / "Installer.exe",
-                                    product->payloadEntries),
+                                    product->payloadEntries, &digests["Installer.exe"]),
                  diagnostics))
     return false;
+  // Signing changes the exes: their digests are then read back.
+  if (product->signing) digests.clear();
+  if (digests.count("Autorun.exe") != 0) digests["disc/Autorun.exe"] = digests["Autorun.exe"];
   if (product->signing) {
     for (const char* exe : {"Autorun.exe", "Installer.exe"}) {
       if (fs::exists(work / exe, error) &&
@@ -199,7 +211,8 @@ bool BuildProduct(const fs::path& productDir, const fs::path& outDir, const Kit&
                    diagnostics))
       return false;
   }
-  return WriteReport(work, kit, *product, diagnostics) && MoveOutputs(work, outDir, diagnostics);
+  return WriteReport(work, kit, *product, digests, diagnostics) &&
+         MoveOutputs(work, outDir, diagnostics);
 }
 
 bool CheckProduct(const fs::path& productDir, const Kit& kit, Diagnostics& diagnostics) {

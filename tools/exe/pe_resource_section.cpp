@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 #include "exe/byte_writer.h"
 #include "exe/pe_checksum.h"
 #include "exe/res_index.h"
 #include "exe/resource_tree.h"
+#include "system/background_digest.h"
 
 namespace {
 
@@ -110,23 +112,38 @@ std::string ReadHeaders(const std::vector<uint8_t>& exe, PeHeaders* headers) {
   return std::string();
 }
 
-// Writes bytes to the new exe, feeding them to the checksum on the way.
+// Feeds the bytes of the exe to be written to the checksum only: the first
+// of two passes, when the checksum must be in the header before the digest
+// of the whole file can start.
+class ChecksumSink {
+ public:
+  bool Ok() const { return true; }
+  uint64_t Position() const { return position_; }
+  void Write(const uint8_t* bytes, size_t count) {
+    checksum_.Add(bytes, count);
+    position_ += count;
+  }
+  uint32_t Checksum() const { return checksum_.Finish(); }
+
+ private:
+  PeChecksum checksum_;
+  uint64_t position_ = 0;
+};
+
+// Writes bytes to the new exe, feeding them to the checksum and, when
+// given, to a digest on the way.
 class ExeWriter {
  public:
-  explicit ExeWriter(const std::filesystem::path& path)
-      : out_(path, std::ios::binary | std::ios::trunc) {}
+  ExeWriter(const std::filesystem::path& path, BackgroundDigest* digest)
+      : out_(path, std::ios::binary | std::ios::trunc), digest_(digest) {}
   bool Ok() const { return static_cast<bool>(out_); }
   uint64_t Position() const { return position_; }
 
   void Write(const uint8_t* bytes, size_t count) {
     out_.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(count));
     checksum_.Add(bytes, count);
+    if (digest_ != nullptr) digest_->Add(bytes, count);
     position_ += count;
-  }
-  void ZerosTo(uint64_t end) {
-    static const std::vector<uint8_t> zeros(64 * 1024);
-    while (position_ < end)
-      Write(zeros.data(), static_cast<size_t>(std::min<uint64_t>(end - position_, zeros.size())));
   }
   // Writes the checksum over everything written at `field`, and closes.
   bool Finish(bool withChecksum, size_t field) {
@@ -143,16 +160,74 @@ class ExeWriter {
 
  private:
   std::ofstream out_;
+  BackgroundDigest* digest_;
   PeChecksum checksum_;
   uint64_t position_ = 0;
 };
+
+template <typename Sink>
+void ZerosTo(Sink& sink, uint64_t end) {
+  static const std::vector<uint8_t> zeros(64 * 1024);
+  while (sink.Position() < end)
+    sink.Write(zeros.data(),
+               static_cast<size_t>(std::min<uint64_t>(end - sink.Position(), zeros.size())));
+}
+
+// Everything the new exe holds, in file order: the linked exe with its
+// headers updated, the section's head, each resource's data (from the .res
+// file or from its own file) on its boundary, the padding to the section's
+// end. Empty on success, otherwise what could not be read.
+struct ExeContent {
+  const std::vector<uint8_t>& exe;
+  const std::filesystem::path& resFile;
+  const std::vector<ResIndexEntry>& entries;
+  const ResourceSectionLayout& layout;
+  uint64_t rawData;
+  uint64_t rawSize;
+};
+
+template <typename Sink>
+std::string Emit(const ExeContent& content, Sink& sink) {
+  std::ifstream res(content.resFile, std::ios::binary);
+  if (!res) return content.resFile.string() + ": cannot be read";
+  sink.Write(content.exe.data(), content.exe.size());
+  ZerosTo(sink, content.rawData);
+  sink.Write(content.layout.head.data(), content.layout.head.size());
+  std::vector<uint8_t> chunk(kCopyChunk);
+  for (size_t entry = 0; entry < content.entries.size() && sink.Ok(); ++entry) {
+    const ResIndexEntry& resource = content.entries[entry];
+    ZerosTo(sink, content.rawData + content.layout.dataOffsets[entry]);
+    std::ifstream ownFile;
+    if (!resource.source.empty()) {
+      ownFile.open(resource.source, std::ios::binary);
+      if (!ownFile) return resource.source.string() + ": cannot be read";
+    }
+    std::ifstream& in = resource.source.empty() ? res : ownFile;
+    const std::filesystem::path& inPath =
+        resource.source.empty() ? content.resFile : resource.source;
+    in.seekg(static_cast<std::streamoff>(resource.dataOffset));
+    for (uint64_t left = resource.dataSize; left > 0 && sink.Ok();) {
+      const size_t wanted = static_cast<size_t>(std::min<uint64_t>(left, chunk.size()));
+      if (!in.read(reinterpret_cast<char*>(chunk.data()), static_cast<std::streamsize>(wanted)))
+        return inPath.string() + ": changed while it was being copied";
+      sink.Write(chunk.data(), wanted);
+      left -= wanted;
+    }
+    // A file of its own must still end where it ended when it was listed.
+    if (!resource.source.empty() && in.peek() != std::char_traits<char>::eof())
+      return inPath.string() + ": changed while it was being copied";
+  }
+  ZerosTo(sink, content.rawData + content.rawSize);
+  return std::string();
+}
 
 }  // namespace
 
 std::string AddResourceSection(const std::filesystem::path& resFile,
                                const std::filesystem::path& linkedExe,
                                const std::filesystem::path& outExe,
-                               const std::vector<ResIndexEntry>& extraEntries) {
+                               const std::vector<ResIndexEntry>& extraEntries,
+                               std::string* sha256) {
   ResIndex index = ReadResIndex(resFile);
   if (!index.error.empty()) return index.error;
   index.entries.insert(index.entries.end(), extraEntries.begin(), extraEntries.end());
@@ -196,49 +271,39 @@ std::string AddResourceSection(const std::filesystem::path& resFile,
   PutLe(exe, headers.resourceDirectory, static_cast<uint32_t>(sectionRva), 4);
   PutLe(exe, headers.resourceDirectory + 4, layout.size, 4);
   // A linker that left the checksum out gets none; one that wrote it gets
-  // it recomputed as the file is written, the field counting as zeros.
-  const bool withChecksum = ReadLe(exe, optional + kCheckSum, 4) != 0;
-  PutLe(exe, optional + kCheckSum, 0, 4);
+  // it recomputed over the new file, the field counting as zeros.
+  const size_t checksumField = optional + kCheckSum;
+  const bool withChecksum = ReadLe(exe, checksumField, 4) != 0;
+  PutLe(exe, checksumField, 0, 4);
+  const ExeContent content{exe, resFile, index.entries, layout, rawData, rawSize};
+  // With a digest, the checksum is summed first, reading everything once
+  // (from the page cache, for a payload read a moment ago), so that the
+  // digest can follow the writes from the first byte.
+  bool checksumInHeader = false;
+  if (sha256 != nullptr && withChecksum) {
+    ChecksumSink sum;
+    if (const std::string failure = Emit(content, sum); !failure.empty()) return failure;
+    PutLe(exe, checksumField, sum.Checksum(), 4);
+    checksumInHeader = true;
+  }
 
-  std::ifstream res(resFile, std::ios::binary);
-  ExeWriter out(outExe);
+  std::optional<BackgroundDigest> digest;
+  if (sha256 != nullptr) digest.emplace();
+  ExeWriter out(outExe, digest ? &*digest : nullptr);
   const auto fail = [&](const std::string& message) {
     out.Close();
     std::error_code ignored;
     std::filesystem::remove(outExe, ignored);
     return message;
   };
-  if (!res) return fail(resFile.string() + ": cannot be read");
-  out.Write(exe.data(), exe.size());
-  out.ZerosTo(rawData);
-  out.Write(layout.head.data(), layout.head.size());
-  std::vector<uint8_t> chunk(kCopyChunk);
-  for (size_t entry = 0; entry < index.entries.size() && out.Ok(); ++entry) {
-    const ResIndexEntry& resource = index.entries[entry];
-    out.ZerosTo(rawData + layout.dataOffsets[entry]);
-    std::ifstream ownFile;
-    if (!resource.source.empty()) {
-      ownFile.open(resource.source, std::ios::binary);
-      if (!ownFile) return fail(resource.source.string() + ": cannot be read");
-    }
-    std::ifstream& in = resource.source.empty() ? res : ownFile;
-    const std::filesystem::path& inPath = resource.source.empty() ? resFile : resource.source;
-    in.seekg(static_cast<std::streamoff>(resource.dataOffset));
-    for (uint64_t left = resource.dataSize; left > 0 && out.Ok();) {
-      const size_t wanted = static_cast<size_t>(std::min<uint64_t>(left, chunk.size()));
-      if (!in.read(reinterpret_cast<char*>(chunk.data()), static_cast<std::streamsize>(wanted))) {
-        return fail(inPath.string() + ": changed while it was being copied");
-      }
-      out.Write(chunk.data(), wanted);
-      left -= wanted;
-    }
-    // A file of its own must still end where it ended when it was listed.
-    if (!resource.source.empty() && in.peek() != std::char_traits<char>::eof())
-      return fail(inPath.string() + ": changed while it was being copied");
-  }
-  out.ZerosTo(rawData + rawSize);
-  if (!out.Finish(withChecksum, optional + kCheckSum))
+  if (const std::string failure = Emit(content, out); !failure.empty()) return fail(failure);
+  if (!out.Finish(withChecksum && !checksumInHeader, checksumField))
     return fail(outExe.string() + ": cannot be written");
+  if (digest) {
+    const std::optional<std::string> hex = digest->Finish();
+    if (!hex) return fail(outExe.string() + ": its digest could not be made");
+    *sha256 = *hex;
+  }
   // Executable, as the linker left its exe.
   std::error_code error;
   std::filesystem::permissions(outExe, std::filesystem::status(linkedExe).permissions(), error);

@@ -20,8 +20,11 @@
 // empty string on success; otherwise what went wrong, naming the file, and
 // `outExe` is not left behind.
 // `extraEntries` come after the .res file's, each with its data in its own
-// source file (ResIndexEntry::source).
+// source file (ResIndexEntry::source). With `sha256`, the SHA-256 digest of
+// the written exe (lowercase hex) is made on a second thread as it is
+// written.
 std::string AddResourceSection(const std::filesystem::path& resFile,
                                const std::filesystem::path& linkedExe,
                                const std::filesystem::path& outExe,
-                               const std::vector<ResIndexEntry>& extraEntries = {});
+                               const std::vector<ResIndexEntry>& extraEntries = {},
+                               std::string* sha256 = nullptr);

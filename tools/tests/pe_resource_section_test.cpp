@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <random>
 #include <tuple>
 
@@ -13,6 +14,7 @@
 #include "exe/pe_checksum.h"
 #include "exe/res_index.h"
 #include "res_reader.h"
+#include "system/file_digest.h"
 #include "temp_folder.h"
 
 namespace {
@@ -207,10 +209,18 @@ TEST_P(ResourceSectionOf, TreeInTheSystemsOrderDataAlignedHeadersUpdated) {
     SCOPED_TRACE(checksum);
     const TinyExe exe = MakeExe(Pe32Plus(), checksum);
     WriteAll(temp_.Path() / "linked.exe", exe.bytes);
+    // With its digest made on the way (the checksum summed first when the
+    // linker wrote one) and without: the same bytes.
+    std::string digest;
     ASSERT_EQ(AddResourceSection(temp_.Path() / "in.res", temp_.Path() / "linked.exe",
-                                 temp_.Path() / "out.exe", {fromFile}),
+                                 temp_.Path() / "out.exe", {fromFile}, &digest),
+              "");
+    ASSERT_EQ(AddResourceSection(temp_.Path() / "in.res", temp_.Path() / "linked.exe",
+                                 temp_.Path() / "plain.exe", {fromFile}),
               "");
     const Bytes file = ReadAll(temp_.Path() / "out.exe");
+    EXPECT_EQ(file, ReadAll(temp_.Path() / "plain.exe"));
+    EXPECT_EQ(std::optional<std::string>(digest), FileSha256(temp_.Path() / "out.exe"));
 
     const std::vector<FoundResource> expected = {
         {"\"MYTYPE\"", "1", 0, 0, Bytes(8, 0xAB)},
