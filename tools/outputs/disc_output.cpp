@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -102,10 +101,7 @@ std::string MakeDiscImage(const fs::path& disc, const std::string& label, const 
                   "-r", "-V", label, "-o", iso.string(), disc.string()},
                  log);
   if (result.started && result.exitCode == 0) return std::string();
-  std::ifstream in(log, std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (!text.empty() && text.back() != '\n') text += '\n';
-  return text + "making disc.iso failed" +
+  return ProgramLog(log) + "making disc.iso failed" +
          (result.started ? " (xorriso exited with " + std::to_string(result.exitCode) + ")"
                          : std::string(": xorriso could not be started"));
 }

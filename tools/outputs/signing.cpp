@@ -1,8 +1,6 @@
 #include "outputs/signing.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "system/process.h"
@@ -10,13 +8,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string LogText(const fs::path& log) {
-  std::ifstream in(log, std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (!text.empty() && text.back() != '\n') text += '\n';
-  return text;
-}
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
   for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
@@ -49,7 +40,7 @@ std::string SignWithPkcs12(const fs::path& exe, const SigningSettings& signing,
   std::error_code error;
   if (result.exitCode != 0) {
     fs::remove(signedExe, error);
-    return LogText(log) + "signing " + name + " failed (osslsigncode exited with " +
+    return ProgramLog(log) + "signing " + name + " failed (osslsigncode exited with " +
            std::to_string(result.exitCode) + ")";
   }
   fs::rename(signedExe, exe, error);
@@ -67,7 +58,7 @@ std::string SignWithCommand(const fs::path& exe, const SigningSettings& signing,
   if (!result.started)
     return "the signing command " + arguments.front() + " could not be started for " + name;
   if (result.exitCode != 0)
-    return LogText(log) + "the signing command failed for " + name + " (exit code " +
+    return ProgramLog(log) + "the signing command failed for " + name + " (exit code " +
            std::to_string(result.exitCode) + ")";
   return std::string();
 }

@@ -3,6 +3,16 @@
 #include <fstream>
 #include <vector>
 
+std::string LowercaseHex(const unsigned char* bytes, size_t count) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string hex;
+  for (size_t i = 0; i < count; ++i) {
+    hex += kHex[bytes[i] >> 4];
+    hex += kHex[bytes[i] & 15];
+  }
+  return hex;
+}
+
 std::optional<std::string> FileSha256(const std::filesystem::path& file) {
   constexpr size_t kReadChunk = 1 << 20;
   std::ifstream in(file, std::ios::binary);

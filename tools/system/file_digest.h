@@ -27,6 +27,9 @@ class Sha256 {
   std::unique_ptr<State> state_;
 };
 
+// Bytes in lowercase hex, as the report writes digests.
+std::string LowercaseHex(const unsigned char* bytes, size_t count);
+
 // The SHA-256 digest of the file's bytes in lowercase hex, or nullopt when
 // it cannot be read.
 std::optional<std::string> FileSha256(const std::filesystem::path& file);

@@ -24,11 +24,5 @@ std::optional<std::string> Sha256::FinishHex() {
   unsigned int length = 0;
   if (!state_->ok || EVP_DigestFinal_ex(state_->context, digest, &length) != 1) return std::nullopt;
   state_->ok = false;
-  static const char kHex[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned int i = 0; i < length; ++i) {
-    hex += kHex[digest[i] >> 4];
-    hex += kHex[digest[i] & 15];
-  }
-  return hex;
+  return LowercaseHex(digest, length);
 }

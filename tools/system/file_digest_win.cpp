@@ -39,11 +39,5 @@ std::optional<std::string> Sha256::FinishHex() {
   if (!state_->ok || !BCRYPT_SUCCESS(BCryptFinishHash(state_->hash, digest, kSize, 0)))
     return std::nullopt;
   state_->ok = false;
-  static const char kHex[] = "0123456789abcdef";
-  std::string hex;
-  for (const UCHAR byte : digest) {
-    hex += kHex[byte >> 4];
-    hex += kHex[byte & 15];
-  }
-  return hex;
+  return LowercaseHex(digest, kSize);
 }

@@ -23,6 +23,10 @@ ProgramResult RunProgram(const std::vector<std::string>& arguments,
                          const std::filesystem::path& log,
                          const std::optional<std::string>& secret = std::nullopt);
 
+// What a program wrote to its log, ending in a newline when not empty: for
+// the message of a failed run.
+std::string ProgramLog(const std::filesystem::path& log);
+
 // Whether RunProgram can hand a program a secret through a pipe path.
 bool SecretsSupported();
 
