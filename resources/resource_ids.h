@@ -31,6 +31,8 @@
 #define IDC_STATIC_LABEL (-1)
 
 #define IDR_PAYLOAD_MANIFEST 3000
+// Where each payload file is and its checksum (src/install/payload_table.h).
+#define IDR_PAYLOAD_TABLE 2999
 #define IDR_PAYLOAD_FIRST 3001
 
 #endif
