@@ -1,5 +1,7 @@
 #include "command/product_build.h"
 
+#include <algorithm>
+#include <future>
 #include <map>
 #include <random>
 #include <vector>
@@ -15,8 +17,25 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The outputs, in the order the report lists them.
+// The outputs, in the order the report lists them; the installer's
+// volumes come after Installer.exe, and after disc/Autorun.exe on the disc.
 constexpr const char* kOutputs[] = {"Autorun.exe", "Installer.exe", "disc/Autorun.exe", "disc.iso"};
+
+// Windows refuses to start an exe of 4 GiB or more.
+constexpr uintmax_t kLargestExe = 0xFFFFFFFF;
+
+// The installer's volumes in `folder`: Installer-1.bin, Installer-2.bin ...
+// in number order, as far as they go on without a gap.
+std::vector<std::string> VolumesIn(const fs::path& folder) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (uint32_t number = 1;; ++number) {
+    const std::string name = "Installer-" + std::to_string(number) + ".bin";
+    if (!fs::is_regular_file(folder / name, error)) break;
+    names.push_back(name);
+  }
+  return names;
+}
 
 // A private folder, removed with everything in it when it goes out of
 // scope: what a failed build leaves behind.
@@ -89,8 +108,23 @@ bool RemoveEarlierOutputs(const fs::path& outDir, bool withDisc, Diagnostics& di
       return false;
     }
   }
+  for (const std::string& volume : VolumesIn(outDir)) {
+    fs::remove(outDir / volume, error);
+    if (error) {
+      diagnostics.Error((outDir / volume).string(), "cannot be removed: " + error.message());
+      return false;
+    }
+  }
   if (withDisc) fs::remove_all(outDir / "disc", error);
   if (error) diagnostics.Error((outDir / "disc").string(), "cannot be removed: " + error.message());
+  return !error;
+}
+
+// A hard link where the file system allows one: the volumes are large.
+bool LinkOrCopy(const fs::path& from, const fs::path& to, std::error_code& error) {
+  fs::remove(to, error);
+  fs::create_hard_link(from, to, error);
+  if (error) fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
   return !error;
 }
 
@@ -104,22 +138,57 @@ bool Succeeded(const std::string& failure, Diagnostics& diagnostics) {
 // without one (signed since, or the disc image) is read back.
 using KnownDigests = std::map<std::string, std::string>;
 
+// The outputs in the report's order, relative to the work folder; the
+// installer's volumes follow Installer.exe, and on the disc, where the
+// installer only is when it has volumes, disc/Autorun.exe.
+std::vector<std::string> ReportedOutputs(const fs::path& work) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const char* name : kOutputs) {
+    if (!fs::is_regular_file(work / fs::u8path(name), error)) continue;
+    names.push_back(name);
+    const std::string output = name;
+    if (output == "Installer.exe") {
+      for (const std::string& volume : VolumesIn(work)) names.push_back(volume);
+    } else if (output == "disc/Autorun.exe" && !VolumesIn(work / "disc").empty()) {
+      names.push_back("disc/Installer.exe");
+      for (const std::string& volume : VolumesIn(work / "disc")) names.push_back("disc/" + volume);
+    }
+  }
+  return names;
+}
+
 bool WriteReport(const fs::path& work, const Kit& kit, const PreparedProduct& product,
                  const KnownDigests& known, Diagnostics& diagnostics) {
+  const std::vector<std::string> names = ReportedOutputs(work);
+  // The files read back are hashed two at a time: a large installer's
+  // volumes are read from the page cache faster than one core hashes them.
+  std::vector<std::optional<std::string>> digests(names.size());
+  std::vector<size_t> unknown;
+  for (size_t index = 0; index < names.size(); ++index) {
+    const auto found = known.find(names[index]);
+    if (found != known.end() && !found->second.empty())
+      digests[index] = found->second;
+    else
+      unknown.push_back(index);
+  }
+  for (size_t first = 0; first < unknown.size(); first += 2) {
+    std::future<std::optional<std::string>> second;
+    if (first + 1 < unknown.size())
+      second = std::async(std::launch::async, FileSha256, work / fs::u8path(names[unknown[first + 1]]));
+    digests[unknown[first]] = FileSha256(work / fs::u8path(names[unknown[first]]));
+    if (second.valid()) digests[unknown[first + 1]] = second.get();
+  }
   std::vector<OutputFile> outputs;
-  for (const char* name : kOutputs) {
-    const fs::path file = work / fs::u8path(name);
+  for (size_t index = 0; index < names.size(); ++index) {
+    const fs::path file = work / fs::u8path(names[index]);
     std::error_code error;
-    if (!fs::is_regular_file(file, error)) continue;
-    const auto found = known.find(name);
-    const std::optional<std::string> digest =
-        found != known.end() ? std::optional<std::string>(found->second) : FileSha256(file);
     const uintmax_t size = fs::file_size(file, error);
-    if (!digest || error) {
+    if (!digests[index] || error) {
       diagnostics.Error(file.string(), "cannot be read back for the report");
       return false;
     }
-    outputs.push_back({name, static_cast<uint64_t>(size), *digest});
+    outputs.push_back({names[index], static_cast<uint64_t>(size), *digests[index]});
   }
   const std::string text =
       BuildReportText(kit.arch, product.signing.has_value(), product.report, outputs);
@@ -134,8 +203,10 @@ bool WriteReport(const fs::path& work, const Kit& kit, const PreparedProduct& pr
 // Moves the finished outputs into OUT_DIR, Autorun.exe last: its presence
 // says the build is complete.
 bool MoveOutputs(const fs::path& work, const fs::path& outDir, Diagnostics& diagnostics) {
-  for (const char* name :
-       {"disc", "disc.iso", "Installer.exe", "build-report.json", "Autorun.exe"}) {
+  std::vector<std::string> names = VolumesIn(work);
+  for (const char* name : {"disc", "disc.iso", "Installer.exe", "build-report.json", "Autorun.exe"})
+    names.push_back(name);
+  for (const std::string& name : names) {
     std::error_code error;
     if (!fs::exists(work / name, error)) continue;
     fs::rename(work / name, outDir / name, error);
@@ -187,9 +258,10 @@ bool BuildProduct(const fs::path& productDir, const fs::path& outDir, const Kit&
                                     &digests["Autorun.exe"]),
                  diagnostics))
     return false;
+  std::vector<fs::path> volumes;
   if (product->hasInstaller &&
-      !Succeeded(AddResourceSection(work / "installer.res", kit.program, work / "Installer.exe",
-                                    product->payloadEntries, &digests["Installer.exe"]),
+      !Succeeded(AddResourceSection(work / "installer.res", kit.program, work / "Installer.exe", {},
+                                    &digests["Installer.exe"], &product->payload, &volumes),
                  diagnostics))
     return false;
   // Signing changes the exes: their digests are then read back.
@@ -202,10 +274,31 @@ bool BuildProduct(const fs::path& productDir, const fs::path& outDir, const Kit&
         return false;
     }
   }
+  if (fs::exists(work / "Installer.exe", error) &&
+      fs::file_size(work / "Installer.exe", error) > kLargestExe) {
+    diagnostics.Error((work / "Installer.exe").string(),
+                      "is 4 GiB or more once signed, which Windows refuses to start; make "
+                      "volume_size smaller");
+    return false;
+  }
   if (product->discFolder) {
     if (!Succeeded(MakeDiscFolder(*product->discFolder, work / "Autorun.exe", work / "disc"),
                    diagnostics))
       return false;
+    // An installer in volumes goes on the disc with them: a download of
+    // that size is what the disc is there to spare.
+    if (!volumes.empty()) {
+      std::vector<fs::path> installer = volumes;
+      installer.insert(installer.begin(), work / "Installer.exe");
+      for (const fs::path& file : installer) {
+        if (!LinkOrCopy(file, work / "disc" / file.filename(), error)) break;
+      }
+      if (error) {
+        diagnostics.Error((work / "disc").string(),
+                          "cannot take the installer's volumes: " + error.message());
+        return false;
+      }
+    }
     if (!product->discLabel.empty() &&
         !Succeeded(MakeDiscImage(work / "disc", product->discLabel, work / "disc.iso", work),
                    diagnostics))

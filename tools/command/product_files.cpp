@@ -44,7 +44,7 @@ std::optional<PreparedProduct> PrepareProduct(const fs::path& productDir, const 
   // is then a scratch folder of the caller's.
   const bool written =
       !diagnostics.HasErrors() &&
-      WriteProductResources(*product, inputs, workDir, diagnostics, &prepared.payloadEntries);
+      WriteProductResources(*product, inputs, workDir, diagnostics, &prepared.payload);
   if (!written || checkOnly) {
     RemoveResourceFiles(workDir);
     if (!written || diagnostics.HasErrors()) return std::nullopt;

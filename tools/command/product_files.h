@@ -16,9 +16,9 @@
 // What the rest of the build needs from the product.
 struct PreparedProduct {
   bool hasInstaller = false;
-  // The payload files, added to installer.res's resources when the exe is
-  // written (AddResourceSection); copied once, straight from the product.
-  std::vector<ResIndexEntry> payloadEntries;
+  // The payload files, added when the exe is written (AddResourceSection);
+  // copied once, straight from the product.
+  InstallerPayload payload;
   std::optional<std::filesystem::path> discFolder;     // absolute
   std::optional<std::filesystem::path> payloadFolder;  // absolute
   std::string discLabel;                               // non-empty: make disc.iso

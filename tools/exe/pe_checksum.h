@@ -11,6 +11,10 @@ class PeChecksum {
  public:
   void Add(const uint8_t* bytes, size_t count);
   uint32_t Finish() const;
+  // Adds the words of `part`, bytes that replace zeros this checksum was
+  // fed at an offset that is a multiple of 8; `part` must hold a multiple
+  // of 8 bytes. The length stays this checksum's.
+  void Merge(const PeChecksum& part) { sum_ += part.sum_; }
 
  private:
   // The file is summed in 32-bit parts: as 2^16 leaves 1 over 0xFFFF, the

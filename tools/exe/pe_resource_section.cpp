@@ -8,9 +8,12 @@
 #include <vector>
 
 #include "exe/byte_writer.h"
+#include "exe/payload_stream_writer.h"
 #include "exe/pe_checksum.h"
 #include "exe/res_index.h"
 #include "exe/resource_tree.h"
+#include "install/payload_checksum.h"
+#include "resource_ids.h"
 #include "system/background_digest.h"
 
 namespace {
@@ -145,6 +148,17 @@ class ExeWriter {
     if (digest_ != nullptr) digest_->Add(bytes, count);
     position_ += count;
   }
+  // Overwrites zeros written earlier at `at` with `bytes`, whose length is
+  // a multiple of 8, as `at` is: the checksum then takes their words as
+  // if they had been written in their place.
+  void Patch(uint64_t at, const std::vector<uint8_t>& bytes) {
+    out_.seekp(static_cast<std::streamoff>(at));
+    out_.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    PeChecksum part;
+    part.Add(bytes.data(), bytes.size());
+    checksum_.Merge(part);
+  }
   // Writes the checksum over everything written at `field`, and closes.
   bool Finish(bool withChecksum, size_t field) {
     if (withChecksum) {
@@ -173,10 +187,27 @@ void ZerosTo(Sink& sink, uint64_t end) {
                static_cast<size_t>(std::min<uint64_t>(end - sink.Position(), zeros.size())));
 }
 
+// How an installer's payload goes into the exe: which entries are its
+// files and its table, and whether the files come after the image instead.
+struct PayloadPlacement {
+  const InstallerPayload* payload = nullptr;
+  bool afterImage = false;
+  uint32_t volumeCount = 0;
+  size_t firstFileEntry = 0;  // with the files as resources
+  size_t tableEntry = 0;
+};
+
+// What one pass over the content learns: the checksums of the payload
+// files copied as resources, for the table that follows them.
+struct PassState {
+  std::vector<payload::Item> items;
+};
+
 // Everything the new exe holds, in file order: the linked exe with its
 // headers updated, the section's head, each resource's data (from the .res
-// file or from its own file) on its boundary, the padding to the section's
-// end. Empty on success, otherwise what could not be read.
+// file, from its own file, or the payload table) on its boundary, the
+// padding to the section's end. Empty on success, otherwise what could not
+// be read.
 struct ExeContent {
   const std::vector<uint8_t>& exe;
   const std::filesystem::path& resFile;
@@ -184,10 +215,26 @@ struct ExeContent {
   const ResourceSectionLayout& layout;
   uint64_t rawData;
   uint64_t rawSize;
+  const PayloadPlacement& placement;
 };
 
+bool IsPayloadFile(const PayloadPlacement& placement, size_t entry) {
+  return placement.payload != nullptr && !placement.afterImage &&
+         entry >= placement.firstFileEntry &&
+         entry < placement.firstFileEntry + placement.payload->files.size();
+}
+
+// The table's bytes when the files are resources: it comes after them, so
+// their checksums are known. After the image it is zeros until the data
+// is written (see AddResourceSection).
+std::vector<uint8_t> TableBytes(const ExeContent& content, const PassState& state) {
+  const ResIndexEntry& entry = content.entries[content.placement.tableEntry];
+  if (content.placement.afterImage) return std::vector<uint8_t>(entry.dataSize);
+  return payload::EncodeTable(FinishTable(*content.placement.payload, state.items, 0, 0, {}));
+}
+
 template <typename Sink>
-std::string Emit(const ExeContent& content, Sink& sink) {
+std::string Emit(const ExeContent& content, Sink& sink, PassState& state) {
   std::ifstream res(content.resFile, std::ios::binary);
   if (!res) return content.resFile.string() + ": cannot be read";
   sink.Write(content.exe.data(), content.exe.size());
@@ -197,6 +244,12 @@ std::string Emit(const ExeContent& content, Sink& sink) {
   for (size_t entry = 0; entry < content.entries.size() && sink.Ok(); ++entry) {
     const ResIndexEntry& resource = content.entries[entry];
     ZerosTo(sink, content.rawData + content.layout.dataOffsets[entry]);
+    if (content.placement.payload != nullptr && entry == content.placement.tableEntry) {
+      const std::vector<uint8_t> table = TableBytes(content, state);
+      if (table.size() != resource.dataSize) return "the payload table changed its size";
+      sink.Write(table.data(), table.size());
+      continue;
+    }
     std::ifstream ownFile;
     if (!resource.source.empty()) {
       ownFile.open(resource.source, std::ios::binary);
@@ -205,20 +258,76 @@ std::string Emit(const ExeContent& content, Sink& sink) {
     std::ifstream& in = resource.source.empty() ? res : ownFile;
     const std::filesystem::path& inPath =
         resource.source.empty() ? content.resFile : resource.source;
+    const bool payloadFile = IsPayloadFile(content.placement, entry);
+    PayloadChecksum checksum;
     in.seekg(static_cast<std::streamoff>(resource.dataOffset));
     for (uint64_t left = resource.dataSize; left > 0 && sink.Ok();) {
       const size_t wanted = static_cast<size_t>(std::min<uint64_t>(left, chunk.size()));
       if (!in.read(reinterpret_cast<char*>(chunk.data()), static_cast<std::streamsize>(wanted)))
         return inPath.string() + ": changed while it was being copied";
+      if (payloadFile) checksum.Add(chunk.data(), wanted);
       sink.Write(chunk.data(), wanted);
       left -= wanted;
     }
     // A file of its own must still end where it ended when it was listed.
     if (!resource.source.empty() && in.peek() != std::char_traits<char>::eof())
       return inPath.string() + ": changed while it was being copied";
+    if (payloadFile) {
+      payload::Item item;
+      item.size = resource.dataSize;
+      item.checksum = checksum.Value();
+      state.items.push_back(item);
+    }
   }
   ZerosTo(sink, content.rawData + content.rawSize);
   return std::string();
+}
+
+// The payload files as resources 3001 on, each copied from its own file.
+std::vector<ResIndexEntry> PayloadFileEntries(const InstallerPayload& payload) {
+  std::vector<ResIndexEntry> entries;
+  uint16_t id = IDR_PAYLOAD_FIRST;
+  for (const PayloadFile& file : payload.files) {
+    ResIndexEntry entry;
+    entry.type.number = kTypeRcData;
+    entry.name.number = id++;
+    entry.language = kLanguageEnglishUk;
+    entry.dataSize = static_cast<uint32_t>(file.size);
+    entry.source = file.source;
+    entries.push_back(entry);
+  }
+  return entries;
+}
+
+ResIndexEntry TableEntry(size_t bytes) {
+  ResIndexEntry entry;
+  entry.type.number = kTypeRcData;
+  entry.name.number = IDR_PAYLOAD_TABLE;
+  entry.language = kLanguageEnglishUk;
+  entry.dataSize = static_cast<uint32_t>(bytes);
+  return entry;
+}
+
+uint64_t PayloadBytes(const InstallerPayload& payload) {
+  uint64_t total = 0;
+  for (const PayloadFile& file : payload.files) total += file.size;
+  return total;
+}
+
+// Where the section goes and how large it is, for a set of entries.
+struct SectionPlan {
+  ResourceSectionLayout layout;
+  uint64_t rawSize = 0;
+  uint64_t end = 0;  // of the exe before any data after it
+};
+
+SectionPlan PlanSection(const std::vector<ResIndexEntry>& entries, uint64_t sectionRva,
+                        uint64_t rawData, uint32_t fileAlignment) {
+  SectionPlan plan;
+  plan.layout = LayOutResourceSection(entries, static_cast<uint32_t>(sectionRva));
+  plan.rawSize = AlignUp(plan.layout.size, fileAlignment);
+  plan.end = rawData + plan.rawSize;
+  return plan;
 }
 
 }  // namespace
@@ -227,7 +336,8 @@ std::string AddResourceSection(const std::filesystem::path& resFile,
                                const std::filesystem::path& linkedExe,
                                const std::filesystem::path& outExe,
                                const std::vector<ResIndexEntry>& extraEntries,
-                               std::string* sha256) {
+                               std::string* sha256, const InstallerPayload* payload,
+                               std::vector<std::filesystem::path>* volumes) {
   ResIndex index = ReadResIndex(resFile);
   if (!index.error.empty()) return index.error;
   index.entries.insert(index.entries.end(), extraEntries.begin(), extraEntries.end());
@@ -245,10 +355,61 @@ std::string AddResourceSection(const std::filesystem::path& resFile,
   const uint64_t sectionRva = AlignUp(headers.imageEnd, headers.sectionAlignment);
   const uint64_t rawData = AlignUp(exe.size(), headers.fileAlignment);
   if (sectionRva > UINT32_MAX) return linkedExe.string() + ": has no room for another section";
-  const ResourceSectionLayout layout =
-      LayOutResourceSection(index.entries, static_cast<uint32_t>(sectionRva));
+
+  std::vector<ResIndexEntry> entries = index.entries;
+  PayloadPlacement placement;
+  SectionPlan plan;
+  if (payload != nullptr) {
+    placement.payload = payload;
+    const size_t items = payload->files.size();
+    const uint64_t payloadBytes = PayloadBytes(*payload);
+    // As resources while they fit: the layout every earlier build had.
+    if (payloadBytes <= kMaxResourcePayloadBytes) {
+      std::vector<ResIndexEntry> asResources = index.entries;
+      placement.firstFileEntry = asResources.size();
+      for (ResIndexEntry& file : PayloadFileEntries(*payload)) asResources.push_back(file);
+      placement.tableEntry = asResources.size();
+      asResources.push_back(TableEntry(payload::EncodedTableBytes(items, 0)));
+      plan = PlanSection(asResources, sectionRva, rawData, headers.fileAlignment);
+      if (plan.layout.error.empty() && plan.end <= payload->volumeSize) entries = asResources;
+    }
+    if (entries.size() == index.entries.size()) {
+      // After the image: the table grows with the volumes it lists, which
+      // may push the exe's data into one more volume; the count only grows
+      // until it settles.
+      placement.afterImage = true;
+      placement.tableEntry = entries.size();
+      entries.push_back(TableEntry(0));
+      const uint64_t perVolume = payload->volumeSize - payload::kVolumeHeaderBytes;
+      for (;;) {
+        entries.back().dataSize =
+            static_cast<uint32_t>(payload::EncodedTableBytes(items, placement.volumeCount));
+        plan = PlanSection(entries, sectionRva, rawData, headers.fileAlignment);
+        if (!plan.layout.error.empty()) break;
+        if (plan.end >= payload->volumeSize) {
+          return payload->volumeSizeField + ": " + std::to_string(payload->volumeSize) +
+                 " bytes cannot hold " + outExe.filename().string() + ", which is " +
+                 std::to_string(plan.end) + " bytes before its payload and its table of " +
+                 std::to_string(items) + " files; it must be larger than that";
+        }
+        const uint64_t inExe = std::min(payloadBytes, payload->volumeSize - plan.end);
+        const uint64_t needed = (payloadBytes - inExe + perVolume - 1) / perVolume;
+        if (needed > payload::kMaxVolumes) {
+          return payload->volumeSizeField + ": " + std::to_string(payload->volumeSize) +
+                 " bytes splits the payload's " + std::to_string(payloadBytes) + " bytes into " +
+                 std::to_string(needed) + " volumes beside the exe, and at most " +
+                 std::to_string(payload::kMaxVolumes) + " are possible; make it larger";
+        }
+        if (needed == placement.volumeCount) break;
+        placement.volumeCount = static_cast<uint32_t>(needed);
+      }
+    }
+  } else {
+    plan = PlanSection(entries, sectionRva, rawData, headers.fileAlignment);
+  }
+  const ResourceSectionLayout& layout = plan.layout;
   if (!layout.error.empty()) return resFile.string() + ": " + layout.error;
-  const uint64_t rawSize = AlignUp(layout.size, headers.fileAlignment);
+  const uint64_t rawSize = plan.rawSize;
   const uint64_t imageSize = AlignUp(sectionRva + layout.size, headers.sectionAlignment);
   const size_t optional = headers.optionalHeader;
   const uint64_t initializedData =
@@ -275,14 +436,19 @@ std::string AddResourceSection(const std::filesystem::path& resFile,
   const size_t checksumField = optional + kCheckSum;
   const bool withChecksum = ReadLe(exe, checksumField, 4) != 0;
   PutLe(exe, checksumField, 0, 4);
-  const ExeContent content{exe, resFile, index.entries, layout, rawData, rawSize};
+  const ExeContent content{exe, resFile, entries, layout, rawData, rawSize, placement};
+  // Data after the image changes the table once it is written: such an
+  // exe is read back for its digest.
+  if (placement.afterImage) sha256 = nullptr;
   // With a digest, the checksum is summed first, reading everything once
   // (from the page cache, for a payload read a moment ago), so that the
   // digest can follow the writes from the first byte.
   bool checksumInHeader = false;
   if (sha256 != nullptr && withChecksum) {
     ChecksumSink sum;
-    if (const std::string failure = Emit(content, sum); !failure.empty()) return failure;
+    PassState firstPass;
+    if (const std::string failure = Emit(content, sum, firstPass); !failure.empty())
+      return failure;
     PutLe(exe, checksumField, sum.Checksum(), 4);
     checksumInHeader = true;
   }
@@ -290,13 +456,34 @@ std::string AddResourceSection(const std::filesystem::path& resFile,
   std::optional<BackgroundDigest> digest;
   if (sha256 != nullptr) digest.emplace();
   ExeWriter out(outExe, digest ? &*digest : nullptr);
+  std::optional<PayloadStreamWriter> data;
   const auto fail = [&](const std::string& message) {
     out.Close();
     std::error_code ignored;
     std::filesystem::remove(outExe, ignored);
+    if (data) data->RemoveVolumes();
     return message;
   };
-  if (const std::string failure = Emit(content, out); !failure.empty()) return fail(failure);
+  PassState pass;
+  if (const std::string failure = Emit(content, out, pass); !failure.empty()) return fail(failure);
+  if (placement.afterImage) {
+    const uint64_t dataOffset = rawData + rawSize;
+    std::filesystem::path stem = outExe.parent_path() / outExe.stem();
+    data.emplace(
+        [&out](const uint8_t* bytes, size_t count) {
+          out.Write(bytes, count);
+          return out.Ok();
+        },
+        dataOffset, payload->volumeSize, stem, placement.volumeCount);
+    std::vector<payload::Item> items;
+    if (const std::string failure = data->CopyFiles(payload->files, &items); !failure.empty())
+      return fail(failure);
+    const payload::Table table = FinishTable(*payload, std::move(items), dataOffset,
+                                             data->ExeDataSize(), data->VolumeDataSizes());
+    out.Patch(rawData + layout.dataOffsets[placement.tableEntry], payload::EncodeTable(table));
+    if (const std::string failure = data->FinishVolumes(table); !failure.empty())
+      return fail(failure);
+  }
   if (!out.Finish(withChecksum && !checksumInHeader, checksumField))
     return fail(outExe.string() + ": cannot be written");
   if (digest) {
@@ -308,5 +495,6 @@ std::string AddResourceSection(const std::filesystem::path& resFile,
   std::error_code error;
   std::filesystem::permissions(outExe, std::filesystem::status(linkedExe).permissions(), error);
   if (error) return fail(outExe.string() + ": " + error.message());
+  if (volumes != nullptr && data) *volumes = data->Volumes();
   return std::string();
 }

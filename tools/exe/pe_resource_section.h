@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "exe/installer_payload.h"
 #include "exe/res_index.h"
 
 // Writes `outExe`: `linkedExe` (a PE32 or PE32+ image without resources)
@@ -22,9 +23,19 @@
 // `extraEntries` come after the .res file's, each with its data in its own
 // source file (ResIndexEntry::source). With `sha256`, the SHA-256 digest of
 // the written exe (lowercase hex) is made on a second thread as it is
-// written.
+// written; it stays empty when the exe must be read back for it instead
+// (its payload table is written last, see below).
+//
+// With `payload`, the exe is an installer. Its files become resources 3001
+// on while they total at most kMaxResourcePayloadBytes and the exe stays
+// within the volume size; otherwise they are written after the last section
+// and, past the volume size, into volumes beside `outExe`, which `volumes`
+// lists. Either way the payload table (resource IDR_PAYLOAD_TABLE) says
+// where each file is and holds its checksum, made as it was copied.
 std::string AddResourceSection(const std::filesystem::path& resFile,
                                const std::filesystem::path& linkedExe,
                                const std::filesystem::path& outExe,
                                const std::vector<ResIndexEntry>& extraEntries = {},
-                               std::string* sha256 = nullptr);
+                               std::string* sha256 = nullptr,
+                               const InstallerPayload* payload = nullptr,
+                               std::vector<std::filesystem::path>* volumes = nullptr);

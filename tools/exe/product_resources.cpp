@@ -7,6 +7,7 @@
 #include "exe/image_resources.h"
 #include "exe/res_file.h"
 #include "exe/string_table.h"
+#include "install/payload_checksum.h"
 #include "product/payload_files.h"
 #include "resource_ids.h"
 
@@ -115,7 +116,7 @@ void CheckDisc(const ProductDefinition& product, bool hasPayload, Diagnostics& d
 
 bool WriteProductResources(const ProductDefinition& product, const ResourceInputs& inputs,
                            const fs::path& outDir, Diagnostics& diagnostics,
-                           std::vector<ResIndexEntry>* payloadEntries) {
+                           InstallerPayload* installerPayload) {
   std::vector<PayloadFile> payload;
   if (product.payload) {
     const std::string where = product.tomlPath.string() + ": payload";
@@ -135,25 +136,19 @@ bool WriteProductResources(const ProductDefinition& product, const ResourceInput
 
   ResFileWriter installer(outDir / "installer.res", &inputs.baseRes);
   AddCommon(*common, product, u"Installer.exe", installer);
-  installer.Add(kTypeRcData, IDR_PAYLOAD_MANIFEST, kLanguageEnglishUk,
-                EncodePayloadManifest(payload));
-  uint16_t id = IDR_PAYLOAD_FIRST;
-  for (const PayloadFile& file : payload) {
-    if (payloadEntries == nullptr) {
+  const std::vector<uint8_t> manifest = EncodePayloadManifest(payload);
+  installer.Add(kTypeRcData, IDR_PAYLOAD_MANIFEST, kLanguageEnglishUk, manifest);
+  if (installerPayload != nullptr) {
+    PayloadChecksum manifestChecksum;
+    manifestChecksum.Add(manifest.data(), manifest.size() - 1);  // not its NUL
+    installerPayload->files = payload;
+    installerPayload->manifestChecksum = manifestChecksum.Value();
+    installerPayload->volumeSize = product.volumeSize;
+    installerPayload->volumeSizeField = product.tomlPath.string() + ": volume_size";
+  } else {
+    uint16_t id = IDR_PAYLOAD_FIRST;
+    for (const PayloadFile& file : payload)
       installer.AddFile(kTypeRcData, id++, kLanguageEnglishUk, file.source, file.size);
-      continue;
-    }
-    if (file.size > UINT32_MAX) {
-      diagnostics.Error(file.source.string(), "is too large for one resource");
-      return false;
-    }
-    ResIndexEntry entry;
-    entry.type.number = kTypeRcData;
-    entry.name.number = id++;
-    entry.language = kLanguageEnglishUk;
-    entry.dataSize = static_cast<uint32_t>(file.size);
-    entry.source = file.source;
-    payloadEntries->push_back(entry);
   }
   return Finish(installer, diagnostics);
 }

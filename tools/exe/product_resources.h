@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "exe/installer_payload.h"
 #include "exe/res_index.h"
 #include "product/diagnostics.h"
 #include "product/product_definition.h"
@@ -18,10 +19,11 @@ struct ResourceInputs {
 };
 
 // Writes outDir/autorun.res and, with a payload, outDir/installer.res.
-// With `payloadEntries`, the payload files are not copied into
-// installer.res but returned as entries that name their files, to be added
-// with it (AddResourceSection). Returns false, with the reason reported,
+// With `installerPayload`, the payload files are not copied into
+// installer.res but returned, to be added with it (AddResourceSection),
+// which also writes their table. Without it they are resources 3001 on in
+// installer.res, with no table. Returns false, with the reason reported,
 // when anything is refused or cannot be written.
 bool WriteProductResources(const ProductDefinition& product, const ResourceInputs& inputs,
                            const std::filesystem::path& outDir, Diagnostics& diagnostics,
-                           std::vector<ResIndexEntry>* payloadEntries = nullptr);
+                           InstallerPayload* installerPayload = nullptr);

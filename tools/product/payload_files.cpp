@@ -142,13 +142,6 @@ void CheckPayload(const std::vector<PayloadFile>& files, const std::string& pack
                                  std::to_string(kMaxPayloadFiles) +
                                  " fit the resource ids 3001 to 65535");
   }
-  uint64_t total = 0;
-  for (const PayloadFile& file : files) total += file.size;
-  if (total > kMaxPayloadBytes) {
-    diagnostics.Error(where, "holds " + std::to_string(total) + " bytes, over the limit of " +
-                                 std::to_string(kMaxPayloadBytes) +
-                                 " bytes (1 GiB) up to which a 32-bit Windows program still loads");
-  }
 }
 
 std::vector<uint8_t> EncodePayloadManifest(const std::vector<PayloadFile>& files) {

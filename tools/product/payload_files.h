@@ -13,11 +13,11 @@
 // Payload files take the resource ids 3001 to 65535.
 constexpr uint64_t kMaxPayloadFiles = 65535 - 3000;
 
-// The exe is mapped whole into the 2 GiB user address space of a 32-bit
-// process, in one free range between the system DLLs, heaps and stacks. We
-// keep the payload to 1 GiB so that the image still loads on every Windows
-// version; the program's 32-bit byte total is then also safe.
-constexpr uint64_t kMaxPayloadBytes = uint64_t{1} << 30;
+// Payloads up to 1 GiB are resources of the exe, as they always were: the
+// image still loads on every 32-bit Windows, whose 2 GiB of address space
+// must hold it in one free range. Larger ones are written after the image,
+// which is never mapped, and into volumes beside it.
+constexpr uint64_t kMaxResourcePayloadBytes = uint64_t{1} << 30;
 
 struct PayloadFile {
   std::string name;  // UTF-8, backslash between folders: the manifest item
@@ -39,7 +39,7 @@ std::vector<PayloadFile> CollectPayloadFiles(const std::filesystem::path& folder
                                              Diagnostics& diagnostics);
 
 // Checks what the whole payload must satisfy: the package at its root under
-// `packageName` (UTF-8), the number of files and the total size.
+// `packageName` (UTF-8) and the number of files.
 // `where` names the payload field of product.toml.
 void CheckPayload(const std::vector<PayloadFile>& files, const std::string& packageName,
                   const std::string& where, Diagnostics& diagnostics);

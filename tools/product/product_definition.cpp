@@ -147,6 +147,7 @@ const std::set<std::string> kKnownKeys = {"language_ids",   "registry_key",
                                           "website_url",    "background",
                                           "icon",           "payload",
                                           "disc",           "version",
+                                          "volume_size",
                                           "company",        "missing_transforms",
                                           "disc_label",     "signing"};
 
@@ -312,6 +313,18 @@ std::optional<ProductDefinition> LoadProductDefinition(const fs::path& directory
       reader.Error("version", "\"" + *version +
                                   "\" is not a version of one to four numbers from 0 to 65535 "
                                   "joined by full stops, such as \"1.2.0.0\"");
+    }
+  }
+  if (const toml::node* volumeSize = table.get("volume_size")) {
+    const auto* number = volumeSize->as_integer();
+    if (number == nullptr || number->get() < static_cast<int64_t>(kMinVolumeSize) ||
+        number->get() > static_cast<int64_t>(kMaxVolumeSize)) {
+      reader.Error("volume_size", "must be a number of bytes from " +
+                                      std::to_string(kMinVolumeSize) + " to " +
+                                      std::to_string(kMaxVolumeSize) +
+                                      ", which keeps a signed exe under 4 GiB");
+    } else {
+      product.volumeSize = static_cast<uint64_t>(number->get());
     }
   }
   if (auto company = reader.OptionalString("company")) product.company = *company;

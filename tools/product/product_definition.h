@@ -20,6 +20,14 @@ struct SigningSettings {
   std::string timestampUrl;  // RFC 3161, pkcs12 only; empty: no time stamp
 };
 
+// Just under 4 GB: a signed exe stays well below the 4 GiB that Windows
+// refuses to start.
+constexpr uint64_t kDefaultVolumeSize = 4000000000;
+// Room for the signature that signing appends, below 4 GiB.
+constexpr uint64_t kMaxVolumeSize = 4290000000;
+// A volume holds its header and at least this much data.
+constexpr uint64_t kMinVolumeSize = 4096;
+
 struct ProductDefinition {
   std::filesystem::path directory;
   std::filesystem::path tomlPath;
@@ -30,6 +38,10 @@ struct ProductDefinition {
   std::optional<std::filesystem::path> icon;
   std::optional<std::filesystem::path> payload;
   std::optional<std::filesystem::path> disc;
+  // The most bytes Installer.exe and each of its volumes may hold before
+  // signing: payload data past it goes into Installer-1.bin, Installer-2.bin
+  // ... beside the exe.
+  uint64_t volumeSize = kDefaultVolumeSize;
   std::optional<std::array<uint16_t, 4>> version;
   std::string versionText;
   std::string company;

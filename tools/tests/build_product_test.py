@@ -406,11 +406,16 @@ class ReleaseBuild(ProductFolderCase):
         self.package = os.path.join(self.temp, "Game.msi")
         wixl_package(self.package)
 
-    def make_release(self, folder):
+    def make_release(self, folder, volumes=False):
+        """With `volumes`, the payload is large enough for three volumes of
+        the small volume_size given."""
         product = os.path.join(self.temp, folder)
-        self.make('payload = "files"\ndisc = "disc"\ndisc_label = "GAME_2"\n', product,
+        self.make('payload = "files"\ndisc = "disc"\ndisc_label = "GAME_2"\n'
+                  + ('volume_size = 2000000\n' if volumes else ''), product,
                   language_ids='"2057;1033;"', product_names='"Game;Game;"')
         write(os.path.join(product, "files", "Data", "level.bin"), bytes(range(256)) * 64)
+        if volumes:
+            write(os.path.join(product, "files", "Data", "music.bin"), bytes(range(251)) * 20000)
         shutil.copy(self.package, os.path.join(product, "files", "Game.msi"))
         write(os.path.join(product, "disc", "Docs", "GB", "Readme.txt"), "Read me\r\n")
         shutil.copy(os.path.join(product, "files", "Game.msi"), os.path.join(product, "disc", "Game.msi"))
@@ -418,18 +423,23 @@ class ReleaseBuild(ProductFolderCase):
         return product
 
     def test_rebuilds_elsewhere_and_later_are_byte_identical(self):
-        for epoch in (None, "1700000000"):
+        for epoch, volumes in ((None, False), ("1700000000", False), ("1700000000", True)):
             env = {"SOURCE_DATE_EPOCH": epoch} if epoch else {}
             if not epoch:
                 os.environ.pop("SOURCE_DATE_EPOCH", None)
             outs = []
             for name in ("first", "second place"):
-                product = self.make_release(os.path.join(name, "product-" + name))
+                product = self.make_release(os.path.join(name, "product-" + name), volumes)
                 outs.append(os.path.join(self.temp, name, "out"))
                 result = build(product, outs[-1], self.ARCH, env)
                 self.assertEqual(result.returncode, 0, result.stderr)
                 time.sleep(2)
-            for exe in ("Autorun.exe", "Installer.exe"):
+            # The volumes go beside the exe and onto the disc with it.
+            volume_names = ["Installer-1.bin", "Installer-2.bin", "Installer-3.bin"] if volumes else []
+            self.assertEqual(sorted(f for f in os.listdir(outs[0]) if f.endswith(".bin")), volume_names)
+            self.assertEqual("Installer.exe" in os.listdir(os.path.join(outs[0], "disc")), volumes)
+            for exe in ["Autorun.exe", "Installer.exe"] + volume_names:
+                self.assertLessEqual(os.path.getsize(os.path.join(outs[0], exe)), 2000000 if volumes else 1 << 31)
                 subprocess.run(["cmp", os.path.join(outs[0], exe), os.path.join(outs[1], exe)], check=True)
             self.assertEqual(tree_bytes(os.path.join(outs[0], "disc")), tree_bytes(os.path.join(outs[1], "disc")))
             if epoch:
@@ -556,14 +566,16 @@ class Refusals(ProductFolderCase):
 
     def test_check_reports_every_error_and_writes_nothing(self):
         write(os.path.join(self.product, "disc", "x.txt"), "x")
-        self.make('disc = "disc"\ndisc_label = "SKYFORGE_TWO_IRON_VALE"\n[signing]\npassword_env = "1X"\n',
+        self.make('disc = "disc"\ndisc_label = "SKYFORGE_TWO_IRON_VALE"\nvolume_size = 4095\n'
+                  '[signing]\npassword_env = "1X"\n',
                   instance_mutex='"not-a-guid"')
         result = check(self.product)
         self.assertEqual(result.returncode, 1)
         for message in ("product.toml: instance_mutex: ",
                         'product.toml: disc_label: "SKYFORGE_TWO_IRON_VALE" is 22 characters; a disc label holds 1 '
                         "to 16 (the Joliet volume name Windows shows; ISO 9660 allows 32)",
-                        "product.toml: signing: needs either pkcs12 (with password_env) or command, not both"):
+                        "product.toml: signing: needs either pkcs12 (with password_env) or command, not both",
+                        "product.toml: volume_size: must be a number of bytes from 4096 to 4290000000"):
             self.assertIn(message, result.stderr)
         self.assertEqual(sorted(os.listdir(self.temp)), ["product"])
         self.assertEqual(sorted(os.listdir(self.product)), ["disc", "product.toml"])

@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <random>
 #include <tuple>
@@ -13,6 +14,8 @@
 #include "exe/byte_writer.h"
 #include "exe/pe_checksum.h"
 #include "exe/res_index.h"
+#include "install/payload_checksum.h"
+#include "install/payload_table.h"
 #include "res_reader.h"
 #include "system/file_digest.h"
 #include "temp_folder.h"
@@ -329,6 +332,122 @@ TEST_P(ResourceSectionOf, RefusesWhatItCannotExtendAndLeavesNoExe) {
         temp_.Path() / "in.res", temp_.Path() / "linked.exe", temp_.Path() / "out.exe", {fromFile});
     EXPECT_EQ(error, fromFile.source.string() + problem);
     EXPECT_FALSE(fs::exists(temp_.Path() / "out.exe"));
+  }
+}
+
+// An installer's payload, each way the exe can carry it: as resources, and
+// after the image with volumes beside it. Either way the table says where
+// every file's bytes are and what they add up to.
+TEST_P(ResourceSectionOf, InstallerPayloadIsFoundThroughItsTable) {
+  Bytes res = ResEntryHeader(0, 0, 0, 0);
+  const Bytes manifest = ResEntry(Number(10), Number(3000), 2057, {'a', ';', 0});
+  res.insert(res.end(), manifest.begin(), manifest.end());
+  WriteAll(temp_.Path() / "in.res", res);
+  const TinyExe exe = MakeExe(Pe32Plus(), 0x1234);
+  WriteAll(temp_.Path() / "linked.exe", exe.bytes);
+  std::mt19937 random(11);
+  InstallerPayload payload;
+  payload.manifestChecksum = 0xFEEDFACE;
+  payload.volumeSizeField = "t.toml: volume_size";
+  for (const auto& [name, size] : std::vector<std::pair<const char*, size_t>>{
+           {"a.msi", 3000}, {"empty", 0}, {"big.bin", 12000}}) {
+    Bytes bytes(size);
+    for (uint8_t& byte : bytes) byte = static_cast<uint8_t>(random());
+    WriteAll(temp_.Path() / name, bytes);
+    payload.files.push_back({name, temp_.Path() / name, size});
+  }
+  const auto checksumOf = [&](const PayloadFile& file) {
+    const Bytes bytes = ReadAll(file.source);
+    PayloadChecksum checksum;
+    checksum.Add(bytes.data(), bytes.size());
+    return checksum.Value();
+  };
+
+  for (const uint64_t volumeSize : {uint64_t{1} << 30, uint64_t{4096}}) {
+    SCOPED_TRACE(volumeSize);
+    payload.volumeSize = volumeSize;
+    std::string digest;
+    std::vector<fs::path> volumes;
+    ASSERT_EQ(AddResourceSection(temp_.Path() / "in.res", temp_.Path() / "linked.exe",
+                                 temp_.Path() / "Installer.exe", {}, &digest, &payload, &volumes),
+              "");
+    const Bytes file = ReadAll(temp_.Path() / "Installer.exe");
+    EXPECT_EQ(ReadLe(file, exe.optional + 64, 4), ReferenceChecksum(file, exe.optional + 64));
+    std::optional<payload::Table> table;
+    std::map<std::string, Bytes> resources;
+    for (const FoundResource& found : Walk(file, exe)) resources[found.name] = found.data;
+    const Bytes& tableBytes = resources["2999"];
+    ASSERT_TRUE(payload::TableIntact(tableBytes.data(), tableBytes.size()));
+    table = payload::DecodeTable(tableBytes.data(), tableBytes.size());
+    ASSERT_TRUE(table.has_value());
+    EXPECT_EQ(table->manifestChecksum, 0xFEEDFACEu);
+    ASSERT_EQ(table->items.size(), payload.files.size());
+
+    // The exe's data, then each volume's after its header.
+    Bytes stream(file.begin() + static_cast<std::ptrdiff_t>(table->exeDataOffset),
+                 file.begin() + static_cast<std::ptrdiff_t>(table->exeDataOffset +
+                                                            table->exeDataSize));
+    EXPECT_LE(file.size(), volumeSize);
+    ASSERT_EQ(volumes.size(), table->volumeDataSizes.size());
+    for (uint32_t number = 1; number <= volumes.size(); ++number) {
+      EXPECT_EQ(volumes[number - 1], temp_.Path() / ("Installer-" + std::to_string(number) + ".bin"));
+      const Bytes volume = ReadAll(volumes[number - 1]);
+      EXPECT_LE(volume.size(), volumeSize);
+      const std::optional<payload::VolumeHeader> header =
+          payload::DecodeVolumeHeader(volume.data(), volume.size());
+      ASSERT_TRUE(header.has_value());
+      EXPECT_TRUE(payload::BelongsTo(*header, *table, number));
+      stream.insert(stream.end(), volume.begin() + payload::kVolumeHeaderBytes, volume.end());
+    }
+    for (size_t index = 0; index < payload.files.size(); ++index) {
+      SCOPED_TRACE(payload.files[index].name);
+      const payload::Item& item = table->items[index];
+      const Bytes expected = ReadAll(payload.files[index].source);
+      EXPECT_EQ(item.size, expected.size());
+      EXPECT_EQ(item.checksum, checksumOf(payload.files[index]));
+      if (volumeSize > file.size() + 20000) {
+        // Small enough for resources: 3001 on, as ever, and the digest made
+        // on the way.
+        EXPECT_EQ(item.place, payload::Place::kResource);
+        EXPECT_EQ(resources[std::to_string(3001 + index)], expected);
+        EXPECT_EQ(std::optional<std::string>(digest), FileSha256(temp_.Path() / "Installer.exe"));
+      } else {
+        EXPECT_EQ(item.place, payload::Place::kData);
+        const uint64_t at = payload::StreamPosition(*table, item);
+        EXPECT_EQ(Bytes(stream.begin() + static_cast<std::ptrdiff_t>(at),
+                        stream.begin() + static_cast<std::ptrdiff_t>(at + item.size)),
+                  expected);
+        EXPECT_EQ(resources.count(std::to_string(3001 + index)), 0u);
+        EXPECT_EQ(digest, "") << "the table changed after the writes: read back instead";
+      }
+    }
+    if (volumeSize == 4096) EXPECT_GE(volumes.size(), 3u);
+    for (const fs::path& volume : volumes) fs::remove(volume);
+    fs::remove(temp_.Path() / "Installer.exe");
+  }
+
+  // The volume size must hold the exe up to its data, and make no more
+  // volumes than the format numbers; a file that grows while it is copied
+  // leaves neither an exe nor volumes.
+  WriteAll(temp_.Path() / "huge.bin", Bytes(4100 * payload::kMaxVolumes, 1));
+  for (const auto& [what, volumeSize, extra, problem] :
+       {std::tuple<const char*, uint64_t, const char*, const char*>{
+            "too small", 1500, "", "t.toml: volume_size: 1500 bytes cannot hold Installer.exe"},
+        {"too many volumes", 4096, "huge.bin", "t.toml: volume_size: 4096 bytes splits"},
+        {"a file that grew", 4096, "grown", "big.bin: changed while it was being copied"}}) {
+    SCOPED_TRACE(what);
+    InstallerPayload refused = payload;
+    refused.volumeSize = volumeSize;
+    if (std::string(extra) == "huge.bin")
+      refused.files.push_back({"huge.bin", temp_.Path() / "huge.bin", 4100 * payload::kMaxVolumes});
+    if (std::string(extra) == "grown") refused.files.back().size -= 100;
+    std::vector<fs::path> volumes;
+    const std::string error =
+        AddResourceSection(temp_.Path() / "in.res", temp_.Path() / "linked.exe",
+                           temp_.Path() / "Installer.exe", {}, nullptr, &refused, &volumes);
+    EXPECT_NE(error.find(problem), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(temp_.Path() / "Installer.exe"));
+    EXPECT_FALSE(fs::exists(temp_.Path() / "Installer-1.bin"));
   }
 }
 
