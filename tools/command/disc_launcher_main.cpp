@@ -27,8 +27,9 @@ constexpr const char* kUsage =
 constexpr const char* kHelp =
     "\n"
     "build  checks PRODUCT_DIR and writes into OUT_DIR: Autorun.exe (the launcher),\n"
-    "       Installer.exe when the product has a payload, disc/ when it has a disc\n"
-    "       folder, disc.iso when it names a disc_label, and build-report.json.\n"
+    "       Installer.exe when the product has a payload (and Installer-1.bin ...\n"
+    "       beside it for what does not fit in volume_size), disc/ when it has a\n"
+    "       disc folder, disc.iso when it names a disc_label, and build-report.json.\n"
     "       The exes are signed last when product.toml has a [signing] table.\n"
     "check  runs every check of PRODUCT_DIR, prints every error and warning and\n"
     "       writes nothing: exit 0 when it would build, 1 when not.\n"
@@ -118,8 +119,17 @@ int Run(const std::vector<std::string>& arguments) {
   std::cerr << diagnostics.Text();
   if (!built) return 1;
   std::string made;
-  for (const char* output : {"Autorun.exe", "Installer.exe", "disc", "disc.iso"})
-    if (fs::exists(outDir / output, error)) made += std::string(output) + " ";
+  for (const char* output : {"Autorun.exe", "Installer.exe", "disc", "disc.iso"}) {
+    if (!fs::exists(outDir / output, error)) continue;
+    made += std::string(output) + " ";
+    // Installer-1.bin ... Installer-N.bin, shown as one range.
+    uint32_t volumes = 0;
+    while (std::string(output) == "Installer.exe" &&
+           fs::exists(outDir / ("Installer-" + std::to_string(volumes + 1) + ".bin"), error))
+      ++volumes;
+    if (volumes == 1) made += "Installer-1.bin ";
+    if (volumes > 1) made += "Installer-1.bin...Installer-" + std::to_string(volumes) + ".bin ";
+  }
   std::cout << "built: " << made << "\n";
   return 0;
 }
