@@ -462,9 +462,10 @@ class ReleaseBuild(ProductFolderCase):
         prefix = wine_prefix.Prefix(prefix_folder / "prefix", None)
         try:
             outs = {}
+            # With volumes: the Windows tool writes them with its own file calls.
             for way in ("linux", "windows"):
-                product = self.make_release(os.path.join(way, "product"))
-                self.make('payload = "files"\ndisc = "disc"\n', product,
+                product = self.make_release(os.path.join(way, "product"), volumes=True)
+                self.make('payload = "files"\ndisc = "disc"\nvolume_size = 2000000\n', product,
                           language_ids='"2057;1033;"', product_names='"Game;Game;"')
                 outs[way] = os.path.join(self.temp, way, "out")
                 if way == "linux":
@@ -473,7 +474,7 @@ class ReleaseBuild(ProductFolderCase):
                     result = prefix.run([tool, "build", "--arch", self.ARCH, wine_prefix.windows_path(product),
                                          wine_prefix.windows_path(outs[way])], check=False, timeout=300)
                 self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
-            for output in ("Autorun.exe", "Installer.exe", "build-report.json"):
+            for output in ("Autorun.exe", "Installer.exe", "Installer-1.bin", "Installer-3.bin", "build-report.json"):
                 self.assertEqual(file_bytes(os.path.join(outs["linux"], output)),
                                  file_bytes(os.path.join(outs["windows"], output)), output)
             self.assertEqual(tree_bytes(os.path.join(outs["linux"], "disc")),
