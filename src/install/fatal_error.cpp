@@ -119,3 +119,8 @@ void FatalError(const platform::Platform& os, const WString& what) {
   // Not reached: compilers do not carry [[noreturn]] through a virtual call.
   std::abort();
 }
+
+void FailWithError(const platform::Platform& os, uint32_t code, const WString& what) {
+  os.process.SetLastError(code);
+  FatalError(os, what);
+}

@@ -17,6 +17,10 @@ constexpr int32_t kFormatInsufficientBuffer = static_cast<int32_t>(0x8007007A);
 // meanwhile does not wait for this thread.
 [[noreturn]] void FatalError(const platform::Platform& os, const WString& what);
 
+// FatalError for a failure that no system call reported: `code` becomes the
+// last error first.
+[[noreturn]] void FailWithError(const platform::Platform& os, uint32_t code, const WString& what);
+
 // Bounded formatter for FatalError's message. Understands %s (a
 // null-terminated const WChar*), %d (int32_t) and %%. Writes at most
 // capacity - 1 units and always terminates. Returns 0, kFormatInvalidArgument

@@ -1,11 +1,17 @@
 #include "install/payload.h"
 
-#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "install/fatal_error.h"
 #include "install/payload_manifest.h"
+#include "install/payload_sources.h"
+#include "install/payload_stream.h"
+#include "install/payload_table.h"
+#include "install/payload_writer.h"
 #include "install/progress_report.h"
 #include "install/resource_bytes.h"
 #include "install/workspace.h"
@@ -17,58 +23,62 @@ namespace {
 constexpr uint32_t kLargestResourceId = 0xFFFF;
 
 // Error codes set for the failures that no system call reports itself.
-constexpr uint32_t kErrorWriteFault = 29;              // ERROR_WRITE_FAULT
+constexpr uint32_t kErrorCrc = 23;                     // ERROR_CRC
 constexpr uint32_t kErrorBadPathname = 161;            // ERROR_BAD_PATHNAME
 constexpr uint32_t kErrorNoUnicodeTranslation = 1113;  // ERROR_NO_UNICODE_TRANSLATION
 
 struct PayloadEntry {
-  WString name;
-  int32_t resourceId = 0;
+  PayloadFile file;
+  // Its own resource, or null when its bytes are in the stream from here on.
   platform::ResourceHandle resource = nullptr;
-  uint32_t size = 0;
+  uint64_t streamPosition = 0;
 };
 
-// Load and lock: the bytes stay readable for the rest of the process.
-const void* LoadAndLock(const platform::Platform& os, const platform::UniqueLoadedResource& owner) {
-  if (owner.get() == nullptr) FatalError(os, u"LoadResource");
-  const void* bytes = os.resources.Lock(owner.get());
-  if (bytes == nullptr) FatalError(os, u"LockResource");
-  return bytes;
+// The resource of the item at `index` among the non-empty ones.
+platform::ResourceHandle FindItemResource(const platform::Platform& os, size_t index) {
+  // No manifest holds 2^31 items; the clamp only keeps the text's number sane.
+  const int32_t id = index < static_cast<size_t>(INT32_MAX - IDR_PAYLOAD_FIRST)
+                         ? static_cast<int32_t>(IDR_PAYLOAD_FIRST + index)
+                         : INT32_MAX;
+  const WString missingText = u"FindResource failed trying to find resource ID " + DecimalText(id);
+  // Resource ids are 16-bit: a larger one would silently name another file.
+  if (id > static_cast<int32_t>(kLargestResourceId)) {
+    FailWithError(os, platform::kErrorResourceNameNotFound, missingText);
+  }
+  platform::ResourceHandle resource = os.resources.FindData(static_cast<uint32_t>(id));
+  if (resource == nullptr) FatalError(os, missingText);
+  return resource;
 }
 
-[[noreturn]] void FailWithError(const platform::Platform& os, uint32_t code, const WString& what) {
-  os.process.SetLastError(code);
-  FatalError(os, what);
-}
-
-// Looks up every item's resource before anything is written, so that a
-// missing one is reported while the workspace is still empty.
+// Finds every item's bytes before anything is written, so that a missing or
+// mis-sized one is reported while the workspace is still empty. The n-th
+// item's resource, when it has one, is IDR_PAYLOAD_FIRST + n.
 std::vector<PayloadEntry> BuildEntryList(const platform::Platform& os,
-                                         const std::vector<WString>& items, uint64_t* total) {
+                                         const std::vector<WString>& items,
+                                         const payload::Table* table, uint64_t* total) {
   std::vector<PayloadEntry> entries;
   *total = 0;
-  int32_t nextId = IDR_PAYLOAD_FIRST;
-  for (const WString& item : items) {
-    if (!StaysInsideWorkspace(item)) {
-      FailWithError(os, kErrorBadPathname, u"Unpacking " + item);
-    }
-    const WString missingText =
-        u"FindResource failed trying to find resource ID " + DecimalText(nextId);
-    // Resource ids are 16-bit: a larger one would silently name another file.
-    if (nextId > static_cast<int32_t>(kLargestResourceId)) {
-      FailWithError(os, platform::kErrorResourceNameNotFound, missingText);
-    }
-    platform::ResourceHandle resource = os.resources.FindData(static_cast<uint32_t>(nextId));
-    if (resource == nullptr) FatalError(os, missingText);
+  for (size_t index = 0; index < items.size(); ++index) {
+    const WString& name = items[index];
+    if (!StaysInsideWorkspace(name)) FailWithError(os, kErrorBadPathname, u"Unpacking " + name);
 
     PayloadEntry entry;
-    entry.name = item;
-    entry.resourceId = nextId;
-    entry.resource = resource;
-    entry.size = os.resources.Size(resource);
-    *total += entry.size;
+    entry.file.name = name;
+    const payload::Item* item = table != nullptr ? &table->items[index] : nullptr;
+    if (item != nullptr && item->place == payload::Place::kData) {
+      entry.file.size = item->size;
+      entry.streamPosition = payload::StreamPosition(*table, *item);
+    } else {
+      entry.resource = FindItemResource(os, index);
+      entry.file.size = os.resources.Size(entry.resource);
+      if (item != nullptr && entry.file.size != item->size) {
+        FailWithError(os, kErrorCrc, u"Verifying " + name);
+      }
+    }
+    if (item != nullptr) entry.file.checksum = item->checksum;
+    // Saturating: only the bar's range depends on it.
+    *total = entry.file.size > UINT64_MAX - *total ? UINT64_MAX : *total + entry.file.size;
     entries.push_back(std::move(entry));
-    ++nextId;
   }
   return entries;
 }
@@ -81,10 +91,10 @@ bool ExtractPayload(LauncherState& state, const platform::Platform& os, WString 
   platform::ResourceHandle manifest = os.resources.FindData(IDR_PAYLOAD_MANIFEST);
   if (manifest == nullptr) FatalError(os, u"FindResource");
   platform::UniqueLoadedResource loadedManifest(os.resources, os.resources.Load(manifest));
-  const void* manifestData = LoadAndLock(os, loadedManifest);
+  const void* manifestData = LockLoadedResource(os, loadedManifest);
+  const std::string_view manifestBytes = ManifestBytes(manifestData, os.resources.Size(manifest));
 
-  const std::optional<WString> manifestText =
-      DecodeManifest(ManifestBytes(manifestData, os.resources.Size(manifest)));
+  const std::optional<WString> manifestText = DecodeManifest(manifestBytes);
   if (!manifestText) {
     FailWithError(os, kErrorNoUnicodeTranslation, u"Reading the payload manifest");
   }
@@ -95,17 +105,32 @@ bool ExtractPayload(LauncherState& state, const platform::Platform& os, WString 
   DeleteDirectoryTree(os, workspace);
   if (!os.files.MakeFolder(workspace)) FatalError(os, u"CreateDirectory");
 
+  const std::vector<WString> items = ManifestItems(*manifestText);
+  const std::optional<payload::Table> table = LoadPayloadTable(os, manifestBytes, items.size());
   uint64_t total = 0;
   const std::vector<PayloadEntry> entries =
-      BuildEntryList(os, ManifestItems(*manifestText), &total);
+      BuildEntryList(os, items, table ? &*table : nullptr, &total);
+  PayloadStream stream(os, table ? OpenPayloadData(os, *table) : std::vector<StreamFile>());
 
   ProgressReport progress(os, os.windows.DialogItem(state.mainWindow, IDC_PROGRESS), total);
   for (const PayloadEntry& entry : entries) {
     if (StopRequested(state)) return false;
-    if (!CreateParentDirectories(os, workspace, entry.name)) return false;
-    if (!WriteResourceToFile(state, os, entry.resource, entry.size, workspace + entry.name,
-                             progress)) {
-      return false;
+    if (!CreateParentDirectories(os, workspace, entry.file.name)) return false;
+    const WString path = workspace + entry.file.name;
+    WriteOutcome outcome;
+    if (entry.resource != nullptr) {
+      // A resource's size is 32-bit.
+      ResourceBytes source(os, entry.resource, static_cast<uint32_t>(entry.file.size));
+      outcome = WritePayloadFile(state, os, entry.file, path, source, progress);
+    } else {
+      stream.MoveTo(entry.streamPosition);
+      outcome = WritePayloadFile(state, os, entry.file, path, stream, progress);
+    }
+    if (outcome.kind == WriteOutcome::Kind::kStopped) return false;
+    // The error is kept, every handle closed, then the failure reported.
+    if (outcome.kind == WriteOutcome::Kind::kFailed) {
+      stream.Close();
+      FailWithError(os, outcome.code, outcome.what);
     }
   }
   progress.Finish();
@@ -128,56 +153,5 @@ bool CreateParentDirectories(const platform::Platform& os, WString baseFolder,
     }
     path = candidate + u"\\";
   }
-  return true;
-}
-
-bool WriteResourceToFile(LauncherState& state, const platform::Platform& os,
-                         platform::ResourceHandle resource, uint32_t size, WString path,
-                         ProgressReport& progress) {
-  platform::UniqueLoadedResource loaded(os.resources, os.resources.Load(resource));
-  ResourceBytes source(os, LoadAndLock(os, loaded), size);
-
-  // A new file rather than one replaced: Wine replaces by truncating, and
-  // ext4 then writes a truncated file's whole content to the disk when it
-  // is closed, where a new one stays in the cache until it is removed. Only
-  // a name listed twice finds its earlier copy there, and replaces it.
-  using OpenMode = platform::FileSystem::OpenMode;
-  platform::UniqueFileHandle file(os.files, os.files.OpenFile(path, OpenMode::kCreateNewWrite));
-  if (!file && os.process.LastError() == platform::kErrorFileExists) {
-    file = platform::UniqueFileHandle(os.files, os.files.OpenFile(path, OpenMode::kReplaceWrite));
-  }
-  if (!file) FatalError(os, u"CreateFile");
-
-  // The error is kept, every handle closed, then the failure reported.
-  auto fail = [&](uint32_t code, const char16_t* what) {
-    file.Reset();
-    source.Close();
-    loaded.Reset();
-    FailWithError(os, code, what);
-  };
-
-  uint32_t writtenTotal = 0;
-  do {
-    const uint32_t chunk = std::min(size - writtenTotal, ResourceBytes::kChunkBytes);
-    const unsigned char* bytes = source.Next(chunk);
-    if (bytes == nullptr) fail(os.process.LastError(), u"ReadFile");
-
-    uint32_t chunkWritten = 0;
-    do {
-      const uint32_t left = chunk - chunkWritten;
-      uint32_t written = 0;
-      const bool ok = os.files.Write(file.get(), bytes + chunkWritten, left, &written);
-      // A write that claims success without progress would repeat for ever.
-      const bool stalled = ok && (written > left || (written == 0 && left != 0));
-      if (!ok || stalled) fail(stalled ? kErrorWriteFault : os.process.LastError(), u"WriteFile");
-
-      progress.Add(written);
-      chunkWritten += written;
-      writtenTotal += written;
-      // Checked between writes so that the main thread can remove the
-      // workspace once this thread has closed the file.
-      if (writtenTotal != size && StopRequested(state)) return false;
-    } while (chunkWritten != chunk);
-  } while (writtenTotal != size);
   return true;
 }

@@ -4,7 +4,8 @@
 // The manifest resource is text whose items are separated by ";"; each
 // non-empty item is one file's path relative to the workspace, with "\"
 // between folder names. The n-th non-empty item's bytes are in resource
-// IDR_PAYLOAD_FIRST + n - 1.
+// IDR_PAYLOAD_FIRST + n - 1, unless the payload table (payload_table.h) puts
+// them in the data after the exe or in a volume.
 #pragma once
 
 #include <cstdint>

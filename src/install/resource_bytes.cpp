@@ -3,15 +3,28 @@
 #include <optional>
 #include <utility>
 
+#include "install/fatal_error.h"
+
 namespace {
 
 constexpr uint32_t kErrorHandleEof = 38;  // ERROR_HANDLE_EOF
 
 }  // namespace
 
-ResourceBytes::ResourceBytes(const platform::Platform& os, const void* locked, uint32_t size)
-    : os_(os), locked_(static_cast<const unsigned char*>(locked)) {
-  const std::optional<uint64_t> offset = os.resources.FileOffset(locked, size);
+const void* LockLoadedResource(const platform::Platform& os,
+                               const platform::UniqueLoadedResource& owner) {
+  if (owner.get() == nullptr) FatalError(os, u"LoadResource");
+  const void* bytes = os.resources.Lock(owner.get());
+  if (bytes == nullptr) FatalError(os, u"LockResource");
+  return bytes;
+}
+
+ResourceBytes::ResourceBytes(const platform::Platform& os, platform::ResourceHandle resource,
+                             uint32_t size)
+    : os_(os),
+      loaded_(os.resources, os.resources.Load(resource)),
+      locked_(static_cast<const unsigned char*>(LockLoadedResource(os, loaded_))) {
+  const std::optional<uint64_t> offset = os.resources.FileOffset(locked_, size);
   if (!offset || size == 0) return;
   const WString program = os.resources.ProgramPath();
   if (program.empty()) return;

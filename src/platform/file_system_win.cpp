@@ -86,6 +86,12 @@ bool WindowsFileSystem::Seek(FileHandle file, uint64_t offset) {
   return SetFilePointerEx(file, distance, nullptr, FILE_BEGIN) != 0;
 }
 
+std::optional<uint64_t> WindowsFileSystem::FileSize(FileHandle file) {
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(file, &size)) return std::nullopt;
+  return static_cast<uint64_t>(size.QuadPart);
+}
+
 void WindowsFileSystem::CloseFile(FileHandle file) { CloseHandle(file); }
 
 uint32_t WindowsFileSystem::TempPath(uint32_t room, WString* path) {

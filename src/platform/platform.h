@@ -137,6 +137,8 @@ class FileSystem {
   virtual bool Read(FileHandle file, void* buffer, uint32_t size, uint32_t* read) = 0;
   // SetFilePointerEx from the file's start.
   virtual bool Seek(FileHandle file, uint64_t offset) = 0;
+  // GetFileSizeEx; nullopt on failure.
+  virtual std::optional<uint64_t> FileSize(FileHandle file) = 0;
   virtual void CloseFile(FileHandle file) = 0;
   // GetTempPathW into a buffer of `room` units. Returns the length the call
   // reported: 0 on failure, more than room - 1 when the path did not fit.

@@ -30,6 +30,7 @@ class WindowsFileSystem final : public FileSystem {
   bool Write(FileHandle file, const void* data, uint32_t size, uint32_t* written) override;
   bool Read(FileHandle file, void* buffer, uint32_t size, uint32_t* read) override;
   bool Seek(FileHandle file, uint64_t offset) override;
+  std::optional<uint64_t> FileSize(FileHandle file) override;
   void CloseFile(FileHandle file) override;
   uint32_t TempPath(uint32_t room, WString* path) override;
 };

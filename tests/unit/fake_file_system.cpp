@@ -278,6 +278,16 @@ bool FakeFileSystem::Seek(platform::FileHandle file, uint64_t offset) {
   return true;
 }
 
+std::optional<uint64_t> FakeFileSystem::FileSize(platform::FileHandle file) {
+  if (world_.Enter("GetFileSizeEx")) return std::nullopt;
+  auto open = files_.find(AsNumber(file));
+  if (open == files_.end()) {
+    Fail(kErrorInvalidHandle);
+    return std::nullopt;
+  }
+  return nodes_[open->second].content.size();
+}
+
 void FakeFileSystem::CloseFile(platform::FileHandle file) {
   world_.Enter("CloseHandle");
   files_.erase(AsNumber(file));

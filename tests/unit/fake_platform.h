@@ -138,6 +138,7 @@ class FakeFileSystem : public platform::FileSystem {
              uint32_t* written) override;
   bool Read(platform::FileHandle file, void* buffer, uint32_t size, uint32_t* read) override;
   bool Seek(platform::FileHandle file, uint64_t offset) override;
+  std::optional<uint64_t> FileSize(platform::FileHandle file) override;
   void CloseFile(platform::FileHandle file) override;
   uint32_t TempPath(uint32_t room, WString* path) override;
 

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 
 #include "fake_platform.h"
+#include "install/payload_checksum.h"
+#include "install/payload_table.h"
 #include "install/workspace.h"
 #include "resource_ids.h"
 
@@ -18,6 +21,24 @@ std::string Pattern(size_t size) {
   return bytes;
 }
 
+uint64_t Checksum(const std::string& bytes) {
+  PayloadChecksum checksum;
+  checksum.Add(bytes.data(), bytes.size());
+  return checksum.Value();
+}
+
+std::string AsText(const std::vector<uint8_t>& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// One file of a payload with a table, and whether its bytes are in the data
+// after the exe and in the volumes or in a resource of its own.
+struct TabledItem {
+  std::string name;
+  std::string bytes;
+  bool inStream = true;
+};
+
 class ExtractPayloadTest : public ::testing::Test {
  protected:
   ExtractPayloadTest() {
@@ -25,6 +46,13 @@ class ExtractPayloadTest : public ::testing::Test {
     state.mainWindow = fake.windows.MakeDialog(IDD_INSTALLER);
     fake.process.errorTexts[29] = u"The system cannot write to the specified device.\r\n";
     fake.process.errorTexts[161] = u"The specified path is invalid.\r\n";
+    fake.process.errorTexts[13] = u"The data is invalid.\r\n";
+    fake.process.errorTexts[21] = u"The device is not ready.\r\n";
+    fake.process.errorTexts[23] = u"Data error (cyclic redundancy check).\r\n";
+    fake.process.errorTexts[38] = u"Reached the end of the file.\r\n";
+    fake.windows.onMessageBox = [this](const FakeWindows::MessageBoxShown&) {
+      openAtMessage = fake.files.OpenHandles();
+    };
   }
 
   // The manifest as the product build stores it, with its NUL, and the
@@ -58,8 +86,85 @@ class ExtractPayloadTest : public ::testing::Test {
     fake.files.AddFile(fake.resources.programPath, image);
   }
 
+  // Lays the payload out as the product build does with a table: resource
+  // items in resources 3001, ... by their place in the manifest, the others
+  // one after another in one stream cut into the exe's data and the volumes
+  // (`dataSizes`: the exe's first, then volume 1's, ...). The table stays in
+  // `table` for a test to change and store again.
+  void SetTabledPayload(const std::vector<TabledItem>& items,
+                        const std::vector<size_t>& dataSizes) {
+    std::string manifest;
+    std::string stream;
+    table = payload::Table();
+    table.buildId = payload::BuildId(payload::kBuildIdBytes, 0x5A);
+    for (size_t index = 0; index < items.size(); ++index) {
+      const TabledItem& item = items[index];
+      manifest += item.name + ";";
+      payload::Item record;
+      record.size = item.bytes.size();
+      record.checksum = Checksum(item.bytes);
+      if (item.inStream) {
+        record.place = payload::Place::kData;
+        uint64_t at = stream.size();
+        while (record.file + 1 < dataSizes.size() && at >= dataSizes[record.file]) {
+          at -= dataSizes[record.file++];
+        }
+        record.offset = (record.file == 0 ? kExeDataOffset : payload::kVolumeHeaderBytes) + at;
+        stream += item.bytes;
+      } else {
+        fake.resources.SetData(static_cast<uint32_t>(IDR_PAYLOAD_FIRST + index), item.bytes);
+      }
+      table.items.push_back(record);
+    }
+    SetPayload(manifest);
+    table.manifestChecksum = Checksum(manifest);
+    table.exeDataOffset = kExeDataOffset;
+    table.exeDataSize = dataSizes[0];
+    fake.files.AddFile(fake.resources.programPath,
+                       std::string(kExeDataOffset, 'M') + stream.substr(0, dataSizes[0]));
+    volumeData.clear();
+    size_t taken = dataSizes[0];
+    for (size_t n = 1; n < dataSizes.size(); taken += dataSizes[n++]) {
+      table.volumeDataSizes.push_back(dataSizes[n]);
+      volumeData.push_back(stream.substr(taken, dataSizes[n]));
+    }
+    ASSERT_EQ(taken, stream.size());
+    for (uint32_t n = 1; n <= volumeData.size(); ++n) StoreVolume(n, HeaderOf(n));
+    StoreTable();
+  }
+  void StoreTable() {
+    fake.resources.SetData(IDR_PAYLOAD_TABLE, AsText(payload::EncodeTable(table)));
+  }
+  payload::VolumeHeader HeaderOf(uint32_t number) const {
+    payload::VolumeHeader header;
+    header.number = number;
+    header.count = static_cast<uint32_t>(table.volumeDataSizes.size());
+    header.buildId = table.buildId;
+    header.dataSize = table.volumeDataSizes[number - 1];
+    return header;
+  }
+  // Volume `number`'s file with `header` and the volume's data.
+  void StoreVolume(uint32_t number, const payload::VolumeHeader& header) {
+    fake.files.AddFile(VolumePath(number),
+                       AsText(payload::EncodeVolumeHeader(header)) + volumeData[number - 1]);
+  }
+  WString VolumePath(uint32_t number) const {
+    const WString& program = fake.resources.programPath;
+    return program.substr(0, program.rfind(u'\\') + 1) + u"Installer-" +
+           DecimalText(static_cast<int32_t>(number)) + u".bin";
+  }
+  // Changes one byte of a file in the fake file system.
+  void FlipByte(const WString& path, size_t offset) {
+    std::string content = fake.files.Content(path);
+    content.at(offset) ^= 0x01;
+    fake.files.AddFile(path, content);
+  }
+  static constexpr size_t kExeDataOffset = 8192;
   FakePlatform fake;
   LauncherState state;
+  payload::Table table;
+  std::vector<std::string> volumeData;  // volume n's at [n - 1]
+  int openAtMessage = -1;               // the open handles when the error box appeared
 };
 
 TEST_F(ExtractPayloadTest, EmptyItemsTakeNoResourceId) {
@@ -389,6 +494,238 @@ TEST_F(ExtractPayloadTest, StopRequestEndsBetweenChunksWithTheFileClosed) {
   fake.world.onCall = nullptr;
   DeleteDirectoryTree(fake.os, kWorkspace);
   EXPECT_FALSE(fake.files.Exists(kWorkspace));
+}
+
+// With a table, each file comes from where the table puts it, however the
+// stream is cut between the exe's data and the volumes, and is checked.
+TEST_F(ExtractPayloadTest, TableSendsEachFileFromWhereItsBytesLie) {
+  struct Case {
+    const char* what;
+    std::vector<TabledItem> items;
+    std::vector<size_t> dataSizes;
+  };
+  const std::vector<Case> cases = {
+      {"data after the exe",
+       {{"Setup.msi", "msi", false},
+        {"Data\\big.bin", Pattern(2500000)},
+        {"small.txt", "small"},
+        {"empty.txt", ""}},
+       {2500005}},
+      {"files crossing into each volume",
+       {{"Setup.msi", "msi", false},
+        {"a.bin", Pattern(1500000)},
+        {"Data\\b.bin", Pattern(3000000)},
+        {"c.txt", "tail"}},
+       {1000000, 2000000, 1500004}},
+      {"volumes only", {{"x.bin", Pattern(100000)}}, {0, 60000, 40000}},
+      {"resources only", {{"Setup.msi", "msi", false}, {"a.cab", Pattern(5000), false}}, {0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetTabledPayload(c.items, c.dataSizes);
+    fake.files.writeSizes.clear();
+    fake.files.writeLimit = 700000;
+
+    EXPECT_TRUE(Extract());
+
+    for (const TabledItem& item : c.items) {
+      EXPECT_EQ(fake.files.Content(kWorkspace + Utf8ToUtf16(item.name)), item.bytes) << item.name;
+    }
+    EXPECT_TRUE(std::all_of(fake.files.writeSizes.begin(), fake.files.writeSizes.end(),
+                            [](uint32_t size) { return size <= 1048576; }));
+    EXPECT_EQ(fake.files.OpenHandles(), 0);
+    EXPECT_EQ(fake.resources.loaded, 0);
+    EXPECT_EQ(Progress().position, Progress().rangeHigh);
+    EXPECT_TRUE(fake.windows.messageBoxes.empty());
+  }
+}
+
+// Files of the same content may share their bytes: the later one reads them
+// again, crossing into the volume from its data start anew.
+TEST_F(ExtractPayloadTest, FilesSharingTheirBytesAreEachWrittenWhole) {
+  SetTabledPayload({{"a.bin", Pattern(1500000)}, {"b.bin", Pattern(1000000)}, {"copy.bin", ""}},
+                   {1000000, 1500000});
+  table.items[2] = table.items[0];
+  StoreTable();
+
+  EXPECT_TRUE(Extract());
+
+  EXPECT_EQ(fake.files.Content(kWorkspace + u"copy.bin"), Pattern(1500000));
+  EXPECT_EQ(fake.files.Content(kWorkspace + u"b.bin"), Pattern(1000000));
+}
+
+// A damaged byte anywhere in a file's bytes ends the unpacking at that file,
+// before the installer could read it, and no later file is written.
+TEST_F(ExtractPayloadTest, DamagedFileEndsWithVerifyingItsNameAndNothingAfter) {
+  struct Case {
+    const char* what;
+    bool blobInStream;
+    std::function<void()> damage;
+  };
+  const std::vector<Case> cases = {
+      {"in the data after the exe", true,
+       [&] { FlipByte(fake.resources.programPath, kExeDataOffset + 5 + 100); }},
+      {"in the second volume", true,
+       [&] { FlipByte(VolumePath(2), payload::kVolumeHeaderBytes + 500); }},
+      {"in its resource, last chunk", false,
+       [&] {
+         std::string bytes = Pattern(3000000);
+         bytes.back() ^= 0x01;
+         fake.resources.SetData(3002, bytes);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fake.windows.messageBoxes.clear();
+    SetTabledPayload(
+        {{"first.txt", "first"},
+         {"Data\\blob.bin", Pattern(3000000), c.blobInStream},
+         {"later.txt", "later"}},
+        c.blobInStream ? std::vector<size_t>{1000005, 1000000, 1000005} : std::vector<size_t>{10});
+    c.damage();
+
+    EXPECT_EQ(ExtractUntilFatal(), 23u);
+
+    EXPECT_EQ(MessageText(),
+              u"Verifying Data\\blob.bin failed with error 23: Data error (cyclic redundancy "
+              u"check).\r\n");
+    EXPECT_EQ(openAtMessage, 0);
+    EXPECT_EQ(fake.files.Content(kWorkspace + u"first.txt"), "first");
+    EXPECT_FALSE(fake.files.Exists(kWorkspace + u"later.txt"));
+  }
+}
+
+// What does not fit the table is found before anything is written: the
+// workspace stays empty and every handle is closed before the error shows.
+TEST_F(ExtractPayloadTest, PayloadThatDoesNotFitItsTableEndsBeforeAnyWrite) {
+  struct Case {
+    const char* what;
+    std::function<void()> change;
+    uint32_t code;
+    std::u16string failed;
+  };
+  const std::vector<Case> cases = {
+      {"a table byte flipped",
+       [&] {
+         std::string bytes = fake.resources.data().at(IDR_PAYLOAD_TABLE);
+         bytes[100] ^= 0x01;
+         fake.resources.SetData(IDR_PAYLOAD_TABLE, bytes);
+       },
+       23, u"Verifying the payload table"},
+      {"the table cut short",
+       [&] {
+         fake.resources.SetData(IDR_PAYLOAD_TABLE,
+                                fake.resources.data().at(IDR_PAYLOAD_TABLE).substr(0, 150));
+       },
+       23, u"Verifying the payload table"},
+      {"a table of fewer files",
+       [&] {
+         table.items.pop_back();
+         StoreTable();
+       },
+       23, u"Verifying the payload table"},
+      {"another manifest", [&] { SetPayload("Setup.msi;a.bin;B.bin"); }, 23,
+       u"Verifying the payload manifest"},
+      {"a resource of another size", [&] { fake.resources.SetData(3001, "msi!"); }, 23,
+       u"Verifying Setup.msi"},
+      {"a volume missing", [&] { fake.files.RemoveFile(VolumePath(2)); }, 2,
+       u"Opening Installer-2.bin"},
+      {"a volume header cut short",
+       [&] { fake.files.AddFile(VolumePath(1), fake.files.Content(VolumePath(1)).substr(0, 40)); },
+       38, u"Opening Installer-1.bin"},
+      {"a volume's data cut short",
+       [&] {
+         const std::string bytes = fake.files.Content(VolumePath(2));
+         fake.files.AddFile(VolumePath(2), bytes.substr(0, bytes.size() - 1));
+       },
+       38, u"Opening Installer-2.bin"},
+      {"a volume of another build",
+       [&] {
+         payload::VolumeHeader header = HeaderOf(2);
+         header.buildId[0] ^= 0x01;
+         StoreVolume(2, header);
+       },
+       13, u"Opening Installer-2.bin"},
+      {"the second volume in the first one's place",
+       [&] { fake.files.AddFile(VolumePath(1), fake.files.Content(VolumePath(2))); }, 13,
+       u"Opening Installer-1.bin"},
+      {"an exe shorter than its data",
+       [&] {
+         fake.files.AddFile(fake.resources.programPath,
+                            fake.files.Content(fake.resources.programPath).substr(0, 9000));
+       },
+       38, u"Opening Installer.exe"},
+      {"a volume that cannot be read", [&] { fake.FailNext("ReadFile", 21); }, 21,
+       u"Opening Installer-1.bin"},
+      {"a size that cannot be read", [&] { fake.FailNext("GetFileSizeEx", 5); }, 5,
+       u"Opening Installer.exe"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fake.windows.messageBoxes.clear();
+    openAtMessage = -1;
+    SetTabledPayload(
+        {{"Setup.msi", "msi", false}, {"a.bin", Pattern(300000)}, {"b.bin", Pattern(200000)}},
+        {100000, 250000, 150000});
+    c.change();
+
+    EXPECT_EQ(ExtractUntilFatal(), c.code);
+
+    const WString expected =
+        c.failed + u" failed with error " + DecimalText(static_cast<int32_t>(c.code)) + u": ";
+    EXPECT_EQ(MessageText().substr(0, expected.size()), expected);
+    EXPECT_EQ(openAtMessage, 0);
+    EXPECT_TRUE(fake.files.IsFolder(kWorkspace));
+    EXPECT_TRUE(fake.files.ListTree(kWorkspace).empty());
+  }
+}
+
+// A disc or download folder may hold volumes planted beside where the
+// program was started from: only the program's own folder counts.
+TEST_F(ExtractPayloadTest, VolumesAreOpenedFromTheProgramsFolderOnly) {
+  fake.resources.programPath = u"E:\\Disc\\Installer.exe";
+  SetTabledPayload({{"a.bin", Pattern(3000)}}, {1000, 2000});
+  const std::string planted = fake.files.Content(VolumePath(1)).substr(0, 64) + Pattern(2000);
+  fake.files.AddFile(fake.files.currentFolder + u"Installer-1.bin", planted);
+
+  EXPECT_TRUE(Extract());
+  EXPECT_EQ(fake.files.Content(kWorkspace + u"a.bin"), Pattern(3000));
+
+  fake.files.RemoveFile(VolumePath(1));
+  EXPECT_EQ(ExtractUntilFatal(), platform::kErrorFileNotFound);
+  EXPECT_EQ(MessageText().substr(0, 45), u"Opening Installer-1.bin failed with error 2: ");
+}
+
+// A volume read while it is written out fails with the volume's name: the
+// disc was taken out, or the file changed since it was opened.
+TEST_F(ExtractPayloadTest, FailedOrEarlyEndingStreamReadNamesItsFile) {
+  struct Case {
+    const char* what;
+    uint32_t code;
+  };
+  for (const Case& c : {Case{"disc taken out", 21}, Case{"volume cut short", 38}}) {
+    SCOPED_TRACE(c.what);
+    fake.windows.messageBoxes.clear();
+    SetTabledPayload({{"a.bin", Pattern(3000000)}}, {1000000, 2000000});
+    bool damaged = false;
+    fake.world.onCall = [&](const std::string& operation) {
+      if (operation != "WriteFile" || damaged) return;
+      damaged = true;
+      if (c.code == 21) {
+        fake.FailNext("ReadFile", 21);
+      } else {
+        fake.files.AddFile(VolumePath(1), fake.files.Content(VolumePath(1)).substr(0, 100000));
+      }
+    };
+
+    EXPECT_EQ(ExtractUntilFatal(), c.code);
+
+    const WString expected = u"Reading Installer-1.bin failed with error " +
+                             DecimalText(static_cast<int32_t>(c.code)) + u": ";
+    EXPECT_EQ(MessageText().substr(0, expected.size()), expected);
+    EXPECT_EQ(openAtMessage, 0);
+    fake.world.onCall = nullptr;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,121 @@
+#include "install/payload_sources.h"
+
+#include <utility>
+
+#include "install/fatal_error.h"
+#include "install/payload_checksum.h"
+#include "install/resource_bytes.h"
+#include "platform/unique_handles.h"
+#include "resource_ids.h"
+
+namespace {
+
+// Error codes set for the failures that no system call reports itself.
+constexpr uint32_t kErrorInvalidData = 13;  // ERROR_INVALID_DATA
+constexpr uint32_t kErrorCrc = 23;          // ERROR_CRC
+constexpr uint32_t kErrorHandleEof = 38;    // ERROR_HANDLE_EOF
+
+// Opens the files one by one and keeps them; a failure closes every one
+// before it is reported.
+class DataFiles {
+ public:
+  explicit DataFiles(const platform::Platform& os) : os_(os) {}
+
+  // Opens `path` and keeps it; returns its size.
+  uint64_t Open(const WString& path, WString name, uint64_t dataStart, uint64_t dataSize) {
+    platform::UniqueFileHandle handle(
+        os_.files, os_.files.OpenFile(path, platform::FileSystem::OpenMode::kReadSequential));
+    if (!handle) Fail(os_.process.LastError(), name);
+    files_.push_back(StreamFile{std::move(name), std::move(handle), dataStart, dataSize});
+    const std::optional<uint64_t> size = os_.files.FileSize(files_.back().handle.get());
+    if (!size) Fail(os_.process.LastError(), files_.back().name);
+    return *size;
+  }
+
+  // Reads the volume header at the start of the file opened last.
+  std::optional<payload::VolumeHeader> ReadHeader() {
+    const StreamFile& file = files_.back();
+    uint8_t bytes[payload::kVolumeHeaderBytes];
+    for (uint32_t filled = 0; filled < sizeof bytes;) {
+      const uint32_t left = static_cast<uint32_t>(sizeof bytes) - filled;
+      uint32_t read = 0;
+      if (!os_.files.Read(file.handle.get(), bytes + filled, left, &read)) {
+        Fail(os_.process.LastError(), file.name);
+      }
+      if (read == 0 || read > left) Fail(kErrorHandleEof, file.name);
+      filled += read;
+    }
+    return payload::DecodeVolumeHeader(bytes, sizeof bytes);
+  }
+
+  [[noreturn]] void Fail(uint32_t code, const WString& name) {
+    const WString what = u"Opening " + name;
+    files_.clear();
+    FailWithError(os_, code, what);
+  }
+
+  std::vector<StreamFile> Take() { return std::move(files_); }
+
+ private:
+  const platform::Platform& os_;
+  std::vector<StreamFile> files_;
+};
+
+WString VolumeName(uint32_t number) {
+  return u"Installer-" + DecimalText(static_cast<int32_t>(number)) + u".bin";
+}
+
+}  // namespace
+
+std::optional<payload::Table> LoadPayloadTable(const platform::Platform& os,
+                                               std::string_view manifestBytes, size_t itemCount) {
+  const platform::ResourceHandle resource = os.resources.FindData(IDR_PAYLOAD_TABLE);
+  if (resource == nullptr) return std::nullopt;
+  const uint32_t size = os.resources.Size(resource);
+  platform::UniqueLoadedResource loaded(os.resources, os.resources.Load(resource));
+  const auto* bytes = static_cast<const uint8_t*>(LockLoadedResource(os, loaded));
+
+  std::optional<payload::Table> table;
+  if (payload::TableIntact(bytes, size)) table = payload::DecodeTable(bytes, size);
+  if (!table || table->items.size() != itemCount) {
+    FailWithError(os, kErrorCrc, u"Verifying the payload table");
+  }
+  PayloadChecksum manifest;
+  manifest.Add(manifestBytes.data(), manifestBytes.size());
+  if (manifest.Value() != table->manifestChecksum) {
+    FailWithError(os, kErrorCrc, u"Verifying the payload manifest");
+  }
+  return table;
+}
+
+std::vector<StreamFile> OpenPayloadData(const platform::Platform& os, const payload::Table& table) {
+  if (table.exeDataSize == 0 && table.volumeDataSizes.empty()) return {};
+  const WString program = os.resources.ProgramPath();
+  if (program.empty()) FatalError(os, u"GetModuleFileName");
+  const size_t separator = program.rfind(u'\\');
+  const WString folder = separator == WString::npos ? WString() : program.substr(0, separator + 1);
+
+  DataFiles files(os);
+  const WString programName = program.substr(folder.size());
+  // DecodeTable saw to it that the sums below do not overflow.
+  const uint64_t programSize =
+      files.Open(program, programName, table.exeDataOffset, table.exeDataSize);
+  if (programSize < table.exeDataOffset + table.exeDataSize) {
+    files.Fail(kErrorHandleEof, programName);
+  }
+  const uint32_t count = static_cast<uint32_t>(table.volumeDataSizes.size());
+  for (uint32_t number = 1; number <= count; ++number) {
+    const WString name = VolumeName(number);
+    // Without a folder the name alone would be looked for in the current one.
+    if (folder.empty()) files.Fail(platform::kErrorPathNotFound, name);
+    const uint64_t dataSize = table.volumeDataSizes[number - 1];
+    const uint64_t volumeSize =
+        files.Open(folder + name, name, payload::kVolumeHeaderBytes, dataSize);
+    const std::optional<payload::VolumeHeader> header = files.ReadHeader();
+    if (!header || !payload::BelongsTo(*header, table, number)) {
+      files.Fail(kErrorInvalidData, name);
+    }
+    if (volumeSize < payload::kVolumeHeaderBytes + dataSize) files.Fail(kErrorHandleEof, name);
+  }
+  return files.Take();
+}

@@ -1,0 +1,85 @@
+#include "install/payload_stream.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+constexpr uint32_t kErrorHandleEof = 38;  // ERROR_HANDLE_EOF
+
+}  // namespace
+
+PayloadStream::PayloadStream(const platform::Platform& os, std::vector<StreamFile> files)
+    : os_(os), files_(std::move(files)) {
+  MoveTo(0);
+}
+
+void PayloadStream::MoveTo(uint64_t position) {
+  current_ = 0;
+  // A position at the end of one file's data is the next one's start.
+  while (current_ < files_.size() && position >= files_[current_].dataSize) {
+    position -= files_[current_].dataSize;
+    ++current_;
+  }
+  if (current_ == files_.size()) {
+    leftInFile_ = 0;
+    return;
+  }
+  offset_ = files_[current_].dataStart + position;
+  leftInFile_ = files_[current_].dataSize - position;
+  seekPending_ = true;
+}
+
+const unsigned char* PayloadStream::Next(uint32_t count) {
+  if (buffer_.size() < count) buffer_.resize(count);
+  uint32_t filled = 0;
+  while (filled < count) {
+    while (leftInFile_ == 0 && current_ < files_.size()) {
+      ++current_;
+      if (current_ == files_.size()) break;
+      offset_ = files_[current_].dataStart;
+      leftInFile_ = files_[current_].dataSize;
+      seekPending_ = true;
+    }
+    // Past the last file's data: the table promised more than there is.
+    if (current_ == files_.size()) {
+      failed_ = files_.empty() ? 0 : files_.size() - 1;
+      os_.process.SetLastError(kErrorHandleEof);
+      return nullptr;
+    }
+    const uint32_t part = static_cast<uint32_t>(std::min<uint64_t>(count - filled, leftInFile_));
+    if (!ReadFromCurrent(filled, part)) return nullptr;
+    filled += part;
+  }
+  return buffer_.data();
+}
+
+bool PayloadStream::ReadFromCurrent(uint32_t filled, uint32_t count) {
+  failed_ = current_;
+  platform::FileHandle file = files_[current_].handle.get();
+  if (seekPending_) {
+    if (!os_.files.Seek(file, offset_)) return false;
+    seekPending_ = false;
+  }
+  for (uint32_t done = 0; done < count;) {
+    uint32_t read = 0;
+    if (!os_.files.Read(file, buffer_.data() + filled + done, count - done, &read)) return false;
+    // The file ended before its data did: it changed since it was opened.
+    if (read == 0 || read > count - done) {
+      os_.process.SetLastError(kErrorHandleEof);
+      return false;
+    }
+    done += read;
+  }
+  offset_ += count;
+  leftInFile_ -= count;
+  return true;
+}
+
+WString PayloadStream::FailedRead() const {
+  return failed_ < files_.size() ? u"Reading " + files_[failed_].name : WString(u"Reading");
+}
+
+void PayloadStream::Close() {
+  for (StreamFile& file : files_) file.handle.Reset();
+}

@@ -1,0 +1,78 @@
+#include "install/payload_writer.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <utility>
+
+#include "install/payload_checksum.h"
+#include "platform/unique_handles.h"
+
+namespace {
+
+// Error codes set for the failures that no system call reports itself.
+constexpr uint32_t kErrorCrc = 23;         // ERROR_CRC
+constexpr uint32_t kErrorWriteFault = 29;  // ERROR_WRITE_FAULT
+
+bool StopRequested(const LauncherState& state) { return state.cancelRequested.load(); }
+
+}  // namespace
+
+WriteOutcome WritePayloadFile(LauncherState& state, const platform::Platform& os,
+                              const PayloadFile& file, const WString& path, ChunkSource& source,
+                              ProgressReport& progress) {
+  // A new file rather than one replaced: Wine replaces by truncating, and
+  // ext4 then writes a truncated file's whole content to the disk when it
+  // is closed, where a new one stays in the cache until it is removed. Only
+  // a name listed twice finds its earlier copy there, and replaces it.
+  using OpenMode = platform::FileSystem::OpenMode;
+  platform::UniqueFileHandle output(os.files, os.files.OpenFile(path, OpenMode::kCreateNewWrite));
+  if (!output && os.process.LastError() == platform::kErrorFileExists) {
+    output = platform::UniqueFileHandle(os.files, os.files.OpenFile(path, OpenMode::kReplaceWrite));
+  }
+  // The error is kept and the file closed; the caller reports the failure.
+  auto fail = [&](uint32_t code, WString what) {
+    output.Reset();
+    return WriteOutcome{WriteOutcome::Kind::kFailed, code, std::move(what)};
+  };
+  if (!output) return fail(os.process.LastError(), u"CreateFile");
+
+  // Without a table there is nothing to compare with.
+  std::optional<PayloadChecksum> checksum;
+  if (file.checksum) checksum.emplace();
+
+  uint64_t writtenTotal = 0;
+  do {
+    const uint32_t chunk = static_cast<uint32_t>(
+        std::min<uint64_t>(file.size - writtenTotal, ChunkSource::kChunkBytes));
+    const unsigned char* bytes = source.Next(chunk);
+    if (bytes == nullptr) return fail(os.process.LastError(), source.FailedRead());
+    if (checksum) checksum->Add(bytes, chunk);
+
+    uint32_t chunkWritten = 0;
+    do {
+      const uint32_t left = chunk - chunkWritten;
+      uint32_t written = 0;
+      const bool ok = os.files.Write(output.get(), bytes + chunkWritten, left, &written);
+      // A write that claims success without progress would repeat for ever.
+      const bool stalled = ok && (written > left || (written == 0 && left != 0));
+      if (!ok || stalled) {
+        return fail(stalled ? kErrorWriteFault : os.process.LastError(), u"WriteFile");
+      }
+
+      progress.Add(written);
+      chunkWritten += written;
+      writtenTotal += written;
+      // Checked between writes so that the main thread can remove the
+      // workspace once this thread has closed the file.
+      if (writtenTotal != file.size && StopRequested(state)) {
+        return WriteOutcome{WriteOutcome::Kind::kStopped, 0, WString()};
+      }
+    } while (chunkWritten != chunk);
+  } while (writtenTotal != file.size);
+
+  if (checksum && checksum->Value() != *file.checksum) {
+    return fail(kErrorCrc, u"Verifying " + file.name);
+  }
+  return WriteOutcome{};
+}

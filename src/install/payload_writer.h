@@ -1,0 +1,36 @@
+// Writing one payload file into the workspace.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "install/chunk_source.h"
+#include "install/progress_report.h"
+#include "launcher_state.h"
+#include "platform/platform.h"
+#include "platform/text.h"
+
+// One payload file: its name below the workspace, its size and, when the
+// program has a payload table, the checksum its bytes must have.
+struct PayloadFile {
+  WString name;
+  uint64_t size = 0;
+  std::optional<uint64_t> checksum;
+};
+
+// How writing one file ended. A failure is reported by the caller, once it
+// has closed its own handles too: the file is closed already.
+struct WriteOutcome {
+  enum class Kind { kWritten, kStopped, kFailed };
+  Kind kind = Kind::kWritten;
+  uint32_t code = 0;  // for kFailed: the error, and what failed
+  WString what;
+};
+
+// Writes the file's bytes from `source` to `path` in chunks of at most
+// ChunkSource::kChunkBytes, counting every byte written into `progress`.
+// Stops between two writes when the worker was asked to stop; a file whose
+// bytes do not have its checksum fails as "Verifying <name>" with ERROR_CRC.
+WriteOutcome WritePayloadFile(LauncherState& state, const platform::Platform& os,
+                              const PayloadFile& file, const WString& path, ChunkSource& source,
+                              ProgressReport& progress);

@@ -1,0 +1,134 @@
+#include "install/payload_table.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace {
+
+using payload::Item;
+using payload::Place;
+using payload::Table;
+
+// The exe's data at 4096 (100 bytes), then two volumes of 50 and 30: an item
+// in resource, one crossing from the exe into volume 1, one ending volume 2.
+Table SampleTable() {
+  Table table;
+  table.buildId = payload::BuildId(payload::kBuildIdBytes, 0xB1);
+  table.manifestChecksum = 0x1122334455667788;
+  table.exeDataOffset = 4096;
+  table.exeDataSize = 100;
+  table.volumeDataSizes = {50, 30};
+  table.items = {
+      {Place::kResource, 0, 0, 7, 0xAAAA},
+      {Place::kData, 0, 4096 + 90, 20, 0xBBBB},
+      {Place::kData, 2, 64 + 10, 20, 0xCCCC},
+  };
+  return table;
+}
+
+std::optional<Table> RoundTrip(const Table& table) {
+  const std::vector<uint8_t> bytes = payload::EncodeTable(table);
+  return payload::DecodeTable(bytes.data(), bytes.size());
+}
+
+TEST(PayloadTable, RoundTripKeepsEveryFieldAndPlacesItemsInTheStream) {
+  const Table table = SampleTable();
+  std::vector<uint8_t> bytes = payload::EncodeTable(table);
+  bytes.resize(bytes.size() + 5, 0xEE);  // resources may carry padding
+
+  ASSERT_TRUE(payload::TableIntact(bytes.data(), bytes.size()));
+  const std::optional<Table> decoded = payload::DecodeTable(bytes.data(), bytes.size());
+  ASSERT_TRUE(decoded);
+  EXPECT_EQ(decoded->buildId, table.buildId);
+  EXPECT_EQ(decoded->manifestChecksum, table.manifestChecksum);
+  EXPECT_EQ(decoded->exeDataOffset, 4096u);
+  EXPECT_EQ(decoded->volumeDataSizes, table.volumeDataSizes);
+  ASSERT_EQ(decoded->items.size(), 3u);
+  EXPECT_EQ(decoded->items[2].checksum, 0xCCCCu);
+  EXPECT_EQ(payload::StreamPosition(*decoded, decoded->items[1]), 90u);
+  EXPECT_EQ(payload::StreamPosition(*decoded, decoded->items[2]), 160u);
+  EXPECT_EQ(payload::StreamLength(*decoded), 180u);
+}
+
+TEST(PayloadTable, EveryFlippedByteBreaksTheTable) {
+  const std::vector<uint8_t> bytes = payload::EncodeTable(SampleTable());
+  for (size_t at = 0; at < bytes.size(); ++at) {
+    std::vector<uint8_t> damaged = bytes;
+    damaged[at] ^= 0x04;
+    EXPECT_FALSE(payload::TableIntact(damaged.data(), damaged.size())) << "byte " << at;
+  }
+  EXPECT_FALSE(payload::TableIntact(bytes.data(), bytes.size() - 1));
+  EXPECT_FALSE(payload::DecodeTable(bytes.data(), bytes.size() - 1));
+}
+
+TEST(PayloadTable, TablesWhoseItemsCannotLieInTheirFilesAreRefused) {
+  struct Case {
+    const char* what;
+    std::function<void(Table&)> change;
+  };
+  const std::vector<Case> cases = {
+      {"exe data offset and size overflow",
+       [](Table& t) {
+         t.exeDataOffset = UINT64_MAX - 50;
+         t.items.resize(1);
+       }},
+      {"volume sizes overflow",
+       [](Table& t) {
+         t.volumeDataSizes = {UINT64_MAX - 100, 200};
+       }},
+      {"volume size overflows with its header",
+       [](Table& t) { t.volumeDataSizes[1] = UINT64_MAX; }},
+      {"item before its file's data", [](Table& t) { t.items[1].offset = 4095; }},
+      {"item starting past its file's data", [](Table& t) { t.items[2].offset = 64 + 31; }},
+      {"item running past the stream", [](Table& t) { t.items[2].size = 21; }},
+      {"item offset wrapping around", [](Table& t) { t.items[2].offset = UINT64_MAX; }},
+      {"item in a volume that is not there", [](Table& t) { t.items[2].file = 3; }},
+      {"resource over 4 GiB", [](Table& t) { t.items[0].size = uint64_t{1} << 32; }},
+      {"resource with an offset", [](Table& t) { t.items[0].offset = 1; }},
+      {"unknown place", [](Table& t) { t.items[0].place = static_cast<Place>(2); }},
+      {"too many volumes",
+       [](Table& t) {
+         t.volumeDataSizes.assign(payload::kMaxVolumes + 1, 0);
+         t.items.resize(1);
+       }},
+  };
+  ASSERT_TRUE(RoundTrip(SampleTable()));
+  for (const Case& c : cases) {
+    Table table = SampleTable();
+    c.change(table);
+    EXPECT_FALSE(RoundTrip(table)) << c.what;
+  }
+}
+
+TEST(PayloadVolumeHeader, BelongsOnlyToItsOwnTableAndNumber) {
+  const Table table = SampleTable();
+  payload::VolumeHeader header;
+  header.number = 2;
+  header.count = 2;
+  header.buildId = table.buildId;
+  header.dataSize = 30;
+  const std::vector<uint8_t> bytes = payload::EncodeVolumeHeader(header);
+  ASSERT_EQ(bytes.size(), payload::kVolumeHeaderBytes);
+  const std::optional<payload::VolumeHeader> decoded =
+      payload::DecodeVolumeHeader(bytes.data(), bytes.size());
+  ASSERT_TRUE(decoded);
+  EXPECT_TRUE(payload::BelongsTo(*decoded, table, 2));
+  EXPECT_FALSE(payload::BelongsTo(*decoded, table, 1));
+  EXPECT_FALSE(payload::DecodeVolumeHeader(bytes.data(), bytes.size() - 1));
+
+  const std::vector<std::function<void(payload::VolumeHeader&)>> foreign = {
+      [](payload::VolumeHeader& h) { h.count = 3; },
+      [](payload::VolumeHeader& h) { h.buildId[15] ^= 0x01; },
+      [](payload::VolumeHeader& h) { h.dataSize = 31; },
+  };
+  for (const auto& change : foreign) {
+    payload::VolumeHeader other = header;
+    change(other);
+    EXPECT_FALSE(payload::BelongsTo(other, table, 2));
+  }
+}
+
+}  // namespace
