@@ -70,9 +70,10 @@ size_t EncodedTableBytes(size_t items, size_t volumes);
 
 // The table, or nullopt when the bytes are not one this program can use:
 // a wrong magic or version, counts the bytes cannot hold, more than
-// kMaxVolumes volumes, an unknown place or checksum kind, an item whose
-// bytes do not lie wholly inside the data its file holds, or sizes whose
-// sum does not fit in 64 bits. Bytes after the table are ignored. The
+// kMaxVolumes volumes, an unknown place or checksum kind, an item that does
+// not start inside the data its file holds or does not end inside the
+// stream (it may go on into the next files), or sizes whose sum does not
+// fit in 64 bits. Bytes after the table are ignored. The
 // table's own checksum is not looked at here: see TableIntact.
 std::optional<Table> DecodeTable(const uint8_t* bytes, size_t size);
 // Whether the table's checksum over its header, volume and item records
