@@ -151,9 +151,10 @@ class InstallerInVolumes(FatalErrorSteps, support.PackageScenario):
 
     def exe_data_offset(self, exe):
         """Where the exe's payload data starts: the payload table, a resource,
-        says so."""
+        says so. (The program's code holds the table's magic too, before its
+        resources.)"""
         data = exe.read_bytes()
-        return struct.unpack_from("<Q", data, data.index(b"DLPAYTAB") + 48)[0]
+        return struct.unpack_from("<Q", data, data.rindex(b"DLPAYTAB") + 48)[0]
 
     def test_installs_from_the_exe_and_its_volumes_found_beside_it(self):
         self.assertEqual(sorted(path.name for path in self.product_out.glob("*.bin")), VOLUME_NAMES)

@@ -274,6 +274,13 @@ bool BuildProduct(const fs::path& productDir, const fs::path& outDir, const Kit&
         return false;
     }
   }
+  if (product->signing && fs::exists(work / "Installer.exe", error) &&
+      fs::file_size(work / "Installer.exe", error) > product->payload.volumeSize) {
+    diagnostics.Warning((work / "Installer.exe").filename().string(),
+                        "is " + std::to_string(fs::file_size(work / "Installer.exe", error)) +
+                            " bytes once signed: its signature took more than the " +
+                            std::to_string(kSignatureRoom) + " bytes left for it below volume_size");
+  }
   if (fs::exists(work / "Installer.exe", error) &&
       fs::file_size(work / "Installer.exe", error) > kLargestExe) {
     diagnostics.Error((work / "Installer.exe").string(),

@@ -10,11 +10,17 @@
 #include "install/payload_table.h"
 #include "product/payload_files.h"
 
+// More than a signature with its certificate chain and a time stamp takes.
+constexpr uint64_t kSignatureRoom = 64 * 1024;
+
 struct InstallerPayload {
   std::vector<PayloadFile> files;  // in manifest order
   uint64_t manifestChecksum = 0;   // of the manifest resource before its NUL
   // The most bytes the exe and each volume may hold.
   uint64_t volumeSize = 0;
+  // What the exe leaves free of its volume size for the signature that
+  // signing appends: kSignatureRoom when the product is signed.
+  uint64_t signatureRoom = 0;
   std::string volumeSizeField;  // names product.toml's volume_size in refusals
 };
 

@@ -13,10 +13,12 @@ constexpr size_t kCopyChunk = 1 << 20;
 
 }  // namespace
 
-PayloadStreamWriter::PayloadStreamWriter(ExeSink exe, uint64_t exeDataOffset, uint64_t volumeSize,
-                                         fs::path volumeStem, uint32_t volumeCount)
+PayloadStreamWriter::PayloadStreamWriter(ExeSink exe, uint64_t exeDataOffset, uint64_t exeSize,
+                                         uint64_t volumeSize, fs::path volumeStem,
+                                         uint32_t volumeCount)
     : exe_(std::move(exe)),
       exeDataOffset_(exeDataOffset),
+      exeSize_(exeSize),
       volumeSize_(volumeSize),
       volumeStem_(std::move(volumeStem)),
       volumeCount_(volumeCount) {}
@@ -33,7 +35,9 @@ uint64_t PayloadStreamWriter::DataStart() const {
   return dataSizes_.size() == 1 ? exeDataOffset_ : payload::kVolumeHeaderBytes;
 }
 
-uint64_t PayloadStreamWriter::Capacity() const { return volumeSize_ - DataStart(); }
+uint64_t PayloadStreamWriter::Capacity() const {
+  return (dataSizes_.size() == 1 ? exeSize_ : volumeSize_) - DataStart();
+}
 
 std::string PayloadStreamWriter::NextVolume() {
   if (volume_.is_open()) {

@@ -20,10 +20,11 @@ class PayloadStreamWriter {
   // Writes to the exe after its last section; false when it cannot.
   using ExeSink = std::function<bool(const uint8_t* bytes, size_t count)>;
 
-  // The exe's data starts at `exeDataOffset` of its file; the exe and each
-  // volume hold at most `volumeSize` bytes, and `volumeCount` volumes are
-  // made next to `volumeStem` ("dir/Installer" gives dir/Installer-1.bin).
-  PayloadStreamWriter(ExeSink exe, uint64_t exeDataOffset, uint64_t volumeSize,
+  // The exe's data starts at `exeDataOffset` of its file, which holds at
+  // most `exeSize` bytes; each volume holds at most `volumeSize` bytes, and
+  // `volumeCount` volumes are made next to `volumeStem` ("dir/Installer"
+  // gives dir/Installer-1.bin).
+  PayloadStreamWriter(ExeSink exe, uint64_t exeDataOffset, uint64_t exeSize, uint64_t volumeSize,
                       std::filesystem::path volumeStem, uint32_t volumeCount);
   ~PayloadStreamWriter();
   PayloadStreamWriter(const PayloadStreamWriter&) = delete;
@@ -55,6 +56,7 @@ class PayloadStreamWriter {
 
   ExeSink exe_;
   uint64_t exeDataOffset_;
+  uint64_t exeSize_;
   uint64_t volumeSize_;
   std::filesystem::path volumeStem_;
   uint32_t volumeCount_;

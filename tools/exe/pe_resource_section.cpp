@@ -359,10 +359,13 @@ std::string AddResourceSection(const std::filesystem::path& resFile,
   std::vector<ResIndexEntry> entries = index.entries;
   PayloadPlacement placement;
   SectionPlan plan;
+  uint64_t exeSize = 0;  // the most the exe may hold before it is signed
   if (payload != nullptr) {
     placement.payload = payload;
     const size_t items = payload->files.size();
     const uint64_t payloadBytes = PayloadBytes(*payload);
+    // Signing appends to the exe: it is left the room for that.
+    exeSize = payload->volumeSize - std::min(payload->volumeSize / 2, payload->signatureRoom);
     // As resources while they fit: the layout every earlier build had.
     if (payloadBytes <= kMaxResourcePayloadBytes) {
       std::vector<ResIndexEntry> asResources = index.entries;
@@ -371,7 +374,7 @@ std::string AddResourceSection(const std::filesystem::path& resFile,
       placement.tableEntry = asResources.size();
       asResources.push_back(TableEntry(payload::EncodedTableBytes(items, 0)));
       plan = PlanSection(asResources, sectionRva, rawData, headers.fileAlignment);
-      if (plan.layout.error.empty() && plan.end <= payload->volumeSize) entries = asResources;
+      if (plan.layout.error.empty() && plan.end <= exeSize) entries = asResources;
     }
     if (entries.size() == index.entries.size()) {
       // After the image: the table grows with the volumes it lists, which
@@ -386,13 +389,15 @@ std::string AddResourceSection(const std::filesystem::path& resFile,
             static_cast<uint32_t>(payload::EncodedTableBytes(items, placement.volumeCount));
         plan = PlanSection(entries, sectionRva, rawData, headers.fileAlignment);
         if (!plan.layout.error.empty()) break;
-        if (plan.end >= payload->volumeSize) {
+        if (plan.end >= exeSize) {
           return payload->volumeSizeField + ": " + std::to_string(payload->volumeSize) +
                  " bytes cannot hold " + outExe.filename().string() + ", which is " +
                  std::to_string(plan.end) + " bytes before its payload and its table of " +
-                 std::to_string(items) + " files; it must be larger than that";
+                 std::to_string(items) + " files" +
+                 (exeSize < payload->volumeSize ? ", with room for its signature" : "") +
+                 "; it must be larger than that";
         }
-        const uint64_t inExe = std::min(payloadBytes, payload->volumeSize - plan.end);
+        const uint64_t inExe = std::min(payloadBytes, exeSize - plan.end);
         const uint64_t needed = (payloadBytes - inExe + perVolume - 1) / perVolume;
         if (needed > payload::kMaxVolumes) {
           return payload->volumeSizeField + ": " + std::to_string(payload->volumeSize) +
@@ -474,7 +479,7 @@ std::string AddResourceSection(const std::filesystem::path& resFile,
           out.Write(bytes, count);
           return out.Ok();
         },
-        dataOffset, payload->volumeSize, stem, placement.volumeCount);
+        dataOffset, exeSize, payload->volumeSize, stem, placement.volumeCount);
     std::vector<payload::Item> items;
     if (const std::string failure = data->CopyFiles(payload->files, &items); !failure.empty())
       return fail(failure);

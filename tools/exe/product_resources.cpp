@@ -144,6 +144,7 @@ bool WriteProductResources(const ProductDefinition& product, const ResourceInput
     installerPayload->files = payload;
     installerPayload->manifestChecksum = manifestChecksum.Value();
     installerPayload->volumeSize = product.volumeSize;
+    installerPayload->signatureRoom = product.signing ? kSignatureRoom : 0;
     installerPayload->volumeSizeField = product.tomlPath.string() + ": volume_size";
   } else {
     uint16_t id = IDR_PAYLOAD_FIRST;
