@@ -9,6 +9,7 @@
 #include "fake_platform.h"
 #include "install/payload_checksum.h"
 #include "install/payload_table.h"
+#include "install/progress_report.h"
 #include "install/workspace.h"
 #include "resource_ids.h"
 
@@ -323,6 +324,26 @@ TEST_F(ExtractPayloadTest, ProgressIsPostedAtMostOncePerIntervalAndEndsFull) {
     ASSERT_FALSE(posted.empty());
     EXPECT_EQ(posted.back(), 20482);
   }
+}
+
+// 12 GiB in 1 MiB writes, 5 ms each: the range and every position stay in
+// whole KiB past the 32 bits of bytes, rise steadily and end full.
+TEST_F(ExtractPayloadTest, ProgressOfAPayloadPastFourGibibytesRisesSteadilyAndEndsFull) {
+  state.mainWindow = fake.windows.MakeDialog(IDD_INSTALLER);
+  const uint64_t total = uint64_t{12} << 30;
+  ProgressReport progress(fake.os, fake.windows.DialogItem(state.mainWindow, IDC_PROGRESS), total);
+  for (uint64_t written = 0; written < total; written += 1048576) {
+    fake.process.tickCount += 5;
+    progress.Add(1048576);
+  }
+  progress.Finish();
+  const std::vector<int32_t>& posted = Progress().postedPositions;
+  EXPECT_EQ(Progress().rangeHigh, 12 * 1024 * 1024);
+  ASSERT_GT(posted.size(), 3000u);
+  EXPECT_TRUE(std::is_sorted(posted.begin(), posted.end()));
+  for (size_t index = 1; index < posted.size(); ++index)
+    ASSERT_LE(posted[index] - posted[index - 1], 4 * 1024) << "a jump at " << index;
+  EXPECT_EQ(posted.back(), 12 * 1024 * 1024);
 }
 
 TEST_F(ExtractPayloadTest, BytesAreReadFromTheProgramFileWhenTheyLieThere) {
