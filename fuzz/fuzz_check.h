@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,17 @@ void CheckReadOrRefused(const Result& result, const Diagnostics& diagnostics,
   for (const auto& entry : diagnostics.All()) FUZZ_CHECK(entry.where == file);
 }
 
+// The bytes in a heap block of exactly their size, so that AddressSanitizer
+// reports a read even one byte past them (a vector may hold spare room).
+inline std::unique_ptr<uint8_t[]> ExactCopy(const uint8_t* bytes, size_t size) {
+  std::unique_ptr<uint8_t[]> copy(new uint8_t[size]);
+  if (size != 0) std::memcpy(copy.get(), bytes, size);
+  return copy;
+}
+inline std::unique_ptr<uint8_t[]> ExactCopy(const std::vector<uint8_t>& bytes) {
+  return ExactCopy(bytes.data(), bytes.size());
+}
+
 class FuzzInput {
  public:
   FuzzInput(const uint8_t* data, size_t size) : data_(data), size_(size) {}
@@ -40,6 +52,10 @@ class FuzzInput {
     uint32_t value = 0;
     for (int shift = 0; shift < 32; shift += 8) value |= uint32_t{Byte()} << shift;
     return value;
+  }
+  uint64_t U64() {
+    const uint64_t low = U32();
+    return low | uint64_t{U32()} << 32;
   }
   // Up to `count` bytes, fewer when the input ends.
   std::vector<uint8_t> Bytes(size_t count) {
