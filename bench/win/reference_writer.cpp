@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -34,7 +35,8 @@ constexpr size_t kWindowBytes = 64 * 1024 * 1024;
 struct MappedSource {
   HANDLE file = INVALID_HANDLE_VALUE;
   HANDLE mapping = nullptr;
-  size_t size = 0;
+  // 64 bits: a payload past 4 GiB is measured too, in a 32-bit process.
+  uint64_t size = 0;
 
   ~MappedSource() {
     if (mapping != nullptr) CloseHandle(mapping);
@@ -43,15 +45,16 @@ struct MappedSource {
 };
 
 // Opens and maps the source and reads it through once (not timed), so that
-// its pages are in memory when the writes are timed.
+// its pages are in memory when the writes are timed, as far as the page
+// cache holds them: a source larger than it is partly read from the disk
+// again, as the installer reads a payload of that size.
 bool OpenSource(const wchar_t* path, MappedSource* source) {
   source->file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
   if (source->file == INVALID_HANDLE_VALUE) return false;
   LARGE_INTEGER size;
-  if (!GetFileSizeEx(source->file, &size) || size.QuadPart <= 0 || size.QuadPart >= 0x7FFFFFFF)
-    return false;
-  source->size = static_cast<size_t>(size.QuadPart);
+  if (!GetFileSizeEx(source->file, &size) || size.QuadPart <= 0) return false;
+  source->size = static_cast<uint64_t>(size.QuadPart);
   std::string buffer(kChunkBytes, '\0');
   DWORD read = 0;
   while (ReadFile(source->file, &buffer[0], kChunkBytes, &read, nullptr) && read != 0) {
@@ -69,10 +72,12 @@ double TimedWrite(const std::wstring& path, const MappedSource& source) {
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return -1;
   bool ok = true;
-  for (size_t windowStart = 0; ok && windowStart < source.size; windowStart += kWindowBytes) {
-    const size_t windowSize = std::min(kWindowBytes, source.size - windowStart);
-    const char* bytes = static_cast<const char*>(MapViewOfFile(
-        source.mapping, FILE_MAP_READ, 0, static_cast<DWORD>(windowStart), windowSize));
+  for (uint64_t windowStart = 0; ok && windowStart < source.size; windowStart += kWindowBytes) {
+    const size_t windowSize =
+        static_cast<size_t>(std::min<uint64_t>(kWindowBytes, source.size - windowStart));
+    const char* bytes = static_cast<const char*>(
+        MapViewOfFile(source.mapping, FILE_MAP_READ, static_cast<DWORD>(windowStart >> 32),
+                      static_cast<DWORD>(windowStart), windowSize));
     ok = bytes != nullptr;
     size_t done = 0;
     while (ok && done < windowSize) {
@@ -159,7 +164,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   const double handoffSeconds = handoffs > 0 ? TimeHandoffs(handoffs) : -1;
 
-  std::printf("{\"bytes\": %zu, \"write_seconds\": %.6f, \"handoff_seconds\": %.9f}\n", source.size,
-              writeSeconds, handoffSeconds);
+  std::printf("{\"bytes\": %llu, \"write_seconds\": %.6f, \"handoff_seconds\": %.9f}\n",
+              static_cast<unsigned long long>(source.size), writeSeconds, handoffSeconds);
   return 0;
 }
