@@ -123,12 +123,10 @@ int Run(const std::vector<std::string>& arguments) {
     if (!fs::exists(outDir / output, error)) continue;
     made += std::string(output) + " ";
     // Installer-1.bin ... Installer-N.bin, shown as one range.
-    uint32_t volumes = 0;
-    while (std::string(output) == "Installer.exe" &&
-           fs::exists(outDir / ("Installer-" + std::to_string(volumes + 1) + ".bin"), error))
-      ++volumes;
-    if (volumes == 1) made += "Installer-1.bin ";
-    if (volumes > 1) made += "Installer-1.bin...Installer-" + std::to_string(volumes) + ".bin ";
+    const std::vector<std::string> volumes =
+        std::string(output) == "Installer.exe" ? InstallerVolumes(outDir) : std::vector<std::string>();
+    if (volumes.size() == 1) made += volumes.front() + " ";
+    if (volumes.size() > 1) made += volumes.front() + "..." + volumes.back() + " ";
   }
   std::cout << "built: " << made << "\n";
   return 0;

@@ -1,6 +1,5 @@
 #include "command/product_build.h"
 
-#include <algorithm>
 #include <future>
 #include <map>
 #include <random>
@@ -23,19 +22,6 @@ constexpr const char* kOutputs[] = {"Autorun.exe", "Installer.exe", "disc/Autoru
 
 // Windows refuses to start an exe of 4 GiB or more.
 constexpr uintmax_t kLargestExe = 0xFFFFFFFF;
-
-// The installer's volumes in `folder`: Installer-1.bin, Installer-2.bin ...
-// in number order, as far as they go on without a gap.
-std::vector<std::string> VolumesIn(const fs::path& folder) {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (uint32_t number = 1;; ++number) {
-    const std::string name = "Installer-" + std::to_string(number) + ".bin";
-    if (!fs::is_regular_file(folder / name, error)) break;
-    names.push_back(name);
-  }
-  return names;
-}
 
 // A private folder, removed with everything in it when it goes out of
 // scope: what a failed build leaves behind.
@@ -108,7 +94,7 @@ bool RemoveEarlierOutputs(const fs::path& outDir, bool withDisc, Diagnostics& di
       return false;
     }
   }
-  for (const std::string& volume : VolumesIn(outDir)) {
+  for (const std::string& volume : InstallerVolumes(outDir)) {
     fs::remove(outDir / volume, error);
     if (error) {
       diagnostics.Error((outDir / volume).string(), "cannot be removed: " + error.message());
@@ -149,10 +135,10 @@ std::vector<std::string> ReportedOutputs(const fs::path& work) {
     names.push_back(name);
     const std::string output = name;
     if (output == "Installer.exe") {
-      for (const std::string& volume : VolumesIn(work)) names.push_back(volume);
-    } else if (output == "disc/Autorun.exe" && !VolumesIn(work / "disc").empty()) {
+      for (const std::string& volume : InstallerVolumes(work)) names.push_back(volume);
+    } else if (output == "disc/Autorun.exe" && !InstallerVolumes(work / "disc").empty()) {
       names.push_back("disc/Installer.exe");
-      for (const std::string& volume : VolumesIn(work / "disc")) names.push_back("disc/" + volume);
+      for (const std::string& volume : InstallerVolumes(work / "disc")) names.push_back("disc/" + volume);
     }
   }
   return names;
@@ -203,7 +189,7 @@ bool WriteReport(const fs::path& work, const Kit& kit, const PreparedProduct& pr
 // Moves the finished outputs into OUT_DIR, Autorun.exe last: its presence
 // says the build is complete.
 bool MoveOutputs(const fs::path& work, const fs::path& outDir, Diagnostics& diagnostics) {
-  std::vector<std::string> names = VolumesIn(work);
+  std::vector<std::string> names = InstallerVolumes(work);
   for (const char* name : {"disc", "disc.iso", "Installer.exe", "build-report.json", "Autorun.exe"})
     names.push_back(name);
   for (const std::string& name : names) {
@@ -219,6 +205,17 @@ bool MoveOutputs(const fs::path& work, const fs::path& outDir, Diagnostics& diag
 }
 
 }  // namespace
+
+std::vector<std::string> InstallerVolumes(const fs::path& folder) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (uint32_t number = 1;; ++number) {
+    const std::string name = "Installer-" + std::to_string(number) + ".bin";
+    if (!fs::is_regular_file(folder / name, error)) break;
+    names.push_back(name);
+  }
+  return names;
+}
 
 bool BuildProduct(const fs::path& productDir, const fs::path& outDir, const Kit& kit,
                   Diagnostics& diagnostics) {

@@ -1,6 +1,7 @@
 // A whole product build, from a product folder to OUT_DIR:
 //   Autorun.exe (launcher mode);
-//   Installer.exe when the product has a payload (installer mode);
+//   Installer.exe when the product has a payload (installer mode), with
+//   Installer-1.bin ... beside it for what does not fit in volume_size;
 //   disc/ when it has a disc folder: the disc files, Autorun.exe and an
 //   autorun.inf that starts it;
 //   disc.iso when it names a disc_label;
@@ -12,6 +13,8 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "command/kit.h"
 #include "product/diagnostics.h"
@@ -30,3 +33,7 @@ bool BuildProduct(const std::filesystem::path& productDir, const std::filesystem
 // true when it would build.
 bool CheckProduct(const std::filesystem::path& productDir, const Kit& kit,
                   Diagnostics& diagnostics);
+
+// The installer's volumes in `folder`: Installer-1.bin, Installer-2.bin ...
+// in number order, as far as they go on without a gap.
+std::vector<std::string> InstallerVolumes(const std::filesystem::path& folder);
