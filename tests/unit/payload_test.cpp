@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "fake_platform.h"
+#include "install/chunk_source.h"
 #include "install/payload_checksum.h"
 #include "install/payload_table.h"
 #include "install/progress_report.h"
@@ -273,14 +274,26 @@ TEST_F(ExtractPayloadTest, ManifestWithoutNulEndsWithTheResource) {
   EXPECT_EQ(fake.files.Content(kWorkspace + u"b"), "2");
 }
 
-TEST_F(ExtractPayloadTest, LargeFileIsWrittenInMebibyteChunks) {
-  const std::string bytes = Pattern(2500000);
+TEST_F(ExtractPayloadTest, LargeFileIsWrittenInWholeChunks) {
+  constexpr uint32_t kChunk = ChunkSource::kChunkBytes;
+  const std::string bytes = Pattern(2 * kChunk + 1000);
   SetPayload("big.bin", {bytes});
 
   EXPECT_TRUE(Extract());
 
-  EXPECT_EQ(fake.files.writeSizes, (std::vector<uint32_t>{1048576, 1048576, 402848}));
+  EXPECT_EQ(fake.files.writeSizes, (std::vector<uint32_t>{kChunk, kChunk, 1000}));
   EXPECT_EQ(fake.files.Content(kWorkspace + u"big.bin"), bytes);
+}
+
+// Positions in KiB after every fourth whole chunk up to `lastWhole`, then
+// `end`.
+std::vector<int32_t> EveryFourthChunkAndTheEnd(int32_t lastWhole, int32_t end) {
+  const int32_t step = static_cast<int32_t>(4 * ChunkSource::kChunkBytes / 1024);
+  std::vector<int32_t> positions;
+  for (int32_t position = step; position <= lastWhole; position += step)
+    positions.push_back(position);
+  positions.push_back(end);
+  return positions;
 }
 
 // What the worker hands the window: positions in whole KiB of the bytes
@@ -297,7 +310,7 @@ TEST_F(ExtractPayloadTest, ProgressIsPostedAtMostOncePerIntervalAndEndsFull) {
   // 20 MiB in two files and 3000 bytes in a third: 20482 whole KiB.
   const std::vector<Case> cases = {
       {"instant writes post only the end", 0, std::nullopt, {20482}},
-      {"5 ms writes post every fourth", 5, std::nullopt, {4096, 8192, 12288, 16384, 20480, 20482}},
+      {"5 ms writes post every fourth", 5, std::nullopt, EveryFourthChunkAndTheEnd(20480, 20482)},
       {"slow short writes post each", 20, 300000, {}},
   };
   SetPayload("a.bin;Sub\\b.bin;c.txt",
@@ -357,7 +370,7 @@ TEST_F(ExtractPayloadTest, BytesAreReadFromTheProgramFileWhenTheyLieThere) {
   EXPECT_EQ(fake.files.Content(kWorkspace + u"big.bin"), big);
   EXPECT_EQ(fake.files.Content(kWorkspace + u"Sub\\small.txt"), "small");
   EXPECT_EQ(fake.files.Content(kWorkspace + u"empty.txt"), "");
-  EXPECT_EQ(fake.CallCount("ReadFile"), 3 + 1);  // 1 MiB, 1 MiB, the rest; "small"
+  EXPECT_EQ(fake.CallCount("ReadFile"), 10 + 1);  // 9 whole chunks, the rest; "small"
   EXPECT_EQ(fake.files.OpenHandles(), 0);
   EXPECT_EQ(Progress().position, Progress().rangeHigh);
 }
@@ -417,17 +430,21 @@ TEST_F(ExtractPayloadTest, EmptyFileIsOneWriteOfNothing) {
 }
 
 TEST_F(ExtractPayloadTest, ShortWritesContinueWhereTheyStopped) {
-  const std::string bytes = Pattern(1000000);
+  constexpr uint32_t kChunk = ChunkSource::kChunkBytes;
+  const std::string bytes = Pattern(kChunk + 30000);
   SetPayload("part.bin", {bytes});
-  fake.files.writeLimit = 300000;
+  fake.files.writeLimit = kChunk / 3 + 1;
 
   EXPECT_TRUE(Extract());
 
-  EXPECT_EQ(fake.files.writeSizes, (std::vector<uint32_t>{1000000, 700000, 400000, 100000}));
+  const uint32_t limit = kChunk / 3 + 1;
+  EXPECT_EQ(fake.files.writeSizes,
+            (std::vector<uint32_t>{kChunk, kChunk - limit, kChunk - 2 * limit, 30000}));
   EXPECT_EQ(fake.files.Content(kWorkspace + u"part.bin"), bytes);
   // The bar counts bytes, not calls: no call's fraction of a KiB is lost.
-  EXPECT_EQ(Progress().position, 976);
-  EXPECT_EQ(Progress().rangeHigh, 976);
+  const int32_t kib = static_cast<int32_t>((kChunk + 30000) / 1024);
+  EXPECT_EQ(Progress().position, kib);
+  EXPECT_EQ(Progress().rangeHigh, kib);
 }
 
 TEST_F(ExtractPayloadTest, FullDiskClosesTheFileAndEndsWithItsCode) {
@@ -727,7 +744,9 @@ TEST_F(ExtractPayloadTest, FailedOrEarlyEndingStreamReadNamesItsFile) {
   for (const Case& c : {Case{"disc taken out", 21}, Case{"volume cut short", 38}}) {
     SCOPED_TRACE(c.what);
     fake.windows.messageBoxes.clear();
-    SetTabledPayload({{"a.bin", Pattern(3000000)}}, {1000000, 2000000});
+    // The first chunk takes the exe's data and the start of the volume;
+    // the damage comes before the second.
+    SetTabledPayload({{"a.bin", Pattern(3000000)}}, {100000, 2900000});
     bool damaged = false;
     fake.world.onCall = [&](const std::string& operation) {
       if (operation != "WriteFile" || damaged) return;

@@ -1,7 +1,10 @@
 #include "command/product_build.h"
 
+#include <algorithm>
+#include <atomic>
 #include <future>
 #include <map>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -147,23 +150,42 @@ std::vector<std::string> ReportedOutputs(const fs::path& work) {
 bool WriteReport(const fs::path& work, const Kit& kit, const PreparedProduct& product,
                  const KnownDigests& known, Diagnostics& diagnostics) {
   const std::vector<std::string> names = ReportedOutputs(work);
-  // The files read back are hashed two at a time: a large installer's
-  // volumes are read from the page cache faster than one core hashes them.
   std::vector<std::optional<std::string>> digests(names.size());
+  // disc/Installer.exe and its volumes are, where the file system allows,
+  // links to the installer's own files: each such file is hashed once.
+  std::vector<std::optional<size_t>> linkedTo(names.size());
   std::vector<size_t> unknown;
   for (size_t index = 0; index < names.size(); ++index) {
     const auto found = known.find(names[index]);
-    if (found != known.end() && !found->second.empty())
+    if (found != known.end() && !found->second.empty()) {
       digests[index] = found->second;
-    else
-      unknown.push_back(index);
+      continue;
+    }
+    const std::string& name = names[index];
+    if (name.rfind("disc/", 0) == 0) {
+      const auto original = std::find(names.begin(), names.end(), name.substr(5));
+      std::error_code error;
+      if (original != names.end() &&
+          fs::equivalent(work / fs::u8path(name), work / fs::u8path(*original), error)) {
+        linkedTo[index] = static_cast<size_t>(original - names.begin());
+        continue;
+      }
+    }
+    unknown.push_back(index);
   }
-  for (size_t first = 0; first < unknown.size(); first += 2) {
-    std::future<std::optional<std::string>> second;
-    if (first + 1 < unknown.size())
-      second = std::async(std::launch::async, FileSha256, work / fs::u8path(names[unknown[first + 1]]));
-    digests[unknown[first]] = FileSha256(work / fs::u8path(names[unknown[first]]));
-    if (second.valid()) digests[unknown[first + 1]] = second.get();
+  // The rest are hashed by two threads, each taking the next file: a large
+  // installer's volumes are read from the page cache faster than one core
+  // hashes them.
+  std::atomic<size_t> next{0};
+  auto hashRemaining = [&] {
+    for (size_t taken = next++; taken < unknown.size(); taken = next++)
+      digests[unknown[taken]] = FileSha256(work / fs::u8path(names[unknown[taken]]));
+  };
+  std::future<void> helper = std::async(std::launch::async, hashRemaining);
+  hashRemaining();
+  helper.get();
+  for (size_t index = 0; index < names.size(); ++index) {
+    if (linkedTo[index]) digests[index] = digests[*linkedTo[index]];
   }
   std::vector<OutputFile> outputs;
   for (size_t index = 0; index < names.size(); ++index) {
