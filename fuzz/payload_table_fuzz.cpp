@@ -41,7 +41,8 @@ void CheckItemsInsideStream(const Table& table) {
   // before[f]: the stream's bytes ahead of file f's; the last is its length.
   std::vector<Wide> before = {0, table.exeDataSize};
   for (uint64_t dataSize : table.volumeDataSizes) {
-    FUZZ_CHECK(Wide{payload::kVolumeHeaderBytes} + dataSize <= UINT64_MAX);
+    // The trailer after the data is found at an offset a seek can reach.
+    FUZZ_CHECK(Wide{payload::kVolumeTrailerBytes} + dataSize <= UINT64_MAX);
     before.push_back(before.back() + dataSize);
   }
   const Wide length = before.back();
@@ -55,7 +56,7 @@ void CheckItemsInsideStream(const Table& table) {
     }
     FUZZ_CHECK(item.place == Place::kData);
     FUZZ_CHECK(item.file <= volumes);
-    const uint64_t start = item.file == 0 ? table.exeDataOffset : payload::kVolumeHeaderBytes;
+    const uint64_t start = item.file == 0 ? table.exeDataOffset : 0;
     const uint64_t fileData =
         item.file == 0 ? table.exeDataSize : table.volumeDataSizes[item.file - 1];
     FUZZ_CHECK(item.offset >= start && item.offset - start <= fileData);

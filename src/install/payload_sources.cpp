@@ -32,10 +32,12 @@ class DataFiles {
     return *size;
   }
 
-  // Reads the volume header at the start of the file opened last.
-  std::optional<payload::VolumeHeader> ReadHeader() {
+  // Reads the volume trailer at `at` in the file opened last; nullopt when
+  // the bytes there are not one.
+  std::optional<payload::VolumeTrailer> ReadTrailer(uint64_t at) {
     const StreamFile& file = files_.back();
-    uint8_t bytes[payload::kVolumeHeaderBytes];
+    if (!os_.files.Seek(file.handle.get(), at)) Fail(os_.process.LastError(), file.name);
+    uint8_t bytes[payload::kVolumeTrailerBytes];
     for (uint32_t filled = 0; filled < sizeof bytes;) {
       const uint32_t left = static_cast<uint32_t>(sizeof bytes) - filled;
       uint32_t read = 0;
@@ -45,7 +47,7 @@ class DataFiles {
       if (read == 0 || read > left) Fail(kErrorHandleEof, file.name);
       filled += read;
     }
-    return payload::DecodeVolumeHeader(bytes, sizeof bytes);
+    return payload::DecodeVolumeTrailer(bytes, sizeof bytes);
   }
 
   [[noreturn]] void Fail(uint32_t code, const WString& name) {
@@ -109,13 +111,22 @@ std::vector<StreamFile> OpenPayloadData(const platform::Platform& os, const payl
     // Without a folder the name alone would be looked for in the current one.
     if (folder.empty()) files.Fail(platform::kErrorPathNotFound, name);
     const uint64_t dataSize = table.volumeDataSizes[number - 1];
-    const uint64_t volumeSize =
-        files.Open(folder + name, name, payload::kVolumeHeaderBytes, dataSize);
-    const std::optional<payload::VolumeHeader> header = files.ReadHeader();
-    if (!header || !payload::BelongsTo(*header, table, number)) {
+    const uint64_t volumeSize = files.Open(folder + name, name, 0, dataSize);
+    // DecodeTable saw to it that dataSize + kVolumeTrailerBytes fits.
+    if (volumeSize >= dataSize + payload::kVolumeTrailerBytes) {
+      const std::optional<payload::VolumeTrailer> trailer = files.ReadTrailer(dataSize);
+      if (!trailer || !payload::BelongsTo(*trailer, table, number)) {
+        files.Fail(kErrorInvalidData, name);
+      }
+      continue;
+    }
+    // Too short: a volume cut off on its way here, or another build's
+    // volume, whose own trailer ends it.
+    if (volumeSize >= payload::kVolumeTrailerBytes &&
+        files.ReadTrailer(volumeSize - payload::kVolumeTrailerBytes)) {
       files.Fail(kErrorInvalidData, name);
     }
-    if (volumeSize < payload::kVolumeHeaderBytes + dataSize) files.Fail(kErrorHandleEof, name);
+    files.Fail(kErrorHandleEof, name);
   }
   return files.Take();
 }

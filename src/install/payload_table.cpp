@@ -63,7 +63,7 @@ size_t RecordedTableBytes(const uint8_t* bytes, size_t size) {
 
 // Where a file's data starts in it, and how long it is.
 uint64_t DataStart(const Table& table, uint32_t file) {
-  return file == 0 ? table.exeDataOffset : kVolumeHeaderBytes;
+  return file == 0 ? table.exeDataOffset : 0;
 }
 uint64_t DataLength(const Table& table, uint32_t file) {
   return file == 0 ? table.exeDataSize : table.volumeDataSizes[file - 1];
@@ -154,7 +154,7 @@ std::optional<Table> DecodeTable(const uint8_t* bytes, size_t size) {
   const uint8_t* record = bytes + kTableHeaderBytes;
   for (uint64_t volume = 0; volume < volumeCount; ++volume, record += kVolumeRecordBytes) {
     const uint64_t dataSize = Number(record, 8);
-    if (dataSize > UINT64_MAX - kVolumeHeaderBytes || dataSize > UINT64_MAX - prefixes.back())
+    if (dataSize > UINT64_MAX - kVolumeTrailerBytes || dataSize > UINT64_MAX - prefixes.back())
       return std::nullopt;
     prefixes.push_back(prefixes.back() + dataSize);
     table.volumeDataSizes.push_back(dataSize);
@@ -173,36 +173,36 @@ std::optional<Table> DecodeTable(const uint8_t* bytes, size_t size) {
   return table;
 }
 
-std::vector<uint8_t> EncodeVolumeHeader(const VolumeHeader& header) {
-  Writer out(kVolumeHeaderBytes);
+std::vector<uint8_t> EncodeVolumeTrailer(const VolumeTrailer& trailer) {
+  Writer out(kVolumeTrailerBytes);
   out.Bytes(0, kVolumeMagic, sizeof kVolumeMagic);
   out.Number(8, kFormatVersion, 4);
-  out.Number(12, kVolumeHeaderBytes, 4);
-  out.Number(16, header.number, 4);
-  out.Number(20, header.count, 4);
-  out.Bytes(24, header.buildId.data(), std::min(header.buildId.size(), kBuildIdBytes));
-  out.Number(40, header.dataSize, 8);
+  out.Number(12, kVolumeTrailerBytes, 4);
+  out.Number(16, trailer.number, 4);
+  out.Number(20, trailer.count, 4);
+  out.Bytes(24, trailer.buildId.data(), std::min(trailer.buildId.size(), kBuildIdBytes));
+  out.Number(40, trailer.dataSize, 8);
   return out.Take();
 }
 
-std::optional<VolumeHeader> DecodeVolumeHeader(const uint8_t* bytes, size_t size) {
-  if (bytes == nullptr || size < kVolumeHeaderBytes ||
+std::optional<VolumeTrailer> DecodeVolumeTrailer(const uint8_t* bytes, size_t size) {
+  if (bytes == nullptr || size < kVolumeTrailerBytes ||
       std::memcmp(bytes, kVolumeMagic, sizeof kVolumeMagic) != 0 ||
-      Number32(bytes + 8) != kFormatVersion || Number32(bytes + 12) != kVolumeHeaderBytes) {
+      Number32(bytes + 8) != kFormatVersion || Number32(bytes + 12) != kVolumeTrailerBytes) {
     return std::nullopt;
   }
-  VolumeHeader header;
-  header.number = Number32(bytes + 16);
-  header.count = Number32(bytes + 20);
-  header.buildId.assign(bytes + 24, bytes + 24 + kBuildIdBytes);
-  header.dataSize = Number(bytes + 40, 8);
-  return header;
+  VolumeTrailer trailer;
+  trailer.number = Number32(bytes + 16);
+  trailer.count = Number32(bytes + 20);
+  trailer.buildId.assign(bytes + 24, bytes + 24 + kBuildIdBytes);
+  trailer.dataSize = Number(bytes + 40, 8);
+  return trailer;
 }
 
-bool BelongsTo(const VolumeHeader& header, const Table& table, uint32_t number) {
-  return header.number == number && number >= 1 && number <= table.volumeDataSizes.size() &&
-         header.count == table.volumeDataSizes.size() && header.buildId == table.buildId &&
-         header.dataSize == table.volumeDataSizes[number - 1];
+bool BelongsTo(const VolumeTrailer& trailer, const Table& table, uint32_t number) {
+  return trailer.number == number && number >= 1 && number <= table.volumeDataSizes.size() &&
+         trailer.count == table.volumeDataSizes.size() && trailer.buildId == table.buildId &&
+         trailer.dataSize == table.volumeDataSizes[number - 1];
 }
 
 uint64_t StreamPosition(const Table& table, const Item& item) {

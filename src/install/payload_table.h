@@ -6,10 +6,12 @@
 // written after the exe's last section and, past the size one file may
 // reach, in numbered volumes beside the exe (Installer-1.bin, ...). The
 // exe's data and the volumes' data form one stream, in that order; a file
-// may cross from one to the next.
+// may cross from one to the next. A volume is its data followed by a
+// trailer that ties it to the exe's table: written last, it lets the
+// product build hash each volume as it writes it.
 //
 // Everything here is plain bytes in and out: the table and the volume
-// headers come from files the program did not make itself (a damaged
+// trailers come from files the program did not make itself (a damaged
 // download, a planted volume), so decoding checks every count, offset and
 // size before anything relies on it.
 #pragma once
@@ -25,7 +27,7 @@ namespace payload {
 constexpr size_t kTableHeaderBytes = 80;
 constexpr size_t kVolumeRecordBytes = 16;
 constexpr size_t kItemRecordBytes = 40;
-constexpr size_t kVolumeHeaderBytes = 64;
+constexpr size_t kVolumeTrailerBytes = 64;
 constexpr uint32_t kFormatVersion = 1;
 // Volumes are numbered 1 to kMaxVolumes: Installer-1.bin ... Installer-999.bin.
 constexpr uint32_t kMaxVolumes = 999;
@@ -53,11 +55,11 @@ struct Table {
   uint64_t manifestChecksum = 0;  // of the manifest's bytes before its NUL
   uint64_t exeDataOffset = 0;  // where the exe's data starts in its file
   uint64_t exeDataSize = 0;
-  std::vector<uint64_t> volumeDataSizes;  // volume n's at [n - 1], after its header
+  std::vector<uint64_t> volumeDataSizes;  // volume n's at [n - 1], before its trailer
   std::vector<Item> items;                // one per non-empty manifest item, in order
 };
 
-struct VolumeHeader {
+struct VolumeTrailer {
   uint32_t number = 0;  // 1 for the first
   uint32_t count = 0;
   BuildId buildId = BuildId(kBuildIdBytes);
@@ -81,12 +83,14 @@ std::optional<Table> DecodeTable(const uint8_t* bytes, size_t size);
 // records their header counts.
 bool TableIntact(const uint8_t* bytes, size_t size);
 
-std::vector<uint8_t> EncodeVolumeHeader(const VolumeHeader& header);
-// The header at the start of `bytes`, or nullopt when the magic, the version
-// or the header size is wrong or `size` is too short. Whether it belongs to
-// a given table is the caller's to check (BelongsTo).
-std::optional<VolumeHeader> DecodeVolumeHeader(const uint8_t* bytes, size_t size);
-bool BelongsTo(const VolumeHeader& header, const Table& table, uint32_t number);
+// A volume's trailer sits right after its data, at the data size the table
+// gives for it: it is found from the table, never from the file's end.
+std::vector<uint8_t> EncodeVolumeTrailer(const VolumeTrailer& trailer);
+// The trailer at the start of `bytes`, or nullopt when the magic, the
+// version or the trailer size is wrong or `size` is too short. Whether it
+// belongs to a given table is the caller's to check (BelongsTo).
+std::optional<VolumeTrailer> DecodeVolumeTrailer(const uint8_t* bytes, size_t size);
+bool BelongsTo(const VolumeTrailer& trailer, const Table& table, uint32_t number);
 
 // Where an item's bytes start in the stream of the exe's data followed by
 // the volumes' data. The item must come from a decoded table.

@@ -24,7 +24,7 @@ Table SampleTable() {
   table.items = {
       {Place::kResource, 0, 0, 7, 0xAAAA},
       {Place::kData, 0, 4096 + 90, 20, 0xBBBB},
-      {Place::kData, 2, 64 + 10, 20, 0xCCCC},
+      {Place::kData, 2, 10, 20, 0xCCCC},
   };
   return table;
 }
@@ -79,10 +79,10 @@ TEST(PayloadTable, TablesWhoseItemsCannotLieInTheirFilesAreRefused) {
        [](Table& t) {
          t.volumeDataSizes = {UINT64_MAX - 100, 200};
        }},
-      {"volume size overflows with its header",
+      {"volume size overflows with its trailer",
        [](Table& t) { t.volumeDataSizes[1] = UINT64_MAX; }},
       {"item before its file's data", [](Table& t) { t.items[1].offset = 4095; }},
-      {"item starting past its file's data", [](Table& t) { t.items[2].offset = 64 + 31; }},
+      {"item starting past its file's data", [](Table& t) { t.items[2].offset = 31; }},
       {"item running past the stream", [](Table& t) { t.items[2].size = 21; }},
       {"item offset wrapping around", [](Table& t) { t.items[2].offset = UINT64_MAX; }},
       {"item in a volume that is not there", [](Table& t) { t.items[2].file = 3; }},
@@ -103,29 +103,29 @@ TEST(PayloadTable, TablesWhoseItemsCannotLieInTheirFilesAreRefused) {
   }
 }
 
-TEST(PayloadVolumeHeader, BelongsOnlyToItsOwnTableAndNumber) {
+TEST(PayloadVolumeTrailer, BelongsOnlyToItsOwnTableAndNumber) {
   const Table table = SampleTable();
-  payload::VolumeHeader header;
-  header.number = 2;
-  header.count = 2;
-  header.buildId = table.buildId;
-  header.dataSize = 30;
-  const std::vector<uint8_t> bytes = payload::EncodeVolumeHeader(header);
-  ASSERT_EQ(bytes.size(), payload::kVolumeHeaderBytes);
-  const std::optional<payload::VolumeHeader> decoded =
-      payload::DecodeVolumeHeader(bytes.data(), bytes.size());
+  payload::VolumeTrailer trailer;
+  trailer.number = 2;
+  trailer.count = 2;
+  trailer.buildId = table.buildId;
+  trailer.dataSize = 30;
+  const std::vector<uint8_t> bytes = payload::EncodeVolumeTrailer(trailer);
+  ASSERT_EQ(bytes.size(), payload::kVolumeTrailerBytes);
+  const std::optional<payload::VolumeTrailer> decoded =
+      payload::DecodeVolumeTrailer(bytes.data(), bytes.size());
   ASSERT_TRUE(decoded);
   EXPECT_TRUE(payload::BelongsTo(*decoded, table, 2));
   EXPECT_FALSE(payload::BelongsTo(*decoded, table, 1));
-  EXPECT_FALSE(payload::DecodeVolumeHeader(bytes.data(), bytes.size() - 1));
+  EXPECT_FALSE(payload::DecodeVolumeTrailer(bytes.data(), bytes.size() - 1));
 
-  const std::vector<std::function<void(payload::VolumeHeader&)>> foreign = {
-      [](payload::VolumeHeader& h) { h.count = 3; },
-      [](payload::VolumeHeader& h) { h.buildId[15] ^= 0x01; },
-      [](payload::VolumeHeader& h) { h.dataSize = 31; },
+  const std::vector<std::function<void(payload::VolumeTrailer&)>> foreign = {
+      [](payload::VolumeTrailer& h) { h.count = 3; },
+      [](payload::VolumeTrailer& h) { h.buildId[15] ^= 0x01; },
+      [](payload::VolumeTrailer& h) { h.dataSize = 31; },
   };
   for (const auto& change : foreign) {
-    payload::VolumeHeader other = header;
+    payload::VolumeTrailer other = trailer;
     change(other);
     EXPECT_FALSE(payload::BelongsTo(other, table, 2));
   }

@@ -111,7 +111,7 @@ class ExtractPayloadTest : public ::testing::Test {
         while (record.file + 1 < dataSizes.size() && at >= dataSizes[record.file]) {
           at -= dataSizes[record.file++];
         }
-        record.offset = (record.file == 0 ? kExeDataOffset : payload::kVolumeHeaderBytes) + at;
+        record.offset = (record.file == 0 ? kExeDataOffset : 0) + at;
         stream += item.bytes;
       } else {
         fake.resources.SetData(static_cast<uint32_t>(IDR_PAYLOAD_FIRST + index), item.bytes);
@@ -131,24 +131,24 @@ class ExtractPayloadTest : public ::testing::Test {
       volumeData.push_back(stream.substr(taken, dataSizes[n]));
     }
     ASSERT_EQ(taken, stream.size());
-    for (uint32_t n = 1; n <= volumeData.size(); ++n) StoreVolume(n, HeaderOf(n));
+    for (uint32_t n = 1; n <= volumeData.size(); ++n) StoreVolume(n, TrailerOf(n));
     StoreTable();
   }
   void StoreTable() {
     fake.resources.SetData(IDR_PAYLOAD_TABLE, AsText(payload::EncodeTable(table)));
   }
-  payload::VolumeHeader HeaderOf(uint32_t number) const {
-    payload::VolumeHeader header;
-    header.number = number;
-    header.count = static_cast<uint32_t>(table.volumeDataSizes.size());
-    header.buildId = table.buildId;
-    header.dataSize = table.volumeDataSizes[number - 1];
-    return header;
+  payload::VolumeTrailer TrailerOf(uint32_t number) const {
+    payload::VolumeTrailer trailer;
+    trailer.number = number;
+    trailer.count = static_cast<uint32_t>(table.volumeDataSizes.size());
+    trailer.buildId = table.buildId;
+    trailer.dataSize = table.volumeDataSizes[number - 1];
+    return trailer;
   }
-  // Volume `number`'s file with `header` and the volume's data.
-  void StoreVolume(uint32_t number, const payload::VolumeHeader& header) {
+  // Volume `number`'s file: the volume's data, then `trailer`.
+  void StoreVolume(uint32_t number, const payload::VolumeTrailer& trailer) {
     fake.files.AddFile(VolumePath(number),
-                       AsText(payload::EncodeVolumeHeader(header)) + volumeData[number - 1]);
+                       volumeData[number - 1] + AsText(payload::EncodeVolumeTrailer(trailer)));
   }
   WString VolumePath(uint32_t number) const {
     const WString& program = fake.resources.programPath;
@@ -606,7 +606,7 @@ TEST_F(ExtractPayloadTest, DamagedFileEndsWithVerifyingItsNameAndNothingAfter) {
       {"in the data after the exe", true,
        [&] { FlipByte(fake.resources.programPath, kExeDataOffset + 5 + 100); }},
       {"in the second volume", true,
-       [&] { FlipByte(VolumePath(2), payload::kVolumeHeaderBytes + 500); }},
+       [&] { FlipByte(VolumePath(2), 500); }},
       {"in its resource, last chunk", false,
        [&] {
          std::string bytes = Pattern(3000000);
@@ -670,10 +670,10 @@ TEST_F(ExtractPayloadTest, PayloadThatDoesNotFitItsTableEndsBeforeAnyWrite) {
        u"Verifying Setup.msi"},
       {"a volume missing", [&] { fake.files.RemoveFile(VolumePath(2)); }, 2,
        u"Opening Installer-2.bin"},
-      {"a volume header cut short",
+      {"a volume cut shorter than a trailer",
        [&] { fake.files.AddFile(VolumePath(1), fake.files.Content(VolumePath(1)).substr(0, 40)); },
        38, u"Opening Installer-1.bin"},
-      {"a volume's data cut short",
+      {"a volume cut short by a byte",
        [&] {
          const std::string bytes = fake.files.Content(VolumePath(2));
          fake.files.AddFile(VolumePath(2), bytes.substr(0, bytes.size() - 1));
@@ -681,11 +681,12 @@ TEST_F(ExtractPayloadTest, PayloadThatDoesNotFitItsTableEndsBeforeAnyWrite) {
        38, u"Opening Installer-2.bin"},
       {"a volume of another build",
        [&] {
-         payload::VolumeHeader header = HeaderOf(2);
-         header.buildId[0] ^= 0x01;
-         StoreVolume(2, header);
+         payload::VolumeTrailer trailer = TrailerOf(2);
+         trailer.buildId[0] ^= 0x01;
+         StoreVolume(2, trailer);
        },
        13, u"Opening Installer-2.bin"},
+      // Shorter than the first, and ended by a trailer of its own.
       {"the second volume in the first one's place",
        [&] { fake.files.AddFile(VolumePath(1), fake.files.Content(VolumePath(2))); }, 13,
        u"Opening Installer-1.bin"},

@@ -277,14 +277,20 @@ bool BuildProduct(const fs::path& productDir, const fs::path& outDir, const Kit&
                                     &digests["Autorun.exe"]),
                  diagnostics))
     return false;
-  std::vector<fs::path> volumes;
+  std::vector<WrittenVolume> volumes;
   if (product->hasInstaller &&
       !Succeeded(AddResourceSection(work / "installer.res", kit.program, work / "Installer.exe", {},
                                     &digests["Installer.exe"], &product->payload, &volumes),
                  diagnostics))
     return false;
-  // Signing changes the exes: their digests are then read back.
-  if (product->signing) digests.clear();
+  for (const WrittenVolume& volume : volumes)
+    digests[volume.path.filename().string()] = volume.sha256;
+  // Signing changes the exes, not the volumes: the exes' digests are then
+  // read back.
+  if (product->signing) {
+    digests.erase("Autorun.exe");
+    digests.erase("Installer.exe");
+  }
   if (digests.count("Autorun.exe") != 0) digests["disc/Autorun.exe"] = digests["Autorun.exe"];
   if (product->signing) {
     for (const char* exe : {"Autorun.exe", "Installer.exe"}) {
@@ -314,8 +320,8 @@ bool BuildProduct(const fs::path& productDir, const fs::path& outDir, const Kit&
     // An installer in volumes goes on the disc with them: a download of
     // that size is what the disc is there to spare.
     if (!volumes.empty()) {
-      std::vector<fs::path> installer = volumes;
-      installer.insert(installer.begin(), work / "Installer.exe");
+      std::vector<fs::path> installer = {work / "Installer.exe"};
+      for (const WrittenVolume& volume : volumes) installer.push_back(volume.path);
       for (const fs::path& file : installer) {
         if (!LinkOrCopy(file, work / "disc" / file.filename(), error)) break;
       }

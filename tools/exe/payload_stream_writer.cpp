@@ -32,27 +32,30 @@ fs::path PayloadStreamWriter::VolumePath(const fs::path& stem, uint32_t number) 
 }
 
 uint64_t PayloadStreamWriter::DataStart() const {
-  return dataSizes_.size() == 1 ? exeDataOffset_ : payload::kVolumeHeaderBytes;
+  return dataSizes_.size() == 1 ? exeDataOffset_ : 0;
 }
 
 uint64_t PayloadStreamWriter::Capacity() const {
-  return (dataSizes_.size() == 1 ? exeSize_ : volumeSize_) - DataStart();
+  return dataSizes_.size() == 1 ? exeSize_ - exeDataOffset_
+                                : volumeSize_ - payload::kVolumeTrailerBytes;
+}
+
+std::string PayloadStreamWriter::CloseVolume() {
+  if (!volume_.is_open()) return std::string();
+  volume_.close();
+  waitingDigests_.push_back(volumeDigest_->Drain());
+  volumeDigest_.reset();
+  return volume_ ? std::string() : volumes_.back().string() + ": cannot be written";
 }
 
 std::string PayloadStreamWriter::NextVolume() {
-  if (volume_.is_open()) {
-    volume_.close();
-    if (!volume_) return volumes_.back().string() + ": cannot be written";
-  }
+  if (std::string failure = CloseVolume(); !failure.empty()) return failure;
   const uint32_t number = static_cast<uint32_t>(volumes_.size()) + 1;
   // The files grew since they were measured: the plan has no room.
   if (number > volumeCount_) return "the payload files changed while they were being copied";
   volumes_.push_back(VolumePath(volumeStem_, number));
   volume_.open(volumes_.back(), std::ios::binary | std::ios::trunc);
-  // The header waits for the finished table, which names the build.
-  const std::vector<uint8_t> placeholder(payload::kVolumeHeaderBytes);
-  volume_.write(reinterpret_cast<const char*>(placeholder.data()),
-                static_cast<std::streamsize>(placeholder.size()));
+  volumeDigest_.emplace();
   dataSizes_.push_back(0);
   return volume_ ? std::string() : volumes_.back().string() + ": cannot be written";
 }
@@ -69,6 +72,7 @@ std::string PayloadStreamWriter::Write(const uint8_t* bytes, size_t count) {
     } else {
       volume_.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(part));
       if (!volume_) return volumes_.back().string() + ": cannot be written";
+      volumeDigest_->Add(bytes, part);
     }
     dataSizes_.back() += part;
     bytes += part;
@@ -112,27 +116,29 @@ std::string PayloadStreamWriter::CopyFiles(const std::vector<PayloadFile>& files
 }
 
 std::string PayloadStreamWriter::FinishVolumes(const payload::Table& table) {
-  if (volume_.is_open()) {
-    volume_.close();
-    if (!volume_) return volumes_.back().string() + ": cannot be written";
-  }
+  if (std::string failure = CloseVolume(); !failure.empty()) return failure;
   for (uint32_t index = 0; index < volumes_.size(); ++index) {
-    payload::VolumeHeader header;
-    header.number = index + 1;
-    header.count = static_cast<uint32_t>(volumes_.size());
-    header.buildId = table.buildId;
-    header.dataSize = dataSizes_[index + 1];
-    const std::vector<uint8_t> bytes = payload::EncodeVolumeHeader(header);
-    std::fstream out(volumes_[index], std::ios::binary | std::ios::in | std::ios::out);
+    payload::VolumeTrailer trailer;
+    trailer.number = index + 1;
+    trailer.count = static_cast<uint32_t>(volumes_.size());
+    trailer.buildId = table.buildId;
+    trailer.dataSize = dataSizes_[index + 1];
+    const std::vector<uint8_t> bytes = payload::EncodeVolumeTrailer(trailer);
+    std::ofstream out(volumes_[index], std::ios::binary | std::ios::app);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out) return volumes_[index].string() + ": cannot be written";
+    waitingDigests_[index]->Update(bytes.data(), bytes.size());
+    const std::optional<std::string> digest = waitingDigests_[index]->FinishHex();
+    if (!digest) return volumes_[index].string() + ": its digest could not be made";
+    volumeDigests_.push_back(*digest);
   }
   return std::string();
 }
 
 void PayloadStreamWriter::RemoveVolumes() {
   volume_.close();
+  volumeDigest_.reset();
   std::error_code ignored;
   for (const fs::path& volume : volumes_) fs::remove(volume, ignored);
 }

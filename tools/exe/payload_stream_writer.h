@@ -1,19 +1,22 @@
 // Copies the payload files after the exe's last section and, once the exe
 // holds as much as a volume may, into numbered volumes beside it
 // (Installer-1.bin, Installer-2.bin, ...): one pass over the files, with
-// each file's checksum made as it is copied and memory that stays at one
-// chunk whatever the payload's size.
+// each file's checksum and each volume's SHA-256 made as it is copied, and
+// memory that stays at a few chunks whatever the payload's size.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "install/payload_table.h"
 #include "product/payload_files.h"
+#include "system/background_digest.h"
 
 class PayloadStreamWriter {
  public:
@@ -34,7 +37,7 @@ class PayloadStreamWriter {
   // checksum. Empty on success, otherwise what went wrong, naming the file.
   std::string CopyFiles(const std::vector<PayloadFile>& files, std::vector<payload::Item>* items);
 
-  // Writes each volume's header for the finished table and closes it.
+  // Ends each volume with its trailer for the finished table.
   std::string FinishVolumes(const payload::Table& table);
   // Removes the volumes, after a failure.
   void RemoveVolumes();
@@ -44,6 +47,8 @@ class PayloadStreamWriter {
     return std::vector<uint64_t>(dataSizes_.begin() + 1, dataSizes_.end());
   }
   const std::vector<std::filesystem::path>& Volumes() const { return volumes_; }
+  // Each volume's SHA-256 in lowercase hex, once FinishVolumes succeeded.
+  const std::vector<std::string>& VolumeDigests() const { return volumeDigests_; }
 
   // The volume file of number `number` next to `stem`.
   static std::filesystem::path VolumePath(const std::filesystem::path& stem, uint32_t number);
@@ -51,6 +56,7 @@ class PayloadStreamWriter {
  private:
   uint64_t Capacity() const;
   uint64_t DataStart() const;
+  std::string CloseVolume();
   std::string NextVolume();
   std::string Write(const uint8_t* bytes, size_t count);
 
@@ -64,4 +70,9 @@ class PayloadStreamWriter {
   std::vector<uint64_t> dataSizes_ = {0};
   std::vector<std::filesystem::path> volumes_;
   std::ofstream volume_;
+  // The open volume's digest, then each closed volume's, waiting for its
+  // trailer.
+  std::optional<BackgroundDigest> volumeDigest_;
+  std::vector<std::unique_ptr<Sha256>> waitingDigests_;
+  std::vector<std::string> volumeDigests_;
 };

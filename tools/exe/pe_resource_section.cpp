@@ -337,7 +337,7 @@ std::string AddResourceSection(const std::filesystem::path& resFile,
                                const std::filesystem::path& outExe,
                                const std::vector<ResIndexEntry>& extraEntries,
                                std::string* sha256, const InstallerPayload* payload,
-                               std::vector<std::filesystem::path>* volumes) {
+                               std::vector<WrittenVolume>* volumes) {
   ResIndex index = ReadResIndex(resFile);
   if (!index.error.empty()) return index.error;
   index.entries.insert(index.entries.end(), extraEntries.begin(), extraEntries.end());
@@ -383,7 +383,7 @@ std::string AddResourceSection(const std::filesystem::path& resFile,
       placement.afterImage = true;
       placement.tableEntry = entries.size();
       entries.push_back(TableEntry(0));
-      const uint64_t perVolume = payload->volumeSize - payload::kVolumeHeaderBytes;
+      const uint64_t perVolume = payload->volumeSize - payload::kVolumeTrailerBytes;
       for (;;) {
         entries.back().dataSize =
             static_cast<uint32_t>(payload::EncodedTableBytes(items, placement.volumeCount));
@@ -500,6 +500,9 @@ std::string AddResourceSection(const std::filesystem::path& resFile,
   std::error_code error;
   std::filesystem::permissions(outExe, std::filesystem::status(linkedExe).permissions(), error);
   if (error) return fail(outExe.string() + ": " + error.message());
-  if (volumes != nullptr && data) *volumes = data->Volumes();
+  if (volumes != nullptr && data) {
+    for (size_t index = 0; index < data->Volumes().size(); ++index)
+      volumes->push_back({data->Volumes()[index], data->VolumeDigests()[index]});
+  }
   return std::string();
 }

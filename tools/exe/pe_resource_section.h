@@ -12,6 +12,12 @@
 #include "exe/installer_payload.h"
 #include "exe/res_index.h"
 
+// A volume written beside an installer's exe.
+struct WrittenVolume {
+  std::filesystem::path path;
+  std::string sha256;  // lowercase hex
+};
+
 // Writes `outExe`: `linkedExe` (a PE32 or PE32+ image without resources)
 // with the resources of `resFile` added, and its headers updated to match:
 // the section count, the new section's header, SizeOfImage,
@@ -30,7 +36,7 @@
 // on while they total at most kMaxResourcePayloadBytes and the exe stays
 // within the volume size; otherwise they are written after the last section
 // and, past the volume size, into volumes beside `outExe`, which `volumes`
-// lists. Either way the payload table (resource IDR_PAYLOAD_TABLE) says
+// lists with their SHA-256 digests, made as they were written. Either way the payload table (resource IDR_PAYLOAD_TABLE) says
 // where each file is and holds its checksum, made as it was copied.
 std::string AddResourceSection(const std::filesystem::path& resFile,
                                const std::filesystem::path& linkedExe,
@@ -38,4 +44,4 @@ std::string AddResourceSection(const std::filesystem::path& resFile,
                                const std::vector<ResIndexEntry>& extraEntries = {},
                                std::string* sha256 = nullptr,
                                const InstallerPayload* payload = nullptr,
-                               std::vector<std::filesystem::path>* volumes = nullptr);
+                               std::vector<WrittenVolume>* volumes = nullptr);

@@ -49,7 +49,7 @@ void BackgroundDigest::Run() {
       buffer = std::move(full_.front());
       full_.pop_front();
     }
-    digest_.Update(buffer.data(), buffer.size());
+    digest_->Update(buffer.data(), buffer.size());
     {
       std::lock_guard<std::mutex> lock(mutex_);
       spare_.push_back(std::move(buffer));
@@ -59,8 +59,13 @@ void BackgroundDigest::Run() {
 }
 
 std::optional<std::string> BackgroundDigest::Finish() {
-  if (finished_) return result_;
-  finished_ = true;
+  if (std::unique_ptr<Sha256> digest = Drain()) result_ = digest->FinishHex();
+  return result_;
+}
+
+std::unique_ptr<Sha256> BackgroundDigest::Drain() {
+  if (drained_) return nullptr;
+  drained_ = true;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     full_.push_back(std::move(filling_));
@@ -68,6 +73,5 @@ std::optional<std::string> BackgroundDigest::Finish() {
   }
   changed_.notify_all();
   thread_.join();
-  result_ = digest_.FinishHex();
-  return result_;
+  return std::move(digest_);
 }

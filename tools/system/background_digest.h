@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -27,6 +28,10 @@ class BackgroundDigest {
   // Hashes what is left, ends the thread and gives the digest (lowercase
   // hex), or nullopt when the system's digest failed.
   std::optional<std::string> Finish();
+  // Hashes what is left, ends the thread and hands over the digest so far,
+  // for bytes that are known only later: a volume's trailer. Null after
+  // Finish or an earlier Drain.
+  std::unique_ptr<Sha256> Drain();
 
  private:
   void HandOver();
@@ -38,8 +43,8 @@ class BackgroundDigest {
   std::vector<std::vector<uint8_t>> spare_;
   std::vector<uint8_t> filling_;
   bool ending_ = false;
-  bool finished_ = false;
-  Sha256 digest_;
+  bool drained_ = false;
+  std::unique_ptr<Sha256> digest_ = std::make_unique<Sha256>();
   std::optional<std::string> result_;
   std::thread thread_;
 };

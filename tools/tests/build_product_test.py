@@ -320,6 +320,15 @@ class ProductFolderCase(unittest.TestCase):
         text = "".join(f"{key} = {value}\n" for key, value in fields.items() if value is not None)
         write(os.path.join(product or self.product, "product.toml"), text + extra)
 
+    def assert_report_describes_outputs(self, out):
+        """Each output's size and SHA-256 in the report are its bytes': the
+        volumes' digests are made as they are written, the rest read back."""
+        report = json.loads(file_bytes(os.path.join(out, "build-report.json")))
+        for output in report["outputs"]:
+            data = file_bytes(os.path.join(out, output["file"]))
+            self.assertEqual((output["size"], output["sha256"]), (len(data), hashlib.sha256(data).hexdigest()),
+                             output["file"])
+
 
 class ProductsThatAreRefusedOrWarned(ProductFolderCase):
     def test_refused_product_leaves_no_exe_even_after_a_good_build(self):
@@ -438,6 +447,7 @@ class ReleaseBuild(ProductFolderCase):
             volume_names = ["Installer-1.bin", "Installer-2.bin", "Installer-3.bin"] if volumes else []
             self.assertEqual(sorted(f for f in os.listdir(outs[0]) if f.endswith(".bin")), volume_names)
             self.assertEqual("Installer.exe" in os.listdir(os.path.join(outs[0], "disc")), volumes)
+            self.assert_report_describes_outputs(outs[0])
             for exe in ["Autorun.exe", "Installer.exe"] + volume_names:
                 self.assertLessEqual(os.path.getsize(os.path.join(outs[0], exe)), 2000000 if volumes else 1 << 31)
                 subprocess.run(["cmp", os.path.join(outs[0], exe), os.path.join(outs[1], exe)], check=True)
@@ -539,9 +549,7 @@ class ReleaseBuild(ProductFolderCase):
         self.assertEqual(part["warnings"], [])
         self.assertEqual([o["file"] for o in report["outputs"]],
                          ["Autorun.exe", "Installer.exe", "disc/Autorun.exe", "disc.iso"])
-        for output in report["outputs"]:
-            data = file_bytes(os.path.join(out, output["file"]))
-            self.assertEqual((output["size"], output["sha256"]), (len(data), hashlib.sha256(data).hexdigest()))
+        self.assert_report_describes_outputs(out)
 
         # The image read as Windows reads it, by its Joliet names.
         extracted = os.path.join(self.temp, "extracted")
@@ -666,6 +674,7 @@ class Signing(ProductFolderCase):
             self.assertEqual(verified.returncode, 0, verified.stdout + verified.stderr)
             self.assertIn("Message digest algorithm  : SHA256", verified.stdout)
         self.assertTrue(json.loads(file_bytes(os.path.join(self.out, "build-report.json")))["signed"])
+        self.assert_report_describes_outputs(self.out)
         # The certificate table is appended; the payload resources stay readable.
         installer = pe_resources.PeFile(os.path.join(self.out, "Installer.exe")).resources()
         self.assertEqual(installer[(RT_RCDATA, 3001, UK)], b"msi")

@@ -369,7 +369,7 @@ TEST_P(ResourceSectionOf, InstallerPayloadIsFoundThroughItsTable) {
     const bool asResources = volumeSize == uint64_t{1} << 30;
     payload.volumeSize = volumeSize;
     std::string digest;
-    std::vector<fs::path> volumes;
+    std::vector<WrittenVolume> volumes;
     ASSERT_EQ(AddResourceSection(temp_.Path() / "in.res", temp_.Path() / "linked.exe",
                                  temp_.Path() / "Installer.exe", {}, &digest, &payload, &volumes),
               "");
@@ -385,21 +385,27 @@ TEST_P(ResourceSectionOf, InstallerPayloadIsFoundThroughItsTable) {
     EXPECT_EQ(table->manifestChecksum, 0xFEEDFACEu);
     ASSERT_EQ(table->items.size(), payload.files.size());
 
-    // The exe's data, then each volume's after its header.
+    // The exe's data, then each volume's before its trailer.
     Bytes stream(file.begin() + static_cast<std::ptrdiff_t>(table->exeDataOffset),
                  file.begin() + static_cast<std::ptrdiff_t>(table->exeDataOffset +
                                                             table->exeDataSize));
     EXPECT_LE(file.size(), volumeSize);
     ASSERT_EQ(volumes.size(), table->volumeDataSizes.size());
     for (uint32_t number = 1; number <= volumes.size(); ++number) {
-      EXPECT_EQ(volumes[number - 1], temp_.Path() / ("Installer-" + std::to_string(number) + ".bin"));
-      const Bytes volume = ReadAll(volumes[number - 1]);
+      const fs::path& path = volumes[number - 1].path;
+      EXPECT_EQ(path, temp_.Path() / ("Installer-" + std::to_string(number) + ".bin"));
+      // Made as the volume was written, trailer and all.
+      EXPECT_EQ(std::optional<std::string>(volumes[number - 1].sha256), FileSha256(path));
+      const Bytes volume = ReadAll(path);
       EXPECT_LE(volume.size(), volumeSize);
-      const std::optional<payload::VolumeHeader> header =
-          payload::DecodeVolumeHeader(volume.data(), volume.size());
-      ASSERT_TRUE(header.has_value());
-      EXPECT_TRUE(payload::BelongsTo(*header, *table, number));
-      stream.insert(stream.end(), volume.begin() + payload::kVolumeHeaderBytes, volume.end());
+      const uint64_t dataSize = table->volumeDataSizes[number - 1];
+      ASSERT_EQ(volume.size(), dataSize + payload::kVolumeTrailerBytes);
+      const std::optional<payload::VolumeTrailer> trailer =
+          payload::DecodeVolumeTrailer(volume.data() + dataSize, payload::kVolumeTrailerBytes);
+      ASSERT_TRUE(trailer.has_value());
+      EXPECT_TRUE(payload::BelongsTo(*trailer, *table, number));
+      stream.insert(stream.end(), volume.begin(),
+                    volume.begin() + static_cast<std::ptrdiff_t>(dataSize));
     }
     for (size_t index = 0; index < payload.files.size(); ++index) {
       SCOPED_TRACE(payload.files[index].name);
@@ -426,7 +432,7 @@ TEST_P(ResourceSectionOf, InstallerPayloadIsFoundThroughItsTable) {
     if (!asResources) {
       EXPECT_GE(volumes.size(), 3u);
     }
-    for (const fs::path& volume : volumes) fs::remove(volume);
+    for (const WrittenVolume& volume : volumes) fs::remove(volume.path);
     fs::remove(temp_.Path() / "Installer.exe");
   }
 
@@ -445,7 +451,7 @@ TEST_P(ResourceSectionOf, InstallerPayloadIsFoundThroughItsTable) {
     if (std::string(extra) == "huge.bin")
       refused.files.push_back({"huge.bin", temp_.Path() / "huge.bin", 4100 * payload::kMaxVolumes});
     if (std::string(extra) == "grown") refused.files.back().size -= 100;
-    std::vector<fs::path> volumes;
+    std::vector<WrittenVolume> volumes;
     const std::string error =
         AddResourceSection(temp_.Path() / "in.res", temp_.Path() / "linked.exe",
                            temp_.Path() / "Installer.exe", {}, nullptr, &refused, &volumes);
