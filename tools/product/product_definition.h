@@ -25,7 +25,7 @@ struct SigningSettings {
 constexpr uint64_t kDefaultVolumeSize = 4000000000;
 // Room for the signature that signing appends, below 4 GiB.
 constexpr uint64_t kMaxVolumeSize = 4290000000;
-// A volume holds its header and at least this much data.
+// A volume holds its trailer and at least this much data.
 constexpr uint64_t kMinVolumeSize = 4096;
 
 struct ProductDefinition {
