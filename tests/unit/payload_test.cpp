@@ -690,6 +690,10 @@ TEST_F(ExtractPayloadTest, PayloadThatDoesNotFitItsTableEndsBeforeAnyWrite) {
       {"the second volume in the first one's place",
        [&] { fake.files.AddFile(VolumePath(1), fake.files.Content(VolumePath(2))); }, 13,
        u"Opening Installer-1.bin"},
+      // Longer than the second: its data where the trailer should be.
+      {"the first volume in the second one's place",
+       [&] { fake.files.AddFile(VolumePath(2), fake.files.Content(VolumePath(1))); }, 13,
+       u"Opening Installer-2.bin"},
       {"an exe shorter than its data",
        [&] {
          fake.files.AddFile(fake.resources.programPath,
