@@ -128,8 +128,8 @@ bool Succeeded(const std::string& failure, Diagnostics& diagnostics) {
 using KnownDigests = std::map<std::string, std::string>;
 
 // The outputs in the report's order, relative to the work folder; the
-// installer's volumes follow Installer.exe, and on the disc, where the
-// installer only is when it has volumes, disc/Autorun.exe.
+// installer's volumes follow Installer.exe, and an installer with volumes
+// is on the disc too, its links or copies following disc/Autorun.exe.
 std::vector<std::string> ReportedOutputs(const fs::path& work) {
   std::vector<std::string> names;
   std::error_code error;
@@ -139,9 +139,9 @@ std::vector<std::string> ReportedOutputs(const fs::path& work) {
     const std::string output = name;
     if (output == "Installer.exe") {
       for (const std::string& volume : InstallerVolumes(work)) names.push_back(volume);
-    } else if (output == "disc/Autorun.exe" && !InstallerVolumes(work / "disc").empty()) {
+    } else if (output == "disc/Autorun.exe" && !InstallerVolumes(work).empty()) {
       names.push_back("disc/Installer.exe");
-      for (const std::string& volume : InstallerVolumes(work / "disc")) names.push_back("disc/" + volume);
+      for (const std::string& volume : InstallerVolumes(work)) names.push_back("disc/" + volume);
     }
   }
   return names;
@@ -151,27 +151,24 @@ bool WriteReport(const fs::path& work, const Kit& kit, const PreparedProduct& pr
                  const KnownDigests& known, Diagnostics& diagnostics) {
   const std::vector<std::string> names = ReportedOutputs(work);
   std::vector<std::optional<std::string>> digests(names.size());
-  // disc/Installer.exe and its volumes are, where the file system allows,
-  // links to the installer's own files: each such file is hashed once.
-  std::vector<std::optional<size_t>> linkedTo(names.size());
+  // A disc/ output listed beside the output of its name holds that file's
+  // bytes: the build copied or linked it there once the file was final
+  // (disc/Autorun.exe, disc/Installer.exe and its volumes). Each is hashed
+  // once.
+  std::vector<std::optional<size_t>> sameAs(names.size());
   std::vector<size_t> unknown;
   for (size_t index = 0; index < names.size(); ++index) {
-    const auto found = known.find(names[index]);
-    if (found != known.end() && !found->second.empty()) {
-      digests[index] = found->second;
-      continue;
-    }
     const std::string& name = names[index];
-    if (name.rfind("disc/", 0) == 0) {
-      const auto original = std::find(names.begin(), names.end(), name.substr(5));
-      std::error_code error;
-      if (original != names.end() &&
-          fs::equivalent(work / fs::u8path(name), work / fs::u8path(*original), error)) {
-        linkedTo[index] = static_cast<size_t>(original - names.begin());
-        continue;
-      }
-    }
-    unknown.push_back(index);
+    const auto original = name.rfind("disc/", 0) == 0
+                              ? std::find(names.begin(), names.end(), name.substr(5))
+                              : names.end();
+    const auto found = known.find(name);
+    if (original != names.end())
+      sameAs[index] = static_cast<size_t>(original - names.begin());
+    else if (found != known.end() && !found->second.empty())
+      digests[index] = found->second;
+    else
+      unknown.push_back(index);
   }
   // The rest are hashed by two threads, each taking the next file: a large
   // installer's volumes are read from the page cache faster than one core
@@ -185,7 +182,7 @@ bool WriteReport(const fs::path& work, const Kit& kit, const PreparedProduct& pr
   hashRemaining();
   helper.get();
   for (size_t index = 0; index < names.size(); ++index) {
-    if (linkedTo[index]) digests[index] = digests[*linkedTo[index]];
+    if (sameAs[index]) digests[index] = digests[*sameAs[index]];
   }
   std::vector<OutputFile> outputs;
   for (size_t index = 0; index < names.size(); ++index) {
@@ -291,7 +288,6 @@ bool BuildProduct(const fs::path& productDir, const fs::path& outDir, const Kit&
     digests.erase("Autorun.exe");
     digests.erase("Installer.exe");
   }
-  if (digests.count("Autorun.exe") != 0) digests["disc/Autorun.exe"] = digests["Autorun.exe"];
   if (product->signing) {
     for (const char* exe : {"Autorun.exe", "Installer.exe"}) {
       if (fs::exists(work / exe, error) &&
