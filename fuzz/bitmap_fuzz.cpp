@@ -1,7 +1,7 @@
 // A publisher's background art: any bytes read as a BMP file.
 #include <algorithm>
 
-#include "exe/image_resources.h"
+#include "resources/image_resources.h"
 #include "fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,5 +1,5 @@
 // A publisher's icon: any bytes read as an ICO file.
-#include "exe/image_resources.h"
+#include "resources/image_resources.h"
 #include "fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "command/product_files.h"
-#include "exe/res_file.h"
+#include "pe/resource.h"
 #include "fuzz_check.h"
 #include "product/product_definition.h"
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "fuzz_check.h"
-#include "install/payload_table.h"
+#include "payload/table.h"
 
 namespace {
 

@@ -35,7 +35,7 @@ inline int StepsAboveWorkspace(const WString& name) {
   return -lowest;
 }
 
-// What a name the program accepts (StaysInsideWorkspace) must hold: it is
+// What a name the program accepts (payload::ItemNameProblem) must hold: it is
 // relative, names no drive or stream, and never climbs out.
 inline void CheckLandsInsideWorkspace(const WString& name) {
   FUZZ_CHECK(!name.empty() && !IsSeparator(name.front()));

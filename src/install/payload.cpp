@@ -7,28 +7,23 @@
 #include <vector>
 
 #include "install/fatal_error.h"
-#include "install/payload_manifest.h"
 #include "install/payload_sources.h"
 #include "install/payload_stream.h"
-#include "install/payload_table.h"
 #include "install/payload_writer.h"
 #include "install/progress_report.h"
 #include "install/resource_bytes.h"
 #include "install/workspace.h"
+#include "payload/item_names.h"
+#include "payload/locations.h"
+#include "payload/manifest.h"
+#include "payload/table.h"
 #include "platform/unique_handles.h"
 #include "resource_ids.h"
 
 namespace {
 
-constexpr uint32_t kLargestResourceId = 0xFFFF;
-
-// Error codes set for the failures that no system call reports itself.
-constexpr uint32_t kErrorCrc = 23;                     // ERROR_CRC
-constexpr uint32_t kErrorBadPathname = 161;            // ERROR_BAD_PATHNAME
-constexpr uint32_t kErrorNoUnicodeTranslation = 1113;  // ERROR_NO_UNICODE_TRANSLATION
-
 struct PayloadEntry {
-  PayloadFile file;
+  FileToUnpack file;
   // Its own resource, or null when its bytes are in the stream from here on.
   platform::ResourceHandle resource = nullptr;
   uint64_t streamPosition = 0;
@@ -42,17 +37,15 @@ platform::ResourceHandle FindItemResource(const platform::Platform& os, size_t i
                          : INT32_MAX;
   const WString missingText = u"FindResource failed trying to find resource ID " + DecimalText(id);
   // Resource ids are 16-bit: a larger one would silently name another file.
-  if (id > static_cast<int32_t>(kLargestResourceId)) {
-    FailWithError(os, platform::kErrorResourceNameNotFound, missingText);
-  }
-  platform::ResourceHandle resource = os.resources.FindData(static_cast<uint32_t>(id));
+  const std::optional<uint16_t> resourceId = payload::FileResourceId(index);
+  if (!resourceId) FailWithError(os, platform::kErrorResourceNameNotFound, missingText);
+  platform::ResourceHandle resource = os.resources.FindData(*resourceId);
   if (resource == nullptr) FatalError(os, missingText);
   return resource;
 }
 
 // Finds every item's bytes before anything is written, so that a missing or
-// mis-sized one is reported while the workspace is still empty. The n-th
-// item's resource, when it has one, is IDR_PAYLOAD_FIRST + n.
+// mis-sized one is reported while the workspace is still empty.
 std::vector<PayloadEntry> BuildEntryList(const platform::Platform& os,
                                          const std::vector<WString>& items,
                                          const payload::Table* table, uint64_t* total) {
@@ -60,7 +53,9 @@ std::vector<PayloadEntry> BuildEntryList(const platform::Platform& os,
   *total = 0;
   for (size_t index = 0; index < items.size(); ++index) {
     const WString& name = items[index];
-    if (!StaysInsideWorkspace(name)) FailWithError(os, kErrorBadPathname, u"Unpacking " + name);
+    if (payload::ItemNameProblem(name)) {
+      FailWithError(os, platform::kErrorBadPathname, u"Unpacking " + name);
+    }
 
     PayloadEntry entry;
     entry.file.name = name;
@@ -72,7 +67,7 @@ std::vector<PayloadEntry> BuildEntryList(const platform::Platform& os,
       entry.resource = FindItemResource(os, index);
       entry.file.size = os.resources.Size(entry.resource);
       if (item != nullptr && entry.file.size != item->size) {
-        FailWithError(os, kErrorCrc, u"Verifying " + name);
+        FailWithError(os, platform::kErrorCrc, u"Verifying " + name);
       }
     }
     if (item != nullptr) entry.file.checksum = item->checksum;
@@ -92,11 +87,12 @@ bool ExtractPayload(LauncherState& state, const platform::Platform& os, WString 
   if (manifest == nullptr) FatalError(os, u"FindResource");
   platform::UniqueLoadedResource loadedManifest(os.resources, os.resources.Load(manifest));
   const void* manifestData = LockLoadedResource(os, loadedManifest);
-  const std::string_view manifestBytes = ManifestBytes(manifestData, os.resources.Size(manifest));
+  const std::string_view manifestBytes =
+      payload::ManifestBytes(manifestData, os.resources.Size(manifest));
 
-  const std::optional<WString> manifestText = DecodeManifest(manifestBytes);
+  const std::optional<WString> manifestText = payload::DecodeManifest(manifestBytes);
   if (!manifestText) {
-    FailWithError(os, kErrorNoUnicodeTranslation, u"Reading the payload manifest");
+    FailWithError(os, platform::kErrorNoUnicodeTranslation, u"Reading the payload manifest");
   }
 
   // Start-up leaves the workspace empty when the temporary folder is unusable;
@@ -105,7 +101,7 @@ bool ExtractPayload(LauncherState& state, const platform::Platform& os, WString 
   DeleteDirectoryTree(os, workspace);
   if (!os.files.MakeFolder(workspace)) FatalError(os, u"CreateDirectory");
 
-  const std::vector<WString> items = ManifestItems(*manifestText);
+  const std::vector<WString> items = payload::ManifestItems(*manifestText);
   const std::optional<payload::Table> table = LoadPayloadTable(os, manifestBytes, items.size());
   uint64_t total = 0;
   const std::vector<PayloadEntry> entries =
@@ -121,10 +117,10 @@ bool ExtractPayload(LauncherState& state, const platform::Platform& os, WString 
     if (entry.resource != nullptr) {
       // A resource's size is 32-bit.
       ResourceBytes source(os, entry.resource, static_cast<uint32_t>(entry.file.size));
-      outcome = WritePayloadFile(state, os, entry.file, path, source, progress);
+      outcome = WritePayloadFile(state.cancelRequested, os, entry.file, path, source, progress);
     } else {
       stream.MoveTo(entry.streamPosition);
-      outcome = WritePayloadFile(state, os, entry.file, path, stream, progress);
+      outcome = WritePayloadFile(state.cancelRequested, os, entry.file, path, stream, progress);
     }
     if (outcome.kind == WriteOutcome::Kind::kStopped) return false;
     // The error is kept, every handle closed, then the failure reported.
@@ -139,7 +135,7 @@ bool ExtractPayload(LauncherState& state, const platform::Platform& os, WString 
 
 bool CreateParentDirectories(const platform::Platform& os, WString baseFolder,
                              WString relativeName) {
-  const std::vector<WString> parts = SplitPathParts(relativeName);
+  const std::vector<WString> parts = payload::SplitPathParts(relativeName);
   if (parts.size() <= 1) return true;
 
   WString path = std::move(baseFolder);

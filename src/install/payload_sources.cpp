@@ -3,17 +3,14 @@
 #include <utility>
 
 #include "install/fatal_error.h"
-#include "install/payload_checksum.h"
+#include "install/read_exactly.h"
 #include "install/resource_bytes.h"
+#include "payload/locations.h"
+#include "payload/manifest.h"
 #include "platform/unique_handles.h"
 #include "resource_ids.h"
 
 namespace {
-
-// Error codes set for the failures that no system call reports itself.
-constexpr uint32_t kErrorInvalidData = 13;  // ERROR_INVALID_DATA
-constexpr uint32_t kErrorCrc = 23;          // ERROR_CRC
-constexpr uint32_t kErrorHandleEof = 38;    // ERROR_HANDLE_EOF
 
 // Opens the files one by one and keeps them; a failure closes every one
 // before it is reported.
@@ -38,14 +35,8 @@ class DataFiles {
     const StreamFile& file = files_.back();
     if (!os_.files.Seek(file.handle.get(), at)) Fail(os_.process.LastError(), file.name);
     uint8_t bytes[payload::kVolumeTrailerBytes];
-    for (uint32_t filled = 0; filled < sizeof bytes;) {
-      const uint32_t left = static_cast<uint32_t>(sizeof bytes) - filled;
-      uint32_t read = 0;
-      if (!os_.files.Read(file.handle.get(), bytes + filled, left, &read)) {
-        Fail(os_.process.LastError(), file.name);
-      }
-      if (read == 0 || read > left) Fail(kErrorHandleEof, file.name);
-      filled += read;
+    if (!ReadExactly(os_, file.handle.get(), bytes, sizeof bytes)) {
+      Fail(os_.process.LastError(), file.name);
     }
     return payload::DecodeVolumeTrailer(bytes, sizeof bytes);
   }
@@ -63,10 +54,6 @@ class DataFiles {
   std::vector<StreamFile> files_;
 };
 
-WString VolumeName(uint32_t number) {
-  return u"Installer-" + DecimalText(static_cast<int32_t>(number)) + u".bin";
-}
-
 }  // namespace
 
 std::optional<payload::Table> LoadPayloadTable(const platform::Platform& os,
@@ -80,12 +67,10 @@ std::optional<payload::Table> LoadPayloadTable(const platform::Platform& os,
   std::optional<payload::Table> table;
   if (payload::TableIntact(bytes, size)) table = payload::DecodeTable(bytes, size);
   if (!table || table->items.size() != itemCount) {
-    FailWithError(os, kErrorCrc, u"Verifying the payload table");
+    FailWithError(os, platform::kErrorCrc, u"Verifying the payload table");
   }
-  PayloadChecksum manifest;
-  manifest.Add(manifestBytes.data(), manifestBytes.size());
-  if (manifest.Value() != table->manifestChecksum) {
-    FailWithError(os, kErrorCrc, u"Verifying the payload manifest");
+  if (payload::ManifestChecksum(manifestBytes) != table->manifestChecksum) {
+    FailWithError(os, platform::kErrorCrc, u"Verifying the payload manifest");
   }
   return table;
 }
@@ -103,11 +88,11 @@ std::vector<StreamFile> OpenPayloadData(const platform::Platform& os, const payl
   const uint64_t programSize =
       files.Open(program, programName, table.exeDataOffset, table.exeDataSize);
   if (programSize < table.exeDataOffset + table.exeDataSize) {
-    files.Fail(kErrorHandleEof, programName);
+    files.Fail(platform::kErrorHandleEof, programName);
   }
   const uint32_t count = static_cast<uint32_t>(table.volumeDataSizes.size());
   for (uint32_t number = 1; number <= count; ++number) {
-    const WString name = VolumeName(number);
+    const WString name = payload::VolumeName(number);
     // Without a folder the name alone would be looked for in the current one.
     if (folder.empty()) files.Fail(platform::kErrorPathNotFound, name);
     const uint64_t dataSize = table.volumeDataSizes[number - 1];
@@ -116,7 +101,7 @@ std::vector<StreamFile> OpenPayloadData(const platform::Platform& os, const payl
     if (volumeSize >= dataSize + payload::kVolumeTrailerBytes) {
       const std::optional<payload::VolumeTrailer> trailer = files.ReadTrailer(dataSize);
       if (!trailer || !payload::BelongsTo(*trailer, table, number)) {
-        files.Fail(kErrorInvalidData, name);
+        files.Fail(platform::kErrorInvalidData, name);
       }
       continue;
     }
@@ -124,9 +109,9 @@ std::vector<StreamFile> OpenPayloadData(const platform::Platform& os, const payl
     // volume, whose own trailer ends it.
     if (volumeSize >= payload::kVolumeTrailerBytes &&
         files.ReadTrailer(volumeSize - payload::kVolumeTrailerBytes)) {
-      files.Fail(kErrorInvalidData, name);
+      files.Fail(platform::kErrorInvalidData, name);
     }
-    files.Fail(kErrorHandleEof, name);
+    files.Fail(platform::kErrorHandleEof, name);
   }
   return files.Take();
 }

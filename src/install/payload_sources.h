@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "install/payload_stream.h"
-#include "install/payload_table.h"
+#include "payload/table.h"
 #include "platform/platform.h"
 
 // The program's payload table, or nullopt when it has none: its payload is

@@ -3,11 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace {
-
-constexpr uint32_t kErrorHandleEof = 38;  // ERROR_HANDLE_EOF
-
-}  // namespace
+#include "install/read_exactly.h"
 
 PayloadStream::PayloadStream(const platform::Platform& os, std::vector<StreamFile> files)
     : os_(os), files_(std::move(files)) {
@@ -44,7 +40,7 @@ const unsigned char* PayloadStream::Next(uint32_t count) {
     // Past the last file's data: the table promised more than there is.
     if (current_ == files_.size()) {
       failed_ = files_.empty() ? 0 : files_.size() - 1;
-      os_.process.SetLastError(kErrorHandleEof);
+      os_.process.SetLastError(platform::kErrorHandleEof);
       return nullptr;
     }
     const uint32_t part = static_cast<uint32_t>(std::min<uint64_t>(count - filled, leftInFile_));
@@ -61,16 +57,7 @@ bool PayloadStream::ReadFromCurrent(uint32_t filled, uint32_t count) {
     if (!os_.files.Seek(file, offset_)) return false;
     seekPending_ = false;
   }
-  for (uint32_t done = 0; done < count;) {
-    uint32_t read = 0;
-    if (!os_.files.Read(file, buffer_.data() + filled + done, count - done, &read)) return false;
-    // The file ended before its data did: it changed since it was opened.
-    if (read == 0 || read > count - done) {
-      os_.process.SetLastError(kErrorHandleEof);
-      return false;
-    }
-    done += read;
-  }
+  if (!ReadExactly(os_, file, buffer_.data() + filled, count)) return false;
   offset_ += count;
   leftInFile_ -= count;
   return true;

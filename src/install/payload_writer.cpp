@@ -5,21 +5,11 @@
 #include <optional>
 #include <utility>
 
-#include "install/payload_checksum.h"
+#include "payload/checksum.h"
 #include "platform/unique_handles.h"
 
-namespace {
-
-// Error codes set for the failures that no system call reports itself.
-constexpr uint32_t kErrorCrc = 23;         // ERROR_CRC
-constexpr uint32_t kErrorWriteFault = 29;  // ERROR_WRITE_FAULT
-
-bool StopRequested(const LauncherState& state) { return state.cancelRequested.load(); }
-
-}  // namespace
-
-WriteOutcome WritePayloadFile(LauncherState& state, const platform::Platform& os,
-                              const PayloadFile& file, const WString& path, ChunkSource& source,
+WriteOutcome WritePayloadFile(const std::atomic<bool>& stopRequested, const platform::Platform& os,
+                              const FileToUnpack& file, const WString& path, ChunkSource& source,
                               ProgressReport& progress) {
   // A new file rather than one replaced: Wine replaces by truncating, and
   // ext4 then writes a truncated file's whole content to the disk when it
@@ -38,7 +28,7 @@ WriteOutcome WritePayloadFile(LauncherState& state, const platform::Platform& os
   if (!output) return fail(os.process.LastError(), u"CreateFile");
 
   // Without a table there is nothing to compare with.
-  std::optional<PayloadChecksum> checksum;
+  std::optional<payload::Checksum> checksum;
   if (file.checksum) checksum.emplace();
 
   uint64_t writtenTotal = 0;
@@ -57,7 +47,7 @@ WriteOutcome WritePayloadFile(LauncherState& state, const platform::Platform& os
       // A write that claims success without progress would repeat for ever.
       const bool stalled = ok && (written > left || (written == 0 && left != 0));
       if (!ok || stalled) {
-        return fail(stalled ? kErrorWriteFault : os.process.LastError(), u"WriteFile");
+        return fail(stalled ? platform::kErrorWriteFault : os.process.LastError(), u"WriteFile");
       }
 
       progress.Add(written);
@@ -65,14 +55,14 @@ WriteOutcome WritePayloadFile(LauncherState& state, const platform::Platform& os
       writtenTotal += written;
       // Checked between writes so that the main thread can remove the
       // workspace once this thread has closed the file.
-      if (writtenTotal != file.size && StopRequested(state)) {
+      if (writtenTotal != file.size && stopRequested.load()) {
         return WriteOutcome{WriteOutcome::Kind::kStopped, 0, WString()};
       }
     } while (chunkWritten != chunk);
   } while (writtenTotal != file.size);
 
   if (checksum && checksum->Value() != *file.checksum) {
-    return fail(kErrorCrc, u"Verifying " + file.name);
+    return fail(platform::kErrorCrc, u"Verifying " + file.name);
   }
   return WriteOutcome{};
 }

@@ -1,18 +1,18 @@
 // Writing one payload file into the workspace.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 
 #include "install/chunk_source.h"
 #include "install/progress_report.h"
-#include "launcher_state.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 
 // One payload file: its name below the workspace, its size and, when the
 // program has a payload table, the checksum its bytes must have.
-struct PayloadFile {
+struct FileToUnpack {
   WString name;
   uint64_t size = 0;
   std::optional<uint64_t> checksum;
@@ -29,8 +29,8 @@ struct WriteOutcome {
 
 // Writes the file's bytes from `source` to `path` in chunks of at most
 // ChunkSource::kChunkBytes, counting every byte written into `progress`.
-// Stops between two writes when the worker was asked to stop; a file whose
-// bytes do not have its checksum fails as "Verifying <name>" with ERROR_CRC.
-WriteOutcome WritePayloadFile(LauncherState& state, const platform::Platform& os,
-                              const PayloadFile& file, const WString& path, ChunkSource& source,
+// Stops between two writes once `stopRequested` is set; a file whose bytes
+// do not have its checksum fails as "Verifying <name>" with ERROR_CRC.
+WriteOutcome WritePayloadFile(const std::atomic<bool>& stopRequested, const platform::Platform& os,
+                              const FileToUnpack& file, const WString& path, ChunkSource& source,
                               ProgressReport& progress);

@@ -4,12 +4,7 @@
 #include <utility>
 
 #include "install/fatal_error.h"
-
-namespace {
-
-constexpr uint32_t kErrorHandleEof = 38;  // ERROR_HANDLE_EOF
-
-}  // namespace
+#include "install/read_exactly.h"
 
 const void* LockLoadedResource(const platform::Platform& os,
                                const platform::UniqueLoadedResource& owner) {
@@ -43,19 +38,7 @@ const unsigned char* ResourceBytes::Next(uint32_t count) {
     handedOut_ += count;
     return chunk;
   }
-  uint32_t filled = 0;
-  while (filled < count) {
-    uint32_t read = 0;
-    if (!os_.files.Read(file_.get(), buffer_.data() + filled, count - filled, &read)) {
-      return nullptr;
-    }
-    // The file ended before the resource did: it changed since it was loaded.
-    if (read == 0 || read > count - filled) {
-      os_.process.SetLastError(kErrorHandleEof);
-      return nullptr;
-    }
-    filled += read;
-  }
+  if (!ReadExactly(os_, file_.get(), buffer_.data(), count)) return nullptr;
   handedOut_ += count;
   return buffer_.data();
 }

@@ -32,16 +32,22 @@ using CursorHandle = void*;
 
 extern FileHandle const kInvalidHandle;  // INVALID_HANDLE_VALUE
 
-// Windows error codes and constants the logic compares against.
+// Windows error codes the logic compares against or reports, and constants.
 constexpr uint32_t kErrorSuccess = 0;
 constexpr uint32_t kErrorFileNotFound = 2;
 constexpr uint32_t kErrorPathNotFound = 3;
 constexpr uint32_t kErrorAccessDenied = 5;
+constexpr uint32_t kErrorInvalidData = 13;
+constexpr uint32_t kErrorCrc = 23;
+constexpr uint32_t kErrorWriteFault = 29;
+constexpr uint32_t kErrorHandleEof = 38;
 constexpr uint32_t kErrorFileExists = 80;
 constexpr uint32_t kErrorInvalidParameter = 87;
 constexpr uint32_t kErrorDiskFull = 112;
+constexpr uint32_t kErrorBadPathname = 161;
 constexpr uint32_t kErrorAlreadyExists = 183;
 constexpr uint32_t kErrorMoreData = 234;
+constexpr uint32_t kErrorNoUnicodeTranslation = 1113;
 constexpr uint32_t kErrorResourceNameNotFound = 1814;
 constexpr uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
 constexpr uint32_t kFileAttributeReadOnly = 0x1;

@@ -57,7 +57,8 @@ void Continue(LauncherState& state, const platform::Platform& os) {
   os.windows.Enable(continueButton, false);
   os.windows.Enable(combo, false);
   os.windows.SetCursor(state.waitCursor);
-  // The worker ends the process itself; its handle is never waited on.
+  // The worker ends the process itself; its handle is kept so that an exit
+  // from the main thread can stop it and wait for it (StopInstallWorker).
   state.workerThread = os.process.StartThread(InstallWorker, nullptr, &state.workerThreadId);
 }
 

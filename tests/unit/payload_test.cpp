@@ -8,8 +8,8 @@
 
 #include "fake_platform.h"
 #include "install/chunk_source.h"
-#include "install/payload_checksum.h"
-#include "install/payload_table.h"
+#include "payload/checksum.h"
+#include "payload/table.h"
 #include "install/progress_report.h"
 #include "install/workspace.h"
 #include "resource_ids.h"
@@ -24,7 +24,7 @@ std::string Pattern(size_t size) {
 }
 
 uint64_t Checksum(const std::string& bytes) {
-  PayloadChecksum checksum;
+  payload::Checksum checksum;
   checksum.Add(bytes.data(), bytes.size());
   return checksum.Value();
 }

@@ -1,13 +1,14 @@
 // disc-launcher: turns a product folder into the exes of a disc or a
 // download. See kHelp, and docs/product-format.md for the product folder.
+#include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "base/diagnostics.h"
+#include "base/tool_version.h"
 #include "command/kit.h"
 #include "command/product_build.h"
-#include "command/tool_version.h"
-#include "product/diagnostics.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -96,14 +97,13 @@ int Run(const std::vector<std::string>& arguments) {
     std::cerr << productDir.string() << ": is not a folder\n";
     return 1;
   }
-  std::string kitError;
-  const std::optional<Kit> kit = FindKit(command.arch, &kitError);
+  Diagnostics diagnostics;
+  const std::optional<Kit> kit = FindKit(command.arch, diagnostics);
   if (!kit) {
-    std::cerr << "disc-launcher: " << kitError << "\n";
+    std::cerr << diagnostics.Text();
     return 1;
   }
 
-  Diagnostics diagnostics;
   if (command.name == "check") {
     const bool builds = CheckProduct(productDir, *kit, diagnostics);
     std::cerr << diagnostics.Text();
@@ -132,6 +132,20 @@ int Run(const std::vector<std::string>& arguments) {
   return 0;
 }
 
+// The tool's own code throws nothing, but the standard library may (memory
+// running out, a thread that cannot start): such a failure still ends with
+// a message and exit code 1, never with an abort.
+int RunCatchingAll(const std::vector<std::string>& arguments) {
+  try {
+    return Run(arguments);
+  } catch (const std::exception& failure) {
+    std::cerr << "disc-launcher: failed: " << failure.what() << "\n";
+  } catch (...) {
+    std::cerr << "disc-launcher: failed\n";
+  }
+  return 1;
+}
+
 }  // namespace
 
 #ifdef _WIN32
@@ -141,8 +155,10 @@ int wmain(int argc, wchar_t** argv) {
   SetConsoleOutputCP(CP_UTF8);
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) arguments.push_back(WideToUtf8(argv[i]));
-  return Run(arguments);
+  return RunCatchingAll(arguments);
 }
 #else
-int main(int argc, char** argv) { return Run(std::vector<std::string>(argv + 1, argv + argc)); }
+int main(int argc, char** argv) {
+  return RunCatchingAll(std::vector<std::string>(argv + 1, argv + argc));
+}
 #endif

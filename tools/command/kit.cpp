@@ -3,7 +3,8 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "command/tool_version.h"
+#include "base/tool_version.h"
+#include "pe/res_file.h"
 #include "system/process.h"
 
 namespace fs = std::filesystem;
@@ -30,38 +31,43 @@ std::string ReadVersion(const fs::path& file) {
 
 bool IsKnownArch(const std::string& arch) { return arch == "i686" || arch == "x86_64"; }
 
-std::optional<Kit> FindKit(const std::string& arch, std::string* error) {
-  Kit kit;
-  kit.arch = arch;
-  kit.folder = DataFolder() / arch;
-  kit.program = kit.folder / "launcher.exe";
-  kit.inputs.baseRes = kit.folder / "launcher.res";
-  for (const char* art : {"background.bmp", "background-150.bmp", "background-200.bmp"})
-    kit.inputs.defaultBackgrounds.push_back(kit.folder / art);
-  kit.inputs.defaultIcon = kit.folder / "app.ico";
-
+std::optional<Kit> FindKit(const std::string& arch, Diagnostics& diagnostics) {
+  const fs::path folder = DataFolder() / arch;
   std::error_code ignored;
-  if (!fs::is_directory(kit.folder, ignored)) {
-    *error = kit.folder.string() + ": the prebuilt files for " + arch +
-             " are missing (the tool looks beside its own folder, or in " + kDataVariable + ")";
+  if (!fs::is_directory(folder, ignored)) {
+    diagnostics.Error(folder.string(), "the prebuilt files for " + arch +
+                                           " are missing (the tool looks beside its own "
+                                           "folder, or in " + kDataVariable + ")");
     return std::nullopt;
   }
-  const fs::path versionFile = kit.folder / "version.txt";
+  const fs::path versionFile = folder / "version.txt";
   const std::string version = ReadVersion(versionFile);
   if (version != kToolVersion) {
-    *error = versionFile.string() + ": the prebuilt files are version " +
-             (version.empty() ? std::string("(none)") : version) + ", this disc-launcher is " +
-             kToolVersion + "; install both from one release";
+    diagnostics.Error(versionFile.string(),
+                      "the prebuilt files are version " +
+                          (version.empty() ? std::string("(none)") : version) +
+                          ", this disc-launcher is " + kToolVersion +
+                          "; install both from one release");
     return std::nullopt;
   }
-  std::vector<fs::path> files = {kit.program, kit.inputs.baseRes, kit.inputs.defaultIcon};
+  Kit kit;
+  kit.arch = arch;
+  const fs::path program = folder / "launcher.exe";
+  const fs::path baseRes = folder / "launcher.res";
+  for (const char* art : {"background.bmp", "background-150.bmp", "background-200.bmp"})
+    kit.inputs.defaultBackgrounds.push_back(folder / art);
+  kit.inputs.defaultIcon = folder / "app.ico";
+  std::vector<fs::path> files = {program, baseRes, kit.inputs.defaultIcon};
   files.insert(files.end(), kit.inputs.defaultBackgrounds.begin(),
                kit.inputs.defaultBackgrounds.end());
   for (const fs::path& file : files) {
     if (!fs::is_regular_file(file, ignored)) {
-      *error = file.string() + ": this prebuilt file is missing";
+      diagnostics.Error(file.string(), "this prebuilt file is missing");
       return std::nullopt;
     }
   }
+  std::optional<LinkedExe> linked = ReadLinkedExe(program, diagnostics);
+  if (!linked || !ReadResFile(baseRes, &kit.inputs.base, diagnostics)) return std::nullopt;
+  kit.program = std::move(*linked);
   return kit;
 }

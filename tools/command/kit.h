@@ -12,18 +12,20 @@
 #include <optional>
 #include <string>
 
-#include "exe/product_resources.h"
+#include "base/diagnostics.h"
+#include "pe/linked_exe.h"
+#include "resources/product_resources.h"
 
 struct Kit {
   std::string arch;  // i686 or x86_64
-  std::filesystem::path folder;
-  std::filesystem::path program;  // launcher.exe: linked, stripped, no resources
-  ResourceInputs inputs;          // launcher.res, the default art and icon
+  LinkedExe program;  // launcher.exe: linked, stripped, no resources
+  ResourceInputs inputs;  // launcher.res, the default art and icon
 };
 
 // The processors a kit is built for.
 bool IsKnownArch(const std::string& arch);
 
-// The kit of `arch`, or nullopt with `error` set: the folder or one of its
-// files is missing, or its version is not this tool's (both are named).
-std::optional<Kit> FindKit(const std::string& arch, std::string* error);
+// The kit of `arch`, read, or nullopt with the reason reported: the folder
+// or one of its files is missing or damaged, or its version is not this
+// tool's (both are named).
+std::optional<Kit> FindKit(const std::string& arch, Diagnostics& diagnostics);

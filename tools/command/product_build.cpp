@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "command/product_files.h"
-#include "exe/pe_resource_section.h"
+#include "installer/installer_exe.h"
 #include "outputs/build_report.h"
 #include "outputs/disc_output.h"
 #include "outputs/signing.h"
+#include "payload/locations.h"
+#include "pe/exe_writer.h"
 #include "system/file_digest.h"
 
 namespace fs = std::filesystem;
@@ -58,10 +60,16 @@ class ScratchFolder {
 
 // Whether `path` is `folder` or lies inside it, after resolving links and
 // "..".
+fs::path Resolved(const fs::path& path, std::error_code& error) {
+  const fs::path absolute = fs::absolute(path, error);
+  return error ? fs::path() : fs::weakly_canonical(absolute, error);
+}
+
 bool IsWithin(const fs::path& path, const fs::path& folder) {
   std::error_code error;
-  const fs::path resolvedPath = fs::weakly_canonical(fs::absolute(path), error);
-  const fs::path resolvedFolder = fs::weakly_canonical(fs::absolute(folder), error);
+  const fs::path resolvedPath = Resolved(path, error);
+  if (error) return false;
+  const fs::path resolvedFolder = Resolved(folder, error);
   if (error) return false;
   auto pathPart = resolvedPath.begin();
   for (auto folderPart = resolvedFolder.begin(); folderPart != resolvedFolder.end(); ++folderPart) {
@@ -117,12 +125,6 @@ bool LinkOrCopy(const fs::path& from, const fs::path& to, std::error_code& error
   return !error;
 }
 
-bool Succeeded(const std::string& failure, Diagnostics& diagnostics) {
-  if (failure.empty()) return true;
-  diagnostics.Error("disc-launcher", failure);
-  return false;
-}
-
 // The digests made while the exes were written, by output name; an output
 // without one (signed since, or the disc image) is read back.
 using KnownDigests = std::map<std::string, std::string>;
@@ -147,6 +149,7 @@ std::vector<std::string> ReportedOutputs(const fs::path& work) {
   return names;
 }
 
+// Written last, so that every warning of the build is in it.
 bool WriteReport(const fs::path& work, const Kit& kit, const PreparedProduct& product,
                  const KnownDigests& known, Diagnostics& diagnostics) {
   const std::vector<std::string> names = ReportedOutputs(work);
@@ -195,8 +198,11 @@ bool WriteReport(const fs::path& work, const Kit& kit, const PreparedProduct& pr
     }
     outputs.push_back({names[index], static_cast<uint64_t>(size), *digests[index]});
   }
+  const std::vector<PayloadFile> noPayload;
+  const Json productPart = ProductReport(
+      product.languages, product.payload ? product.payload->files : noPayload, diagnostics);
   const std::string text =
-      BuildReportText(kit.arch, product.signing.has_value(), product.report, outputs);
+      BuildReportText(kit.arch, product.signing.has_value(), productPart, outputs);
   std::ofstream out(work / "build-report.json", std::ios::binary | std::ios::trunc);
   out << text;
   out.close();
@@ -223,13 +229,87 @@ bool MoveOutputs(const fs::path& work, const fs::path& outDir, Diagnostics& diag
   return true;
 }
 
+// Writes the exes into `work`; `digests` gets those made as they were
+// written, `volumes` the installer's volumes.
+bool WriteExes(const PreparedProduct& product, const Kit& kit, const fs::path& work,
+               KnownDigests* digests, std::vector<WrittenVolume>* volumes,
+               Diagnostics& diagnostics) {
+  if (!WriteExe(kit.program, product.resources.autorun, work / "Autorun.exe",
+                &(*digests)["Autorun.exe"], diagnostics))
+    return false;
+  if (!product.payload) return true;
+  WrittenInstaller installer;
+  if (!WriteInstaller(kit.program, product.resources.installer, *product.payload,
+                      work / "Installer.exe", &installer, diagnostics))
+    return false;
+  (*digests)["Installer.exe"] = installer.sha256;
+  for (const WrittenVolume& volume : installer.volumes)
+    (*digests)[volume.path.filename().string()] = volume.sha256;
+  *volumes = std::move(installer.volumes);
+  return true;
+}
+
+// Signs the exes in `work`, which changes them and not the volumes: their
+// digests are then read back. An installer whose signature took more than
+// the room left for it is named; one of 4 GiB or more is refused.
+bool SignExes(const PreparedProduct& product, const fs::path& work, KnownDigests* digests,
+              Diagnostics& diagnostics) {
+  std::error_code error;
+  if (product.signing) {
+    for (const char* exe : {"Autorun.exe", "Installer.exe"}) {
+      digests->erase(exe);
+      if (fs::exists(work / exe, error) && !SignExe(work / exe, *product.signing, work, diagnostics))
+        return false;
+    }
+  }
+  const fs::path installer = work / "Installer.exe";
+  const uintmax_t size = fs::file_size(installer, error);
+  if (error) return true;  // no installer
+  if (product.signing && size > product.payload->volumeSize) {
+    diagnostics.Warning(installer.filename().string(),
+                        "is " + std::to_string(size) +
+                            " bytes once signed: its signature took more than the " +
+                            std::to_string(kSignatureRoom) + " bytes left for it below volume_size");
+  }
+  if (size > kLargestExe) {
+    diagnostics.Error(installer.string(),
+                      "is 4 GiB or more once signed, which Windows refuses to start; make "
+                      "volume_size smaller");
+    return false;
+  }
+  return true;
+}
+
+// The disc folder and its image. An installer in volumes goes on the disc
+// with them: a download of that size is what the disc is there to spare.
+bool MakeDisc(const PreparedProduct& product, const fs::path& work,
+              const std::vector<WrittenVolume>& volumes, Diagnostics& diagnostics) {
+  if (!MakeDiscFolder(*product.discFolder, work / "Autorun.exe", work / "disc", diagnostics))
+    return false;
+  if (!volumes.empty()) {
+    std::vector<fs::path> installer = {work / "Installer.exe"};
+    for (const WrittenVolume& volume : volumes) installer.push_back(volume.path);
+    std::error_code error;
+    for (const fs::path& file : installer) {
+      if (!LinkOrCopy(file, work / "disc" / file.filename(), error)) break;
+    }
+    if (error) {
+      diagnostics.Error((work / "disc").string(),
+                        "cannot take the installer's volumes: " + error.message());
+      return false;
+    }
+  }
+  return product.discLabel.empty() ||
+         MakeDiscImage(work / "disc", product.discLabel, work / "disc.iso", work, diagnostics);
+}
+
 }  // namespace
 
 std::vector<std::string> InstallerVolumes(const fs::path& folder) {
   std::vector<std::string> names;
   std::error_code error;
-  for (uint32_t number = 1;; ++number) {
-    const std::string name = "Installer-" + std::to_string(number) + ".bin";
+  for (uint32_t number = 1; number <= payload::kMaxVolumes; ++number) {
+    const std::string name = Utf16ToUtf8(payload::VolumeName(number));
     if (!fs::is_regular_file(folder / name, error)) break;
     names.push_back(name);
   }
@@ -250,15 +330,8 @@ bool BuildProduct(const fs::path& productDir, const fs::path& outDir, const Kit&
                       "replaces; choose another OUT_DIR");
     return false;
   }
-  const ScratchFolder scratch(outDir, ".disc-launcher.");
-  if (scratch.Path().empty()) {
-    diagnostics.Error(outDir.string(), "is not writable");
-    return false;
-  }
-  const fs::path& work = scratch.Path();
-
   const std::optional<PreparedProduct> product =
-      PrepareProduct(productDir, work, kit.inputs, false, diagnostics);
+      PrepareProduct(productDir, kit.inputs, false, diagnostics);
   if (!product) {
     // A refused product leaves no exe of an earlier build behind. An old
     // disc/ inside the product folder stays: without the product's
@@ -269,81 +342,21 @@ bool BuildProduct(const fs::path& productDir, const fs::path& outDir, const Kit&
   if (!FoldersApart(*product, outDir, diagnostics) ||
       !RemoveEarlierOutputs(outDir, true, diagnostics))
     return false;
+  const ScratchFolder scratch(outDir, ".disc-launcher.");
+  if (scratch.Path().empty()) {
+    diagnostics.Error(outDir.string(), "is not writable");
+    return false;
+  }
+  const fs::path& work = scratch.Path();
   KnownDigests digests;
-  if (!Succeeded(AddResourceSection(work / "autorun.res", kit.program, work / "Autorun.exe", {},
-                                    &digests["Autorun.exe"]),
-                 diagnostics))
-    return false;
   std::vector<WrittenVolume> volumes;
-  if (product->hasInstaller &&
-      !Succeeded(AddResourceSection(work / "installer.res", kit.program, work / "Installer.exe", {},
-                                    &digests["Installer.exe"], &product->payload, &volumes),
-                 diagnostics))
-    return false;
-  for (const WrittenVolume& volume : volumes)
-    digests[volume.path.filename().string()] = volume.sha256;
-  // Signing changes the exes, not the volumes: the exes' digests are then
-  // read back.
-  if (product->signing) {
-    digests.erase("Autorun.exe");
-    digests.erase("Installer.exe");
-  }
-  if (product->signing) {
-    for (const char* exe : {"Autorun.exe", "Installer.exe"}) {
-      if (fs::exists(work / exe, error) &&
-          !Succeeded(SignExe(work / exe, *product->signing, work), diagnostics))
-        return false;
-    }
-  }
-  if (product->signing && fs::exists(work / "Installer.exe", error) &&
-      fs::file_size(work / "Installer.exe", error) > product->payload.volumeSize) {
-    diagnostics.Warning((work / "Installer.exe").filename().string(),
-                        "is " + std::to_string(fs::file_size(work / "Installer.exe", error)) +
-                            " bytes once signed: its signature took more than the " +
-                            std::to_string(kSignatureRoom) + " bytes left for it below volume_size");
-  }
-  if (fs::exists(work / "Installer.exe", error) &&
-      fs::file_size(work / "Installer.exe", error) > kLargestExe) {
-    diagnostics.Error((work / "Installer.exe").string(),
-                      "is 4 GiB or more once signed, which Windows refuses to start; make "
-                      "volume_size smaller");
-    return false;
-  }
-  if (product->discFolder) {
-    if (!Succeeded(MakeDiscFolder(*product->discFolder, work / "Autorun.exe", work / "disc"),
-                   diagnostics))
-      return false;
-    // An installer in volumes goes on the disc with them: a download of
-    // that size is what the disc is there to spare.
-    if (!volumes.empty()) {
-      std::vector<fs::path> installer = {work / "Installer.exe"};
-      for (const WrittenVolume& volume : volumes) installer.push_back(volume.path);
-      for (const fs::path& file : installer) {
-        if (!LinkOrCopy(file, work / "disc" / file.filename(), error)) break;
-      }
-      if (error) {
-        diagnostics.Error((work / "disc").string(),
-                          "cannot take the installer's volumes: " + error.message());
-        return false;
-      }
-    }
-    if (!product->discLabel.empty() &&
-        !Succeeded(MakeDiscImage(work / "disc", product->discLabel, work / "disc.iso", work),
-                   diagnostics))
-      return false;
-  }
-  return WriteReport(work, kit, *product, digests, diagnostics) &&
+  return WriteExes(*product, kit, work, &digests, &volumes, diagnostics) &&
+         SignExes(*product, work, &digests, diagnostics) &&
+         (!product->discFolder || MakeDisc(*product, work, volumes, diagnostics)) &&
+         WriteReport(work, kit, *product, digests, diagnostics) &&
          MoveOutputs(work, outDir, diagnostics);
 }
 
 bool CheckProduct(const fs::path& productDir, const Kit& kit, Diagnostics& diagnostics) {
-  // The resources are made in a scratch folder outside the product, so that
-  // the checks that go with making them run too.
-  std::error_code error;
-  const ScratchFolder scratch(fs::temp_directory_path(error), "disc-launcher-check.");
-  if (scratch.Path().empty()) {
-    diagnostics.Error("disc-launcher", "no scratch folder can be made in the temporary folder");
-    return false;
-  }
-  return PrepareProduct(productDir, scratch.Path(), kit.inputs, true, diagnostics).has_value();
+  return PrepareProduct(productDir, kit.inputs, true, diagnostics).has_value();
 }

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "base/diagnostics.h"
 #include "command/kit.h"
-#include "product/diagnostics.h"
 
 // Outputs of an earlier build in OUT_DIR go before the new ones are
 // written, and when the product is refused, so that a refused product leaves
@@ -29,8 +29,8 @@
 bool BuildProduct(const std::filesystem::path& productDir, const std::filesystem::path& outDir,
                   const Kit& kit, Diagnostics& diagnostics);
 
-// Runs every check of the product folder and writes nothing that stays:
-// true when it would build.
+// Runs every check of the product folder and writes nothing: true when it
+// would build.
 bool CheckProduct(const std::filesystem::path& productDir, const Kit& kit,
                   Diagnostics& diagnostics);
 

@@ -1,18 +1,10 @@
 #include "command/product_files.h"
 
-#include "product/package_transforms.h"
-#include "product/payload_files.h"
+#include "product/disc_folder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const char* kResourceFiles[] = {"autorun.res", "installer.res"};
-
-void RemoveResourceFiles(const fs::path& workDir) {
-  std::error_code error;
-  for (const char* file : kResourceFiles) fs::remove(workDir / file, error);
-}
 
 // The packages the build places: at the payload's root and at the disc's.
 void CheckPackages(const ProductDefinition& product, const LanguagePlan& plan,
@@ -26,39 +18,46 @@ void CheckPackages(const ProductDefinition& product, const LanguagePlan& plan,
   }
 }
 
+InstallerPayload PayloadOf(const ProductDefinition& product, std::vector<PayloadFile> files) {
+  InstallerPayload payload;
+  payload.files = std::move(files);
+  payload.volumeSize = product.volumeSize;
+  payload.signatureRoom = product.signing ? kSignatureRoom : 0;
+  payload.payloadField = product.tomlPath.string() + ": payload";
+  payload.volumeSizeField = product.tomlPath.string() + ": volume_size";
+  return payload;
+}
+
 }  // namespace
 
-std::optional<PreparedProduct> PrepareProduct(const fs::path& productDir, const fs::path& workDir,
-                                              const ResourceInputs& inputs, bool checkOnly,
-                                              Diagnostics& diagnostics) {
-  RemoveResourceFiles(workDir);
+std::optional<PreparedProduct> PrepareProduct(const fs::path& productDir, const ResourceInputs& inputs,
+                                              bool checkOnly, Diagnostics& diagnostics) {
   const std::optional<ProductDefinition> product =
       LoadProductDefinition(productDir, diagnostics, checkOnly);
   if (!product) return std::nullopt;
-  const LanguagePlan plan = PlanLanguages(product->strings.languageIds);
-  CheckPackages(*product, plan, diagnostics);
-
   PreparedProduct prepared;
-  // With checkOnly the resources are made and dropped again, for the checks
-  // of the art, the icon and the payload that go with making them; WORK_DIR
-  // is then a scratch folder of the caller's.
-  const bool written =
-      !diagnostics.HasErrors() &&
-      WriteProductResources(*product, inputs, workDir, diagnostics, &prepared.payload);
-  if (!written || checkOnly) {
-    RemoveResourceFiles(workDir);
-    if (!written || diagnostics.HasErrors()) return std::nullopt;
+  prepared.languages = PlanLanguages(product->strings.languageIds);
+  CheckPackages(*product, prepared.languages, diagnostics);
+  if (diagnostics.HasErrors()) return std::nullopt;
+
+  if (product->payload) {
+    std::vector<PayloadFile> files = CollectPayloadFiles(*product->payload, diagnostics);
+    if (!diagnostics.HasErrors()) {
+      CheckPayload(files, Utf16ToUtf8(product->strings.packageName),
+                   product->tomlPath.string() + ": payload", diagnostics);
+    }
+    prepared.payload = PayloadOf(*product, std::move(files));
   }
-  prepared.hasInstaller = product->payload.has_value();
+  CheckDiscFolder(*product, diagnostics);
+  std::optional<ExeResources> resources = MakeExeResources(*product, inputs, diagnostics);
+  if (!resources || diagnostics.HasErrors()) return std::nullopt;
+  prepared.resources = std::move(*resources);
+
   if (product->disc) prepared.discFolder = fs::absolute(*product->disc);
   if (product->payload) prepared.payloadFolder = fs::absolute(*product->payload);
   prepared.discLabel = product->discLabel;
   prepared.signing = product->signing;
   if (prepared.signing && prepared.signing->pkcs12)
     prepared.signing->pkcs12 = fs::absolute(*prepared.signing->pkcs12);
-  Diagnostics quiet;  // the payload's problems were reported while writing it
-  const std::vector<PayloadFile> payload =
-      product->payload ? CollectPayloadFiles(*product->payload, quiet) : std::vector<PayloadFile>();
-  prepared.report = ProductReport(plan, payload, diagnostics);
   return prepared;
 }

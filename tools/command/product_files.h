@@ -1,5 +1,5 @@
-// The first half of a build: checks a product folder and writes the
-// resource files of its exes.
+// The first half of a build: checks a product folder and makes its exes'
+// resources, in memory.
 #pragma once
 
 #include <filesystem>
@@ -7,31 +7,28 @@
 #include <string>
 #include <vector>
 
-#include "exe/product_resources.h"
-#include "exe/res_index.h"
-#include "outputs/build_report.h"
-#include "product/diagnostics.h"
+#include "base/diagnostics.h"
+#include "installer/installer_payload.h"
+#include "product/package_transforms.h"
+#include "product/payload_files.h"
 #include "product/product_definition.h"
+#include "resources/product_resources.h"
 
 // What the rest of the build needs from the product.
 struct PreparedProduct {
-  bool hasInstaller = false;
-  // The payload files, added when the exe is written (AddResourceSection);
-  // copied once, straight from the product.
-  InstallerPayload payload;
+  ExeResources resources;
+  // With a payload: its files, copied when the installer is written.
+  std::optional<InstallerPayload> payload;
   std::optional<std::filesystem::path> discFolder;     // absolute
   std::optional<std::filesystem::path> payloadFolder;  // absolute
   std::string discLabel;                               // non-empty: make disc.iso
   std::optional<SigningSettings> signing;
-  Json report;  // the product's part of the build report
+  LanguagePlan languages;  // for the report
 };
 
-// Checks PRODUCT_DIR and writes WORK_DIR/autorun.res, and installer.res
-// when the product has a payload. Stale resource files of an earlier run go
-// first; on any error none is left, so no exe can be made from a refused
-// product, and the result is nullopt. With `checkOnly` every check runs and
-// nothing is left in WORK_DIR.
+// Checks PRODUCT_DIR and makes the resources of its exes from `inputs`; every
+// problem is reported, and nullopt returned when there is an error. With
+// `checkOnly`, an unset signing password is only a warning.
 std::optional<PreparedProduct> PrepareProduct(const std::filesystem::path& productDir,
-                                              const std::filesystem::path& workDir,
                                               const ResourceInputs& inputs, bool checkOnly,
                                               Diagnostics& diagnostics);

@@ -1,6 +1,6 @@
 #include "outputs/build_report.h"
 
-#include "command/tool_version.h"
+#include "base/tool_version.h"
 
 Json ProductReport(const LanguagePlan& plan, const std::vector<PayloadFile>& payload,
                    const Diagnostics& diagnostics) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "product/diagnostics.h"
+#include "base/diagnostics.h"
 #include "product/package_transforms.h"
 #include "product/payload_files.h"
 

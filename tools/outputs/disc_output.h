@@ -5,17 +5,19 @@
 #include <filesystem>
 #include <string>
 
+#include "base/diagnostics.h"
+
 // Copies `source` into `disc` (which must not exist), then adds
 // `autorunExe` as Autorun.exe and an autorun.inf that opens it and takes
-// its icon. Empty on success, otherwise what failed.
-std::string MakeDiscFolder(const std::filesystem::path& source,
-                           const std::filesystem::path& autorunExe,
-                           const std::filesystem::path& disc);
+// its icon. False, with what failed reported, on failure.
+bool MakeDiscFolder(const std::filesystem::path& source, const std::filesystem::path& autorunExe,
+                    const std::filesystem::path& disc, Diagnostics& diagnostics);
 
 // Masters `iso` from `disc` with xorriso: Joliet keeps long and Unicode
 // names for Windows, Rock Ridge for the others; level 3 allows files over
 // 4 GiB. With SOURCE_DATE_EPOCH set, the disc folder's files and the
-// volume carry that time. Empty on success, otherwise what failed, with
-// xorriso's words; one sentence when xorriso is not on PATH.
-std::string MakeDiscImage(const std::filesystem::path& disc, const std::string& label,
-                          const std::filesystem::path& iso, const std::filesystem::path& logFolder);
+// volume carry that time. False on failure, with xorriso's words reported;
+// one sentence when xorriso is not on PATH.
+bool MakeDiscImage(const std::filesystem::path& disc, const std::string& label,
+                   const std::filesystem::path& iso, const std::filesystem::path& logFolder,
+                   Diagnostics& diagnostics);

@@ -1,6 +1,7 @@
 #include "outputs/signing.h"
 
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "system/process.h"
@@ -15,16 +16,26 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
   return text;
 }
 
-std::string SignWithPkcs12(const fs::path& exe, const SigningSettings& signing,
-                           const fs::path& log) {
+// A failure is a sentence of its own that names the exe, after what the
+// signing program printed.
+bool Failed(const std::string& sentence, Diagnostics& diagnostics) {
+  diagnostics.Error("disc-launcher", sentence);
+  return false;
+}
+
+bool SignWithPkcs12(const fs::path& exe, const SigningSettings& signing, const fs::path& log,
+                    Diagnostics& diagnostics) {
   const std::string name = exe.filename().string();
   if (!SecretsSupported())
-    return "signing " + name +
-           ": the pkcs12 form needs osslsigncode and a pipe for the password, which this "
-           "system lacks; sign with the command form (signtool) instead";
+    return Failed("signing " + name +
+                      ": the pkcs12 form needs osslsigncode and a pipe for the password, which "
+                      "this system lacks; sign with the command form (signtool) instead",
+                  diagnostics);
   const char* password = std::getenv(signing.passwordEnv.c_str());
   if (password == nullptr)
-    return "signing " + name + ": the password variable " + signing.passwordEnv + " is not set";
+    return Failed(
+        "signing " + name + ": the password variable " + signing.passwordEnv + " is not set",
+        diagnostics);
   const fs::path signedExe = exe.string() + ".signed";
   std::vector<std::string> arguments = {
       "osslsigncode", "sign",     "-pkcs12", signing.pkcs12->string(),
@@ -36,37 +47,42 @@ std::string SignWithPkcs12(const fs::path& exe, const SigningSettings& signing,
   arguments.insert(arguments.end(), {"-in", exe.string(), "-out", signedExe.string()});
   const ProgramResult result = RunProgram(arguments, log, std::string(password));
   if (!result.started)
-    return "signing " + name + ": osslsigncode could not be started (is it installed?)";
+    return Failed("signing " + name + ": osslsigncode could not be started (is it installed?)",
+                  diagnostics);
   std::error_code error;
   if (result.exitCode != 0) {
     fs::remove(signedExe, error);
-    return ProgramLog(log) + "signing " + name + " failed (osslsigncode exited with " +
-           std::to_string(result.exitCode) + ")";
+    return Failed(ProgramLog(log) + "signing " + name + " failed (osslsigncode exited with " +
+                      std::to_string(result.exitCode) + ")",
+                  diagnostics);
   }
   fs::rename(signedExe, exe, error);
-  if (error) return "signing " + name + ": " + error.message();
-  return std::string();
+  if (error) return Failed("signing " + name + ": " + error.message(), diagnostics);
+  return true;
 }
 
-std::string SignWithCommand(const fs::path& exe, const SigningSettings& signing,
-                            const fs::path& log) {
+bool SignWithCommand(const fs::path& exe, const SigningSettings& signing, const fs::path& log,
+                     Diagnostics& diagnostics) {
   std::vector<std::string> arguments;
   for (const std::string& argument : signing.command)
     arguments.push_back(ReplaceAll(argument, "{file}", exe.string()));
   const ProgramResult result = RunProgram(arguments, log);
   const std::string name = exe.filename().string();
   if (!result.started)
-    return "the signing command " + arguments.front() + " could not be started for " + name;
+    return Failed("the signing command " + arguments.front() + " could not be started for " + name,
+                  diagnostics);
   if (result.exitCode != 0)
-    return ProgramLog(log) + "the signing command failed for " + name + " (exit code " +
-           std::to_string(result.exitCode) + ")";
-  return std::string();
+    return Failed(ProgramLog(log) + "the signing command failed for " + name + " (exit code " +
+                      std::to_string(result.exitCode) + ")",
+                  diagnostics);
+  return true;
 }
 
 }  // namespace
 
-std::string SignExe(const fs::path& exe, const SigningSettings& signing,
-                    const fs::path& logFolder) {
+bool SignExe(const fs::path& exe, const SigningSettings& signing, const fs::path& logFolder,
+             Diagnostics& diagnostics) {
   const fs::path log = logFolder / ("sign-" + exe.filename().string() + ".log");
-  return signing.pkcs12 ? SignWithPkcs12(exe, signing, log) : SignWithCommand(exe, signing, log);
+  return signing.pkcs12 ? SignWithPkcs12(exe, signing, log, diagnostics)
+                        : SignWithCommand(exe, signing, log, diagnostics);
 }

@@ -5,11 +5,11 @@
 #pragma once
 
 #include <filesystem>
-#include <string>
 
+#include "base/diagnostics.h"
 #include "product/product_definition.h"
 
-// Empty on success; otherwise what failed, naming the exe, with what the
-// signing program printed. `logFolder` holds the program's log.
-std::string SignExe(const std::filesystem::path& exe, const SigningSettings& signing,
-                    const std::filesystem::path& logFolder);
+// False when signing failed, with what failed reported, naming the exe, and
+// what the signing program printed. `logFolder` holds the program's log.
+bool SignExe(const std::filesystem::path& exe, const SigningSettings& signing,
+             const std::filesystem::path& logFolder, Diagnostics& diagnostics);

@@ -8,7 +8,7 @@
 
 #include "localization/config_tokens.h"
 #include "platform/text.h"
-#include "product/diagnostics.h"
+#include "base/diagnostics.h"
 
 struct ConfigurationStrings {
   WString languageIds;

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/text.h"
-#include "product/diagnostics.h"
+#include "base/diagnostics.h"
 
 struct LanguagePlan {
   std::vector<int32_t> configuredIds;  // language_ids, as the program reads them

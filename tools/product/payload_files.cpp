@@ -5,6 +5,8 @@
 #include <map>
 #include <system_error>
 
+#include "payload/item_names.h"
+#include "payload/locations.h"
 #include "platform/text.h"
 
 namespace fs = std::filesystem;
@@ -16,54 +18,10 @@ std::string AsciiUpper(std::string text) {
   return text;
 }
 
-bool IsReservedDeviceName(const std::string& component) {
-  std::string stem = AsciiUpper(component.substr(0, component.find('.')));
-  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL"};
-  for (const char* device : kDevices) {
-    if (stem == device) return true;
-  }
-  return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
-         stem[3] >= '1' && stem[3] <= '9';
-}
-
-std::optional<std::string> ComponentProblem(const std::string& component) {
-  if (component.empty())
-    return "has an empty folder name (a leading, trailing or doubled backslash)";
-  if (component == "." || component == "..")
-    return "has a \"" + component + "\" component that leaves its folder";
-  for (const char c : component) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == ';')
-      return std::string("holds \";\", which separates the items of the payload manifest");
-    if (c == ':') return std::string("holds \":\", which names a drive or a stream");
-    if (byte < 0x20 || std::string_view("<>\"/|?*").find(c) != std::string_view::npos) {
-      return std::string("holds a character that Windows does not allow in file names");
-    }
-  }
-  if (component.back() == '.' || component.back() == ' ') {
-    return std::string("ends with a full stop or a blank, which Windows drops");
-  }
-  if (IsReservedDeviceName(component)) return "uses the device name " + component;
-  return std::nullopt;
-}
-
 }  // namespace
 
-std::optional<std::string> PayloadNameProblem(const std::string& name) {
-  WString decoded;
-  if (!DecodeUtf8Strict(name, &decoded)) return std::string("is not valid UTF-8");
-  size_t start = 0;
-  while (true) {
-    const size_t end = name.find('\\', start);
-    const std::string component =
-        name.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    if (auto problem = ComponentProblem(component)) return problem;
-    if (end == std::string::npos) return std::nullopt;
-    start = end + 1;
-  }
-}
-
 std::vector<PayloadFile> CollectPayloadFiles(const fs::path& folder, Diagnostics& diagnostics) {
+  const size_t errorsBefore = diagnostics.ErrorCount();
   std::vector<PayloadFile> files;
   std::error_code error;
   // Links to folders are followed, so that a payload can be put together
@@ -94,7 +52,12 @@ std::vector<PayloadFile> CollectPayloadFiles(const fs::path& folder, Diagnostics
           shown, "payload name holds a backslash, which Windows reads as a folder separator");
       continue;
     }
-    if (auto problem = PayloadNameProblem(name)) {
+    WString decoded;
+    if (!DecodeUtf8Strict(name, &decoded)) {
+      diagnostics.Error(shown, "payload name is not valid UTF-8");
+      continue;
+    }
+    if (auto problem = payload::ItemNameProblem(decoded)) {
       diagnostics.Error(shown, "payload name " + *problem);
       continue;
     }
@@ -120,7 +83,7 @@ std::vector<PayloadFile> CollectPayloadFiles(const fs::path& folder, Diagnostics
                                                   " only in case; on Windows both are one file");
     }
   }
-  if (diagnostics.HasErrors()) files.clear();
+  if (diagnostics.ErrorCount() > errorsBefore) files.clear();
   return files;
 }
 
@@ -137,19 +100,10 @@ void CheckPayload(const std::vector<PayloadFile>& files, const std::string& pack
   } else if (!hasPackage) {
     diagnostics.Error(where, "does not hold the package \"" + packageName + "\" at its root");
   }
-  if (files.size() > kMaxPayloadFiles) {
+  if (files.size() > payload::kMaxFiles) {
     diagnostics.Error(where, "holds " + std::to_string(files.size()) + " files; at most " +
-                                 std::to_string(kMaxPayloadFiles) +
-                                 " fit the resource ids 3001 to 65535");
+                                 std::to_string(payload::kMaxFiles) + " fit the resource ids " +
+                                 std::to_string(IDR_PAYLOAD_FIRST) + " to " +
+                                 std::to_string(payload::kLargestResourceId));
   }
-}
-
-std::vector<uint8_t> EncodePayloadManifest(const std::vector<PayloadFile>& files) {
-  std::vector<uint8_t> manifest;
-  for (const PayloadFile& file : files) {
-    manifest.insert(manifest.end(), file.name.begin(), file.name.end());
-    manifest.push_back(';');
-  }
-  manifest.push_back(0);
-  return manifest;
 }

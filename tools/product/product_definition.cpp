@@ -240,6 +240,27 @@ std::optional<SigningSettings> ReadSigning(const toml::node* node, const fs::pat
 
 }  // namespace
 
+std::optional<std::array<uint16_t, 4>> ParseVersion(const std::string& text) {
+  std::array<uint16_t, 4> parts{};
+  size_t count = 0;
+  size_t pos = 0;
+  while (true) {
+    if (count == parts.size()) return std::nullopt;
+    uint32_t value = 0;
+    size_t digits = 0;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+      value = value * 10 + static_cast<uint32_t>(text[pos] - '0');
+      if (value > 0xFFFF) return std::nullopt;
+      ++pos, ++digits;
+    }
+    if (digits == 0) return std::nullopt;
+    parts[count++] = static_cast<uint16_t>(value);
+    if (pos == text.size()) return parts;
+    if (text[pos] != '.') return std::nullopt;
+    ++pos;
+  }
+}
+
 WString ProductDefinition::FirstProductName() const {
   const WString& names = strings.productNames;
   return names.substr(0, names.find(u';'));

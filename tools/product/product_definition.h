@@ -1,14 +1,15 @@
 // A product folder: product.toml and the files it names.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "exe/version_info.h"
+#include "base/diagnostics.h"
 #include "product/configuration_strings.h"
-#include "product/diagnostics.h"
 
 // How the exes are signed: with a PKCS#12 file and osslsigncode, or with
 // an external command (each argument one string, "{file}" replaced by the
@@ -55,6 +56,9 @@ struct ProductDefinition {
   // properties.
   WString FirstProductName() const;
 };
+
+// "1", "1.2", "1.2.3" or "1.2.3.4", each part 0 to 65535; missing parts are 0.
+std::optional<std::array<uint16_t, 4>> ParseVersion(const std::string& text);
 
 // Reads and checks PRODUCT_DIR/product.toml. Every problem is reported, not
 // only the first; the result is nullopt when there is any error. With

@@ -1,11 +1,12 @@
-#include "exe/image_resources.h"
+#include "resources/image_resources.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
-#include "res_reader.h"
+#include "pe/byte_writer.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-// Reading product.toml and writing a product's resource files.
+// Reading product.toml and preparing a product's resources.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "exe/image_resources.h"
-#include "exe/product_resources.h"
+#include "command/product_files.h"
+#include "pe/byte_writer.h"
 #include "product/product_definition.h"
-#include "res_reader.h"
 #include "resource_ids.h"
+#include "string_block.h"
 #include "temp_folder.h"
 
 namespace {
@@ -147,47 +147,44 @@ TEST(ProductToml, AMissingFileIsNamed) {
                                     ": is missing: a product folder holds a product.toml\n");
 }
 
-struct Written {
+struct Prepared {
   bool ok = false;
   std::string text;
-  std::vector<ResEntry> autorun;
-  std::optional<std::vector<ResEntry>> installer;
+  std::vector<Resource> autorun;
+  std::optional<std::vector<Resource>> installer;
 };
 
-Written WriteResources(const TempFolder& folder, const std::string& toml) {
-  Written written;
-  const Loaded loaded = Load(folder, toml);
-  if (!loaded.product) {
-    written.text = loaded.text;
-    return written;
-  }
-  const std::filesystem::path base = folder.Path() / "base.res";
-  ResFileWriter(base, nullptr).Finish();
+// The product as the build prepares it, with the default art of the
+// checkout and no base resources.
+Prepared Prepare(const TempFolder& folder, const std::string& toml) {
+  folder.Write("product.toml", toml);
   const ResourceInputs inputs{
-      base,
+      {},
       {kArt / "background.bmp", kArt / "background-150.bmp", kArt / "background-200.bmp"},
       kArt / "app.ico"};
-  std::filesystem::create_directories(folder.Path() / "out");
   Diagnostics diagnostics;
-  written.ok = WriteProductResources(*loaded.product, inputs, folder.Path() / "out", diagnostics);
-  written.text = diagnostics.Text();
-  if (auto autorun = ReadResFile(folder.Path() / "out" / "autorun.res")) written.autorun = *autorun;
-  if (std::filesystem::exists(folder.Path() / "out" / "installer.res")) {
-    written.installer = ReadResFile(folder.Path() / "out" / "installer.res");
+  const std::optional<PreparedProduct> product =
+      PrepareProduct(folder.Path(), inputs, false, diagnostics);
+  Prepared prepared;
+  prepared.ok = product.has_value();
+  prepared.text = diagnostics.Text();
+  if (product) {
+    prepared.autorun = product->resources.autorun;
+    if (product->payload) prepared.installer = product->resources.installer;
   }
-  return written;
+  return prepared;
 }
 
-const ResEntry* Find(const std::vector<ResEntry>& entries, uint16_t type, uint16_t id) {
-  const auto found = std::find_if(entries.begin(), entries.end(), [&](const ResEntry& entry) {
-    return entry.type == type && entry.id == id;
+const Resource* Find(const std::vector<Resource>& resources, uint16_t type, uint16_t id) {
+  const auto found = std::find_if(resources.begin(), resources.end(), [&](const Resource& entry) {
+    return entry.type == ResourceName::Number(type) && entry.name == ResourceName::Number(id);
   });
-  return found == entries.end() ? nullptr : &*found;
+  return found == resources.end() ? nullptr : &*found;
 }
 
 TEST(ProductResources, LauncherCarriesArtIconStringsButNoPayload) {
   TempFolder folder;
-  const Written written = WriteResources(folder, kValidToml);
+  const Prepared written = Prepare(folder, kValidToml);
   ASSERT_TRUE(written.ok) << written.text;
   EXPECT_FALSE(written.installer.has_value());
   EXPECT_EQ(Find(written.autorun, kTypeRcData, IDR_PAYLOAD_MANIFEST), nullptr);
@@ -196,54 +193,30 @@ TEST(ProductResources, LauncherCarriesArtIconStringsButNoPayload) {
   for (const auto& [id, width] :
        {std::pair{IDB_BACKGROUND, 164u}, std::pair{IDB_BACKGROUND + 1, 246u},
         std::pair{IDB_BACKGROUND + 2, 328u}}) {
-    const ResEntry* bitmap = Find(written.autorun, kTypeBitmap, static_cast<uint16_t>(id));
+    const Resource* bitmap = Find(written.autorun, kTypeBitmap, static_cast<uint16_t>(id));
     ASSERT_NE(bitmap, nullptr) << id;
     EXPECT_EQ(ReadLe(bitmap->data, 0, 4), 40u);
     EXPECT_EQ(ReadLe(bitmap->data, 4, 4), width);
   }
   EXPECT_EQ(Find(written.autorun, kTypeBitmap, IDB_BACKGROUND + 3), nullptr);
-  const ResEntry* group = Find(written.autorun, kTypeGroupIcon, IDI_APP);
+  const Resource* group = Find(written.autorun, kTypeGroupIcon, IDI_APP);
   ASSERT_NE(group, nullptr);
   EXPECT_EQ(ReadLe(group->data, 4, 2), 8u) << "eight icon images";
-  const ResEntry* strings = Find(written.autorun, kTypeString, 10);
+  const Resource* strings = Find(written.autorun, kTypeString, 10);
   ASSERT_NE(strings, nullptr);
   EXPECT_EQ(DecodeStringBlock(10, strings->data).at(IDS_PRODUCT_NAMES), u"Skyforge 2;Кузница 2;");
-  for (const ResEntry& entry : written.autorun) EXPECT_EQ(entry.language, kLanguageEnglishUk);
+  for (const Resource& entry : written.autorun) EXPECT_EQ(entry.language, kLanguageEnglishUk);
 }
 
-TEST(ProductResources, InstallerCarriesThePayloadInManifestOrder) {
-  TempFolder folder;
-  folder.Write("payload/Skyforge2.msi", "package");
-  folder.Write("payload/Docs/Readme.txt", "readme");
-  folder.Write("payload/Data/\xe6\x97\xa5\xe6\x9c\xac.bin", "");
-  const Written written =
-      WriteResources(folder, std::string(kValidToml) + "payload = \"payload\"\n");
-  ASSERT_TRUE(written.ok) << written.text;
-  ASSERT_TRUE(written.installer.has_value());
-  const std::vector<ResEntry>& installer = *written.installer;
-  const ResEntry* manifest = Find(installer, kTypeRcData, IDR_PAYLOAD_MANIFEST);
-  ASSERT_NE(manifest, nullptr);
-  const std::string expected =
-      std::string("Data\\\xe6\x97\xa5\xe6\x9c\xac.bin;Docs\\Readme.txt;Skyforge2.msi;") + '\0';
-  EXPECT_EQ(std::string(manifest->data.begin(), manifest->data.end()), expected);
-  EXPECT_EQ(Find(installer, kTypeRcData, 3001)->data, Bytes{});
-  EXPECT_EQ(Find(installer, kTypeRcData, 3002)->data, (Bytes{'r', 'e', 'a', 'd', 'm', 'e'}));
-  EXPECT_EQ(Find(installer, kTypeRcData, 3003)->data, (Bytes{'p', 'a', 'c', 'k', 'a', 'g', 'e'}));
-  EXPECT_EQ(Find(installer, kTypeRcData, 3004), nullptr);
-  EXPECT_EQ(Find(written.autorun, kTypeRcData, IDR_PAYLOAD_MANIFEST), nullptr);
-}
-
-TEST(ProductResources, RefusedPayloadWritesNothing) {
+TEST(ProductResources, RefusedPayloadIsNamedWithItsField) {
   TempFolder folder;
   folder.Write("payload/Setup/Skyforge2.msi", "package");
-  const Written written =
-      WriteResources(folder, std::string(kValidToml) + "payload = \"payload\"\n");
+  const Prepared written = Prepare(folder, std::string(kValidToml) + "payload = \"payload\"\n");
   EXPECT_FALSE(written.ok);
   EXPECT_NE(written.text.find(
                 "product.toml: payload: does not hold the package \"Skyforge2.msi\" at its root"),
             std::string::npos)
       << written.text;
-  EXPECT_FALSE(std::filesystem::exists(folder.Path() / "out" / "autorun.res"));
 }
 
 // A 24-bit bottom-up BMP file, all black.
@@ -263,8 +236,7 @@ std::string BlackBmp(uint32_t width, uint32_t height) {
 TEST(ProductResources, BadArtIsRefusedWithItsFileNamed) {
   TempFolder folder;
   folder.Write("art.bmp", "GIF89a not a bitmap at all, but long enough to be read as one.......");
-  const Written written =
-      WriteResources(folder, std::string(kValidToml) + "background = \"art.bmp\"\n");
+  const Prepared written = Prepare(folder, std::string(kValidToml) + "background = \"art.bmp\"\n");
   EXPECT_FALSE(written.ok);
   EXPECT_NE(written.text.find("art.bmp: is not a BMP file"), std::string::npos) << written.text;
 
@@ -275,9 +247,9 @@ TEST(ProductResources, BadArtIsRefusedWithItsFileNamed) {
   copyArt("background.bmp", "small.bmp");
   copyArt("background-200.bmp", "large.bmp");
   folder.Write("wide.bmp", BlackBmp(300, 354));
-  const Written mixed =
-      WriteResources(folder, std::string(kValidToml) +
-                                 "background = [\"small.bmp\", \"wide.bmp\", \"large.bmp\"]\n");
+  const Prepared mixed =
+      Prepare(folder, std::string(kValidToml) +
+                          "background = [\"small.bmp\", \"wide.bmp\", \"large.bmp\"]\n");
   EXPECT_FALSE(mixed.ok);
   EXPECT_NE(mixed.text.find("wide.bmp: is 300 x 354, not in the proportions of"), std::string::npos)
       << mixed.text;

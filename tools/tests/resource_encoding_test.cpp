@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "exe/string_table.h"
-#include "exe/version_info.h"
-#include "res_reader.h"
-#include "temp_folder.h"
+#include "resources/string_table.h"
+#include "resources/version_info.h"
+#include "string_block.h"
+#include "product/product_definition.h"
 
 namespace {
 
@@ -84,54 +84,6 @@ TEST(Version, ResourceCarriesTheProductCompanyAndVersion) {
   EXPECT_EQ(VersionString(resource, u"ProductName"), info.productName);
   EXPECT_EQ(VersionString(resource, u"FileVersion"), u"2.1.0.7");
   EXPECT_EQ(VersionString(resource, u"OriginalFilename"), u"Installer.exe");
-}
-
-TEST(ResFile, EntriesFollowTheBaseFileAndReadBackExactly) {
-  TempFolder folder;
-  const std::filesystem::path base = folder.Path() / "base.res";
-  {
-    ResFileWriter baseWriter(base, nullptr);
-    baseWriter.Add(5, 129, 2057, Bytes{1, 2, 3});
-    ASSERT_TRUE(baseWriter.Finish());
-  }
-  const std::filesystem::path payloadFile = folder.Write("payload.bin", std::string(1000001, 'p'));
-  const std::filesystem::path out = folder.Path() / "out.res";
-  ResFileWriter writer(out, &base);
-  writer.Add(kTypeRcData, 3000, 2057, Bytes{'a', ';', 0});
-  writer.AddFile(kTypeRcData, 3001, 2057, payloadFile, 1000001);
-  ASSERT_TRUE(writer.Finish()) << writer.Error();
-
-  const auto entries = ReadResFile(out);
-  ASSERT_TRUE(entries.has_value());
-  ASSERT_EQ(entries->size(), 3u);
-  EXPECT_EQ((*entries)[0].id, 129);
-  EXPECT_EQ((*entries)[0].data, (Bytes{1, 2, 3}));
-  EXPECT_EQ((*entries)[1].data, (Bytes{'a', ';', 0}));
-  EXPECT_EQ((*entries)[2].type, kTypeRcData);
-  EXPECT_EQ((*entries)[2].id, 3001);
-  EXPECT_EQ((*entries)[2].language, 2057);
-  EXPECT_EQ((*entries)[2].data, Bytes(1000001, 'p'));
-}
-
-TEST(ResFile, AFileThatChangedSizeFailsTheBuild) {
-  TempFolder folder;
-  const std::filesystem::path source = folder.Write("grew.bin", "12345");
-  ResFileWriter writer(folder.Path() / "out.res", nullptr);
-  writer.AddFile(kTypeRcData, 3001, 2057, source, 4);
-  EXPECT_FALSE(writer.Finish());
-  EXPECT_NE(writer.Error().find("grew.bin changed while it was being embedded"), std::string::npos);
-
-  ResFileWriter shrunk(folder.Path() / "out2.res", nullptr);
-  shrunk.AddFile(kTypeRcData, 3001, 2057, source, 6);
-  EXPECT_FALSE(shrunk.Finish());
-}
-
-TEST(ResFile, ABaseThatIsNoResourceFileIsRefused) {
-  TempFolder folder;
-  const std::filesystem::path base = folder.Write("launcher.res", "not a resource file");
-  ResFileWriter writer(folder.Path() / "out.res", &base);
-  EXPECT_FALSE(writer.Ok());
-  EXPECT_NE(writer.Error().find("is not a resource file"), std::string::npos);
 }
 
 }  // namespace
