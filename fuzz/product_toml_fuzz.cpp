@@ -1,13 +1,12 @@
-// A publisher's product.toml, any bytes, through the product tool's whole
-// run: it either builds or names a file (and, for product.toml, a field),
-// and leaves no resource file to link an exe from for a refused product.
+// A publisher's product.toml, any bytes, through the product tool's
+// preparation of a build: it either gives the exes' resources or names a
+// file (and, for product.toml, a field).
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "command/product_files.h"
-#include "pe/resource.h"
 #include "fuzz_check.h"
 #include "product/product_definition.h"
 
@@ -36,7 +35,7 @@ std::string TinyIco() {
 }
 
 struct Folders {
-  fs::path root, product, work;
+  fs::path root, product;
   ResourceInputs inputs;
 };
 
@@ -47,17 +46,13 @@ const Folders& MakeFolders() {
     Folders made;
     made.root = fs::temp_directory_path() / ("product-toml-fuzz-" + std::to_string(getpid()));
     made.product = made.root / "product";
-    made.work = made.root / "work";
-    fs::create_directories(made.work);
     WriteFile(made.product / "art.bmp", TinyBmp());
     WriteFile(made.product / "app.ico", TinyIco());
     WriteFile(made.product / "payload" / "Skyforge2.msi", "msi");
     WriteFile(made.product / "disc" / "Skyforge2.msi", "msi");
     WriteFile(made.root / "default.bmp", TinyBmp());
     WriteFile(made.root / "default.ico", TinyIco());
-    ResFileWriter base(made.root / "base.res", nullptr);
-    base.Finish();
-    made.inputs = {made.root / "base.res", {made.root / "default.bmp"}, made.root / "default.ico"};
+    made.inputs = {{}, {made.root / "default.bmp"}, made.root / "default.ico"};
     return made;
   }();
   return folders;
@@ -94,16 +89,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!NamesOnlyFilesInside(folders.product)) return 0;
 
   Diagnostics diagnostics;
-  const bool built =
-      PrepareProduct(folders.product, folders.work, folders.inputs, false, diagnostics).has_value();
-  FUZZ_CHECK(built != diagnostics.HasErrors());
-  const bool hasAutorun = fs::exists(folders.work / "autorun.res");
-  const bool hasInstaller = fs::exists(folders.work / "installer.res");
-  if (built) {
-    FUZZ_CHECK(hasAutorun);
+  const std::optional<PreparedProduct> prepared =
+      PrepareProduct(folders.product, folders.inputs, false, diagnostics);
+  FUZZ_CHECK(prepared.has_value() != diagnostics.HasErrors());
+  if (prepared) {
+    FUZZ_CHECK(!prepared->resources.autorun.empty());
+    FUZZ_CHECK(prepared->payload.has_value() == !prepared->resources.installer.empty());
     return 0;
   }
-  FUZZ_CHECK(!hasAutorun && !hasInstaller);
   // Every error names a file of the product, and one about product.toml
   // names its field or its line.
   for (const Diagnostic& entry : diagnostics.All()) {

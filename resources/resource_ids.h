@@ -31,7 +31,7 @@
 #define IDC_STATIC_LABEL (-1)
 
 #define IDR_PAYLOAD_MANIFEST 3000
-// Where each payload file is and its checksum (src/install/payload_table.h).
+// Where each payload file is and its checksum (src/payload/table.h).
 #define IDR_PAYLOAD_TABLE 2999
 #define IDR_PAYLOAD_FIRST 3001
 

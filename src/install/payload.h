@@ -7,7 +7,7 @@
 
 // Empties and re-creates the workspace, then writes every file the payload
 // manifest lists into it while the progress bar follows the bytes written
-// and ends full. With a payload table (payload_table.h) each file's bytes
+// and ends full. With a payload table (payload/table.h) each file's bytes
 // come from where the table puts them and must have the checksum it gives;
 // without one each comes from its own resource, unchecked. Every failure
 // ends the process through FatalError before the installer could run; false

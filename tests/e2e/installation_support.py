@@ -10,6 +10,7 @@ from pathlib import Path
 
 import bench
 import packages
+import pe_resources
 import uidriver
 
 PRODUCT_NAME = "Skyforge 2: Iron Vale"
@@ -32,6 +33,7 @@ NESTED_PAYLOAD = {
     "Docs/Readme.txt": "Skyforge 2: Iron Vale\r\n".encode(),
 }
 
+RT_RCDATA = 10
 ERROR_ALREADY_EXISTS = 183
 ERROR_DISK_FULL = 112
 ERROR_RESOURCE_NAME_NOT_FOUND = 1814
@@ -165,37 +167,13 @@ def renumber_raw_data_resource(exe, old_id, new_id):
     """Gives the raw-data resource old_id of exe the id new_id, in place, so
     that old_id is missing. new_id must sort where old_id did (for the
     highest id, any larger one): the loader searches the ids in order."""
-    data = bytearray(Path(exe).read_bytes())
-    pe = struct.unpack_from("<I", data, 0x3C)[0]
-    sections = struct.unpack_from("<H", data, pe + 6)[0]
-    optional_size = struct.unpack_from("<H", data, pe + 20)[0]
-    magic = struct.unpack_from("<H", data, pe + 24)[0]
-    directories = pe + 24 + (96 if magic == 0x10B else 112)
-    resource_rva = struct.unpack_from("<I", data, directories + 2 * 8)[0]
-    table = pe + 24 + optional_size
-    for index in range(sections):
-        header = table + 40 * index
-        size, rva, _, raw = struct.unpack_from("<IIII", data, header + 8)
-        if rva <= resource_rva < rva + size:
-            root = raw + resource_rva - rva
-            break
-    else:
-        raise ValueError(f"{exe}: no resource section")
-
-    def entries(directory):
-        named, numbered = struct.unpack_from("<HH", data, directory + 12)
-        for number in range(named + numbered):
-            at = directory + 16 + 8 * number
-            name, target = struct.unpack_from("<II", data, at)
-            yield at, name, target
-
-    raw_data_type = next(target for _, name, target in entries(root) if name == 10)
-    for at, name, _ in entries(root + (raw_data_type & 0x7FFFFFFF)):
-        if name == old_id:
-            struct.pack_into("<I", data, at, new_id)
-            Path(exe).write_bytes(bytes(data))
-            return
-    raise ValueError(f"{exe}: no raw-data resource {old_id}")
+    pe = pe_resources.PeFile(exe)
+    fields = pe.resource_name_fields(RT_RCDATA)
+    if old_id not in fields:
+        raise ValueError(f"{exe}: no raw-data resource {old_id}")
+    data = bytearray(pe.data)
+    struct.pack_into("<I", data, fields[old_id], new_id)
+    Path(exe).write_bytes(bytes(data))
 
 
 def workspace_of(temp_folder):

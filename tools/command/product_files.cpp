@@ -18,6 +18,13 @@ void CheckPackages(const ProductDefinition& product, const LanguagePlan& plan,
   }
 }
 
+// The path made absolute, or left as it is when the working folder is gone.
+fs::path Absolute(const fs::path& path) {
+  std::error_code error;
+  const fs::path absolute = fs::absolute(path, error);
+  return error ? path : absolute;
+}
+
 InstallerPayload PayloadOf(const ProductDefinition& product, std::vector<PayloadFile> files) {
   InstallerPayload payload;
   payload.files = std::move(files);
@@ -53,11 +60,11 @@ std::optional<PreparedProduct> PrepareProduct(const fs::path& productDir, const 
   if (!resources || diagnostics.HasErrors()) return std::nullopt;
   prepared.resources = std::move(*resources);
 
-  if (product->disc) prepared.discFolder = fs::absolute(*product->disc);
-  if (product->payload) prepared.payloadFolder = fs::absolute(*product->payload);
+  if (product->disc) prepared.discFolder = Absolute(*product->disc);
+  if (product->payload) prepared.payloadFolder = Absolute(*product->payload);
   prepared.discLabel = product->discLabel;
   prepared.signing = product->signing;
   if (prepared.signing && prepared.signing->pkcs12)
-    prepared.signing->pkcs12 = fs::absolute(*prepared.signing->pkcs12);
+    prepared.signing->pkcs12 = Absolute(*prepared.signing->pkcs12);
   return prepared;
 }

@@ -281,13 +281,9 @@ std::optional<ProductDefinition> LoadProductDefinition(const fs::path& directory
   std::ifstream tomlFile(product.tomlPath, std::ios::binary);
   const std::string tomlBytes((std::istreambuf_iterator<char>(tomlFile)),
                               std::istreambuf_iterator<char>());
-  std::string refusal;
-  const std::optional<std::string> tomlText = EscapeForTomlParser(tomlBytes, &refusal);
-  if (!tomlText) {
-    const size_t split = refusal.find(": ");
-    diagnostics.Error(tomlShown + ":" + refusal.substr(0, split), refusal.substr(split + 2));
-    return std::nullopt;
-  }
+  const std::optional<std::string> tomlText =
+      EscapeForTomlParser(tomlBytes, tomlShown, diagnostics);
+  if (!tomlText) return std::nullopt;
   toml::parse_result parsed = toml::parse(*tomlText, tomlShown);
   if (!parsed) {
     const toml::parse_error& error = parsed.error();

@@ -46,16 +46,18 @@ bool IsBareEnd(WChar c) {
 
 }  // namespace
 
-std::optional<std::string> EscapeForTomlParser(std::string_view bytes, std::string* error) {
-  WString text;
-  if (!DecodeUtf8Strict(bytes, &text)) {
-    *error = "1:1: is not UTF-8 text";
-    return std::nullopt;
-  }
-  WString out;
-  Place place = Place::kOutside;
+std::optional<std::string> EscapeForTomlParser(std::string_view bytes, const std::string& where,
+                                               Diagnostics& diagnostics) {
   size_t line = 1;
   size_t column = 1;
+  const auto refuse = [&](const char* message) {
+    diagnostics.Error(where + ":" + std::to_string(line) + ":" + std::to_string(column), message);
+    return std::nullopt;
+  };
+  WString text;
+  if (!DecodeUtf8Strict(bytes, &text)) return refuse("is not UTF-8 text");
+  WString out;
+  Place place = Place::kOutside;
   bool atLineStart = true;  // only blanks since the line began
   // The last character outside strings and comments, blanks and line ends
   // left out.
@@ -68,9 +70,7 @@ std::optional<std::string> EscapeForTomlParser(std::string_view bytes, std::stri
     size_t units = IsSurrogatePair(text, pos) ? 2 : 1;
     if (c >= 0x80) {
       if (place == Place::kOutside) {
-        *error = std::to_string(line) + ":" + std::to_string(column) +
-                 ": a character outside the ASCII range stands outside a string or a comment";
-        return std::nullopt;
+        return refuse("a character outside the ASCII range stands outside a string or a comment");
       }
       if (place == Place::kBasic || place == Place::kMultiLineBasic) {
         const uint32_t point =
@@ -84,15 +84,11 @@ std::optional<std::string> EscapeForTomlParser(std::string_view bytes, std::stri
       if (c == u'[' && !header) ++openBrackets;
       if (c == u']' && openBrackets > 0) --openBrackets;
       if (header && !StartsTableHeaderWell(text, pos)) {
-        *error = std::to_string(line) + ":" + std::to_string(column) +
-                 ": a table header must start with a key name or a quoted key";
-        return std::nullopt;
+        return refuse("a table header must start with a key name or a quoted key");
       }
       // The parser asserts on a "}" where an array expects its next value.
       if (c == u'}' && openBrackets > 0 && (lastMark == u'[' || lastMark == u',')) {
-        *error = std::to_string(line) + ":" + std::to_string(column) +
-                 ": \"}\" stands where the array expects a value or \"]\"";
-        return std::nullopt;
+        return refuse("\"}\" stands where the array expects a value or \"]\"");
       }
       if (c == u'#') place = Place::kComment;
       // A quote opens a string only where TOML lets one stand. A bare value
@@ -121,9 +117,7 @@ std::optional<std::string> EscapeForTomlParser(std::string_view bytes, std::stri
     } else if (c == u'\\' && (place == Place::kBasic || place == Place::kMultiLineBasic)) {
       // An escape: the next character is its own, never an end of string.
       if (pos + 1 < text.size() && text[pos + 1] >= 0x80) {
-        *error = std::to_string(line) + ":" + std::to_string(column) +
-                 ": a backslash stands before a character outside the ASCII range";
-        return std::nullopt;
+        return refuse("a backslash stands before a character outside the ASCII range");
       }
       units = pos + 1 < text.size() && text[pos + 1] != u'\n' ? 2 : 1;
       out += text.substr(pos, units);

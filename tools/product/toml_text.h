@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/diagnostics.h"
+
 // toml++ 3.3 reaches an unreachable point (undefined behaviour) when it tests
 // many non-ASCII characters for blanks: Latin-1 letters such as "é", Cyrillic,
 // some CJK punctuation. It tests where a blank may stand: outside strings,
@@ -14,5 +16,6 @@
 // comments are never tested and stay as they are; anywhere else a non-ASCII
 // character is not TOML, and is refused here, as is a table header that
 // does not start with a key, on which the parser asserts. Returns the text to parse, or
-// nullopt with `error` set to "LINE:COLUMN: message".
-std::optional<std::string> EscapeForTomlParser(std::string_view text, std::string* error);
+// nullopt with the refusal reported at "`where`:LINE:COLUMN".
+std::optional<std::string> EscapeForTomlParser(std::string_view text, const std::string& where,
+                                               Diagnostics& diagnostics);

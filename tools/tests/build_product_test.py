@@ -18,44 +18,21 @@ import time
 import unittest
 from xml.etree import ElementTree
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import pe_resources  # noqa: E402
-
 REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+# The tests' one reader of exes lives with the end-to-end bench.
+sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
+import pe_resources  # noqa: E402
 STAGE = os.environ.get("LAUNCHER_STAGE") or os.path.join(REPO, "build", "stage")
 DISC_LAUNCHER = os.path.join(STAGE, "bin", "disc-launcher")
 # The Windows tool with its prebuilt files, as the Windows zip holds them
 # (scripts/stage --windows, or an unpacked zip).
 WINDOWS_STAGE = os.environ.get("LAUNCHER_WINDOWS_STAGE") or os.path.join(REPO, "build", "stage-windows")
 
-RT_BITMAP, RT_ICON, RT_STRING, RT_RCDATA, RT_GROUP_ICON, RT_VERSION, RT_DIALOG = 2, 3, 6, 10, 14, 16, 5
+RT_BITMAP, RT_ICON, RT_STRING, RT_RCDATA, RT_GROUP_ICON, RT_VERSION = 2, 3, 6, 10, 14, 16
 RT_MANIFEST = 24
 UK, US = 2057, 1033
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll", "comctl32.dll",
                "msvcrt.dll", "ole32.dll"}
-
-DIALOG_STYLE = 0x90C80A4C
-FONT = (8, 300, 0, 204, "MS Shell Dlg")
-BUTTON, STATIC, COMBOBOX = 0x80, 0x82, 0x85
-INSTALLER_CONTROLS = [
-    (1015, BUTTON, 0x50010000, (111, 50, 56, 14), "Continue"),
-    (1012, BUTTON, 0x50010000, (171, 50, 54, 14), "Exit"),
-    (1014, COMBOBOX, 0x50210003, (7, 18, 218, 30), ""),
-    (-1, STATIC, 0x50020000, (7, 7, 155, 8), "Select installation language"),
-    (1003, "msctls_progress32", 0x50800000, (7, 36, 218, 8), ""),
-]
-LAUNCHER_CONTROLS = [
-    (-1, BUTTON, 0x50000007, (120, 3, 118, 222), ""),
-    (-1, STATIC, 0x5000104E, (7, 7, 111, 219), 140),  # SS_REALSIZECONTROL: the art fills it
-    (1006, BUTTON, 0x50010000, (125, 20, 106, 17), "Install"),
-    (1007, BUTTON, 0x50010000, (125, 45, 106, 17), "Play"),
-    (1008, BUTTON, 0x50010000, (125, 70, 106, 17), "Uninstall"),
-    (1009, BUTTON, 0x50010000, (126, 96, 106, 17), "View Readme"),
-    (1013, BUTTON, 0x50012000, (126, 120, 106, 32), None),  # a two-line placeholder
-    (1014, COMBOBOX, 0x50210003, (126, 162, 106, 30), ""),
-    (1012, BUTTON, 0x50010000, (125, 190, 106, 17), "Exit"),
-]
-
 
 # What each architecture's exes must be: machine, optional header magic and
 # the processor the manifest names.
@@ -224,27 +201,6 @@ class FullProduct(unittest.TestCase):
         for index, name in enumerate(names):
             self.assertEqual(installer[(RT_RCDATA, 3001 + index, UK)], by_name[name], name.decode())
         self.assertNotIn((RT_RCDATA, 3001 + len(names), UK), installer)
-
-    def test_dialogs_are_the_two_layouts(self):
-        for name in ("Autorun.exe", "Installer.exe"):
-            resources = self.exe(name).resources()
-            for dialog_id, size, expected in ((129, (0, 0, 232, 71), INSTALLER_CONTROLS),
-                                              (145, (0, 0, 242, 233), LAUNCHER_CONTROLS)):
-                dialog = pe_resources.decode_dialogex(resources[(RT_DIALOG, dialog_id, UK)])
-                self.assertEqual((dialog["version"], dialog["signature"], dialog["help_id"], dialog["ex_style"]),
-                                 (1, 0xFFFF, 0, 0))
-                self.assertEqual(dialog["style"], DIALOG_STYLE)
-                self.assertEqual(dialog["rect"], size)
-                self.assertEqual((dialog["menu"], dialog["class"], dialog["title"]), ("", "", ""))
-                self.assertEqual(dialog["font"], FONT)
-                # windres writes class names in capitals; Windows compares them ignoring case.
-                got = [(c["id"], c["window_class"].lower() if isinstance(c["window_class"], str) else c["window_class"],
-                        c["style"], c["rect"], c["text"]) for c in dialog["controls"]]
-                want = [(i, k, s, r, got[n][4] if t is None else t) for n, (i, k, s, r, t) in enumerate(expected)]
-                self.assertEqual(got, want, f"{name} dialog {dialog_id}")
-                self.assertEqual(got[6][4].count("\n") if dialog_id == 145 else 1, 1)
-                for control in dialog["controls"]:
-                    self.assertEqual((control["help_id"], control["ex_style"], control["extra"]), (0, 0, 0))
 
     def test_art_icon_version_and_manifest(self):
         resources = self.exe("Autorun.exe").resources()
@@ -700,6 +656,18 @@ class Signing(ProductFolderCase):
         self.assertEqual(result.returncode, 0, result.stderr)
         for exe in ("Autorun.exe", "Installer.exe", os.path.join("disc", "Autorun.exe")):
             self.assertEqual(self.verify(os.path.join(self.out, exe), ca).returncode, 0, exe)
+
+        # A signature that took more than the room left for it is named
+        # once the exes are signed, in the report as on the console.
+        grow = json.dumps(["sh", "-c", 'head -c 2500000 /dev/zero >> "$1"', "grow", "{file}"])
+        self.make(payload + "volume_size = 4000000\n[signing]\ncommand = " + grow + "\n")
+        result = build(self.product, self.out)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        late = [line for line in result.stderr.splitlines() if line.startswith("Installer.exe: warning: is ")]
+        self.assertEqual(len(late), 1, result.stderr)
+        self.assertIn("below volume_size", late[0])
+        report = json.loads(file_bytes(os.path.join(self.out, "build-report.json")))
+        self.assertIn(late[0], report["product"]["warnings"])
 
 
 class DemoProduct(unittest.TestCase):

@@ -1,6 +1,6 @@
-"""Reads the resources and imports of a 32-bit or 64-bit Windows exe, and decodes the
-resource formats the launcher uses (dialog templates, string tables), so
-that tests can check a built exe byte for byte."""
+"""Reads the resources and imports of a 32-bit or 64-bit Windows exe, and decodes a
+string table, so that tests can check a built exe byte for byte: the one reader of exes the
+tests have, for the product build's tests and the end-to-end bench."""
 import struct
 
 
@@ -57,25 +57,34 @@ class PeFile:
             names.append(self.c_string(name_rva))
             at += 20
 
+    def _directory(self, directory):
+        """(file offset of the entry, name, target) for each entry of a
+        resource directory at `directory` within the section."""
+        base = self.offset(self.directories[2][0])
+        named, numbered = struct.unpack_from("<HH", self.data, base + directory + 12)
+        for i in range(named + numbered):
+            at = base + directory + 16 + 8 * i
+            name, target = struct.unpack_from("<II", self.data, at)
+            yield at, name, target & 0x7FFFFFFF
+
     def resources(self):
         """{(type, id, language): bytes} for numeric types and ids."""
-        root_rva, _ = self.directories[2]
-        base = self.offset(root_rva)
+        base = self.offset(self.directories[2][0])
         found = {}
-
-        def entries(directory):
-            named, numbered = struct.unpack_from("<HH", self.data, base + directory + 12)
-            for i in range(named + numbered):
-                name, target = struct.unpack_from("<II", self.data, base + directory + 16 + 8 * i)
-                yield name, target
-
-        for type_id, type_dir in entries(0):
-            for res_id, name_dir in entries(type_dir & 0x7FFFFFFF):
-                for language, leaf in entries(name_dir & 0x7FFFFFFF):
+        for _, type_id, type_dir in self._directory(0):
+            for _, res_id, name_dir in self._directory(type_dir):
+                for _, language, leaf in self._directory(name_dir):
                     data_rva, size = struct.unpack_from("<II", self.data, base + leaf)
                     start = self.offset(data_rva)
                     found[(type_id, res_id, language)] = self.data[start:start + size]
         return found
+
+    def resource_name_fields(self, type_id):
+        """{id: file offset of its name field} for the resources of one type."""
+        for _, found_type, type_dir in self._directory(0):
+            if found_type == type_id:
+                return {res_id: at for at, res_id, _ in self._directory(type_dir)}
+        return {}
 
 
 def decode_string_block(block_id, data):
@@ -87,41 +96,3 @@ def decode_string_block(block_id, data):
             strings[(block_id - 1) * 16 + slot] = data[at:at + 2 * length].decode("utf-16-le", "surrogatepass")
         at += 2 * length
     return strings
-
-
-def _sz_or_ordinal(data, at):
-    """A dialog field: 0 (none), 0xFFFF + ordinal, or a NUL-terminated UTF-16 text."""
-    first = struct.unpack_from("<H", data, at)[0]
-    if first == 0:
-        return "", at + 2
-    if first == 0xFFFF:
-        return struct.unpack_from("<H", data, at + 2)[0], at + 4
-    end = at
-    while struct.unpack_from("<H", data, end)[0] != 0:
-        end += 2
-    return data[at:end].decode("utf-16-le"), end + 2
-
-
-def decode_dialogex(data):
-    version, signature, help_id, ex_style, style, count, x, y, cx, cy = struct.unpack_from("<HHIIIHhhhh", data, 0)
-    dialog = dict(version=version, signature=signature, help_id=help_id, ex_style=ex_style, style=style,
-                  rect=(x, y, cx, cy), controls=[])
-    at = 26
-    dialog["menu"], at = _sz_or_ordinal(data, at)
-    dialog["class"], at = _sz_or_ordinal(data, at)
-    dialog["title"], at = _sz_or_ordinal(data, at)
-    if style & 0x40:  # DS_SETFONT
-        point, weight, italic, charset = struct.unpack_from("<HHBB", data, at)
-        face, at = _sz_or_ordinal(data, at + 6)
-        dialog["font"] = (point, weight, italic, charset, face)
-    for _ in range(count):
-        at = (at + 3) & ~3
-        help_id, ex_style, style, x, y, cx, cy, control_id = struct.unpack_from("<IIIhhhhi", data, at)
-        at += 24
-        window_class, at = _sz_or_ordinal(data, at)
-        text, at = _sz_or_ordinal(data, at)
-        extra = struct.unpack_from("<H", data, at)[0]
-        at += 2 + extra
-        dialog["controls"].append(dict(id=control_id, window_class=window_class, style=style, rect=(x, y, cx, cy),
-                                       text=text, help_id=help_id, ex_style=ex_style, extra=extra))
-    return dialog
