@@ -18,10 +18,15 @@ constexpr uint32_t kLargestResourceId = 0xFFFF;
 constexpr uint64_t kMaxFiles = kLargestResourceId - IDR_PAYLOAD_FIRST + 1;
 
 // The resource id of file `index`, or nullopt past the last id.
-std::optional<uint16_t> FileResourceId(size_t index);
+inline std::optional<uint16_t> FileResourceId(size_t index) {
+  if (index >= kMaxFiles) return std::nullopt;
+  return static_cast<uint16_t>(IDR_PAYLOAD_FIRST + index);
+}
 
-// The file name of volume `number` (from 1), which lies beside the exe:
-// "Installer-1.bin".
-WString VolumeName(uint32_t number);
+// The file name of volume `number` (1 to kMaxVolumes, table.h), which lies
+// beside the exe: "Installer-1.bin".
+inline WString VolumeName(uint32_t number) {
+  return u"Installer-" + DecimalText(static_cast<int32_t>(number)) + u".bin";
+}
 
 }  // namespace payload

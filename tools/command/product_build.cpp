@@ -58,13 +58,13 @@ class ScratchFolder {
   fs::path path_;
 };
 
-// Whether `path` is `folder` or lies inside it, after resolving links and
-// "..".
 fs::path Resolved(const fs::path& path, std::error_code& error) {
   const fs::path absolute = fs::absolute(path, error);
   return error ? fs::path() : fs::weakly_canonical(absolute, error);
 }
 
+// Whether `path` is `folder` or lies inside it, after resolving links and
+// "..".
 bool IsWithin(const fs::path& path, const fs::path& folder) {
   std::error_code error;
   const fs::path resolvedPath = Resolved(path, error);

@@ -131,7 +131,7 @@ bool WriteAfterImage(const LinkedExe& exe, std::vector<Resource> resources,
   // back for its digest.
   ExeWriter writer(path, nullptr, diagnostics);
   const uint64_t dataOffset = plan.section.End();
-  VolumeWriter data(writer.Sink(), dataOffset, exeSize, payload.volumeSize, path.parent_path(),
+  VolumeWriter data(writer, dataOffset, exeSize, payload.volumeSize, path.parent_path(),
                     plan.volumeCount, payload.payloadField, diagnostics);
   const auto fail = [&] {
     writer.Discard();

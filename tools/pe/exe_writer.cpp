@@ -129,87 +129,72 @@ bool PlanSection(const LinkedExe& exe, const std::vector<Resource>& resources,
   return true;
 }
 
-ExeWriter::FileSink::FileSink(const fs::path& path, BackgroundDigest* digest,
-                              Diagnostics& diagnostics)
-    : path(path), out(path, std::ios::binary | std::ios::trunc), digest(digest),
-      diagnostics(diagnostics) {}
+ExeWriter::ExeWriter(const fs::path& path, BackgroundDigest* digest, Diagnostics& diagnostics)
+    : path_(path), out_(path, std::ios::binary | std::ios::trunc), digest_(digest),
+      diagnostics_(diagnostics) {}
 
-bool ExeWriter::FileSink::Write(const uint8_t* bytes, size_t count) {
-  out.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(count));
-  if (!out) {
-    diagnostics.Error(path.string(), "cannot be written");
-    return false;
-  }
-  checksum.Add(bytes, count);
-  if (digest != nullptr) digest->Add(bytes, count);
-  return true;
-}
-
-bool ExeWriter::FileSink::Overwrite(uint64_t at, const Bytes& bytes) {
-  const std::streamoff end = out.tellp();
-  out.seekp(static_cast<std::streamoff>(at));
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  out.seekp(end);
-  if (out) return true;
-  diagnostics.Error(path.string(), "cannot be written");
+bool ExeWriter::Failed(const std::string& message) {
+  diagnostics_.Error(path_.string(), message);
   return false;
 }
 
-ExeWriter::ExeWriter(const fs::path& path, BackgroundDigest* digest, Diagnostics& diagnostics)
-    : file_(path, digest, diagnostics) {}
+bool ExeWriter::Write(const uint8_t* bytes, size_t count) {
+  out_.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(count));
+  if (!out_) return Failed("cannot be written");
+  checksum_.Add(bytes, count);
+  if (digest_ != nullptr) digest_->Add(bytes, count);
+  return true;
+}
+
+bool ExeWriter::Overwrite(uint64_t at, const Bytes& bytes) {
+  const std::streamoff end = out_.tellp();
+  out_.seekp(static_cast<std::streamoff>(at));
+  out_.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out_.seekp(end);
+  return out_ ? true : Failed("cannot be written");
+}
 
 bool ExeWriter::WriteImage(const LinkedExe& exe, const SectionPlan& plan,
                            const std::vector<Resource>& resources,
                            std::optional<uint32_t> checksum) {
-  if (!file_.out) {
-    file_.diagnostics.Error(file_.path.string(), "cannot be created");
-    return false;
-  }
+  if (!out_) return Failed("cannot be created");
   exe_ = &exe;
   sectionStart_ = plan.rawData;
   dataOffsets_ = plan.layout.dataOffsets;
   // A linker that left the checksum out gets none; one that wrote it gets
   // it over the new file, the field counting as zeros.
   checksumDue_ = exe.HasChecksum() && !checksum;
-  const Bytes headers = UpdatedHeaders(exe, plan, checksum.value_or(0));
-  return EmitImage(headers, plan, resources, file_, file_.path.string(), file_.diagnostics);
+  return EmitImage(UpdatedHeaders(exe, plan, checksum.value_or(0)), plan, resources, *this,
+                   path_.string(), diagnostics_);
 }
 
 void ExeWriter::PatchResource(size_t index, const Bytes& bytes) {
-  const uint64_t at = sectionStart_ + dataOffsets_[index];
-  if (!file_.Overwrite(at, bytes)) return;
+  if (!Overwrite(sectionStart_ + dataOffsets_[index], bytes)) return;
   // The zeros there added nothing: the new words add to the sum as they
   // would have in their place, both being 8-byte aligned.
   PeChecksum part;
   part.Add(bytes.data(), bytes.size());
-  file_.checksum.Merge(part);
+  checksum_.Merge(part);
 }
 
 bool ExeWriter::Finish() {
   if (checksumDue_) {
     Bytes value(4);
-    PutLe(value, 0, file_.checksum.Finish(), 4);
-    if (!file_.Overwrite(exe_->checksumField, value)) return false;
+    PutLe(value, 0, checksum_.Finish(), 4);
+    if (!Overwrite(exe_->checksumField, value)) return false;
   }
-  file_.out.close();
-  if (!file_.out) {
-    file_.diagnostics.Error(file_.path.string(), "cannot be written");
-    return false;
-  }
+  out_.close();
+  if (!out_) return Failed("cannot be written");
   // Executable, as the linker left its exe.
   std::error_code error;
-  fs::permissions(file_.path, exe_->permissions, error);
-  if (error) {
-    file_.diagnostics.Error(file_.path.string(), error.message());
-    return false;
-  }
-  return true;
+  fs::permissions(path_, exe_->permissions, error);
+  return error ? Failed(error.message()) : true;
 }
 
 void ExeWriter::Discard() {
-  file_.out.close();
+  out_.close();
   std::error_code ignored;
-  fs::remove(file_.path, ignored);
+  fs::remove(path_, ignored);
 }
 
 bool WriteExe(const LinkedExe& exe, const std::vector<Resource>& resources, const fs::path& path,

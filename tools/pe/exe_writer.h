@@ -43,9 +43,9 @@ bool PlanSection(const LinkedExe& exe, const std::vector<Resource>& resources,
                  const std::string& where, SectionPlan* plan, Diagnostics& diagnostics);
 
 // Writes one exe: the image with its resources, then whatever the caller
-// writes after it, then the checksum. After a failure, Discard() leaves no
-// half-written exe behind.
-class ExeWriter {
+// writes after it through Write(), then the checksum. After a failure,
+// Discard() leaves no half-written exe behind.
+class ExeWriter : public ByteSink {
  public:
   // Creates `path`. With `digest`, every byte written is fed to it on the
   // way; the image's checksum must then be given to WriteImage, as nothing
@@ -59,9 +59,7 @@ class ExeWriter {
   bool WriteImage(const LinkedExe& exe, const SectionPlan& plan,
                   const std::vector<Resource>& resources,
                   std::optional<uint32_t> checksum = std::nullopt);
-
-  // Where data after the image goes.
-  ByteSink& Sink() { return file_; }
+  bool Write(const uint8_t* bytes, size_t count) override;
 
   // Overwrites the data of resource `index` of the image, which was written
   // as zeros, with `bytes` of the same size, a multiple of 8.
@@ -74,22 +72,15 @@ class ExeWriter {
   void Discard();
 
  private:
-  class FileSink : public ByteSink {
-   public:
-    FileSink(const std::filesystem::path& path, BackgroundDigest* digest,
-             Diagnostics& diagnostics);
-    bool Write(const uint8_t* bytes, size_t count) override;
-    // Writes `bytes` over earlier ones at `at`, leaving the checksum alone.
-    bool Overwrite(uint64_t at, const Bytes& bytes);
+  // Writes `bytes` over earlier ones at `at`, leaving the checksum alone.
+  bool Overwrite(uint64_t at, const Bytes& bytes);
+  bool Failed(const std::string& message);
 
-    std::filesystem::path path;
-    std::ofstream out;
-    BackgroundDigest* digest;
-    Diagnostics& diagnostics;
-    PeChecksum checksum;
-  };
-
-  FileSink file_;
+  std::filesystem::path path_;
+  std::ofstream out_;
+  BackgroundDigest* digest_;
+  Diagnostics& diagnostics_;
+  PeChecksum checksum_;
   const LinkedExe* exe_ = nullptr;
   uint64_t sectionStart_ = 0;
   std::vector<uint32_t> dataOffsets_;
