@@ -30,7 +30,7 @@ else()
   # What the tool links (libmsi, libcrypto and their own needs come with
   # them) and what it runs: osslsigncode signs, xorriso masters the image.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
-      "libmsi0 (>= 0.101), libssl3, libglib2.0-0, libstdc++6, libc6, osslsigncode, xorriso")
+      "libmsi0 (>= 0.101), libgsf-1-114, libssl3, libglib2.0-0, libstdc++6, libc6, osslsigncode, xorriso")
 endif()
 set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
 set(CPACK_DEB_COMPONENT_INSTALL OFF)

@@ -54,10 +54,8 @@ constexpr LcidTable kPrimaryLanguages[] = {
     {14, kHungarianTable}, {17, kJapaneseTable},
 };
 
-// The table for `lcid`, or null when neither it nor the default names one.
-const LanguageStrings* ChooseTable(const LauncherState& state, int32_t lcid) {
-  if (lcid == 0) lcid = state.defaultLcid;
-  if (lcid == 0) return nullptr;
+// The table of `lcid` itself or of its primary language, or null.
+const LanguageStrings* OwnTable(int32_t lcid) {
   for (const LcidTable& exact : kExactLcids) {
     if (exact.lcid == lcid) return &kLanguageTables[exact.table];
   }
@@ -65,7 +63,15 @@ const LanguageStrings* ChooseTable(const LauncherState& state, int32_t lcid) {
   for (const LcidTable& primary : kPrimaryLanguages) {
     if (primary.lcid == primaryLanguage) return &kLanguageTables[primary.table];
   }
-  return &kLanguageTables[kEnglishTable];
+  return nullptr;
+}
+
+// The table for `lcid`, or null when neither it nor the default names one.
+const LanguageStrings* ChooseTable(const LauncherState& state, int32_t lcid) {
+  if (lcid == 0) lcid = state.defaultLcid;
+  if (lcid == 0) return nullptr;
+  const LanguageStrings* own = OwnTable(lcid);
+  return own != nullptr ? own : &kLanguageTables[kEnglishTable];
 }
 
 bool IsMissing(const WChar* text) { return text == nullptr || text[0] == u'\0'; }
@@ -93,5 +99,7 @@ uint32_t GetSortKey(const LauncherState& state, int32_t lcid) {
   const LanguageStrings* table = ChooseTable(state, lcid);
   return table != nullptr ? table->sortKey : kUnknownSortKey;
 }
+
+bool HasOwnTexts(int32_t lcid) { return OwnTable(lcid) != nullptr; }
 
 void SetDefaultLanguage(LauncherState& state, int32_t lcid) { state.defaultLcid = lcid; }

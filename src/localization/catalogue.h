@@ -43,5 +43,9 @@ const WChar* GetLocalizedString(const LauncherState& state, uint32_t id, int32_t
 // The sort key of the table that `lcid` resolves to, or kUnknownSortKey.
 uint32_t GetSortKey(const LauncherState& state, int32_t lcid);
 
+// Whether `lcid` reads a table of its language; otherwise its players see
+// the English texts.
+bool HasOwnTexts(int32_t lcid);
+
 // Stores the start-up preference as the language used for LCID 0.
 void SetDefaultLanguage(LauncherState& state, int32_t lcid);

@@ -5,17 +5,11 @@
 
 #include "config/install_state.h"
 #include "localization/catalogue.h"
+#include "localization/document_countries.h"
 #include "platform/unique_handles.h"
 #include "ui/refresh_window.h"
 
 namespace {
-
-// The documentation folders are named by country, not by language.
-const std::pair<int32_t, const WChar*> kCountryCodes[] = {
-    {2057, u"GB"}, {1036, u"FR"}, {1040, u"IT"}, {1031, u"DE"}, {3082, u"ES"}, {1030, u"DK"},
-    {1053, u"SE"}, {1043, u"NL"}, {1044, u"NO"}, {1033, u"US"}, {3084, u"CA"}, {2058, u"MX"},
-    {1046, u"BR"}, {1029, u"CZ"}, {1045, u"PL"}, {1038, u"HU"}, {1049, u"RU"}, {1041, u"JP"},
-};
 
 int32_t SelectedEntryLcid(const LauncherState& state) {
   const int32_t index = state.selectedIndex;
@@ -49,7 +43,8 @@ void ShowPdfReaderNotice(const LauncherState& state, const platform::Platform& o
 }  // namespace
 
 void FillCountryCodes(LauncherState& state) {
-  for (const auto& [lcid, code] : kCountryCodes) state.countryCodes.emplace(lcid, code);
+  for (const DocumentCountry& country : kDocumentCountries)
+    state.countryCodes.emplace(country.lcid, country.code);
 }
 
 bool FileExists(const platform::Platform& os, const WString& path) {

@@ -1,5 +1,6 @@
 // disc-launcher: turns a product folder into the exes of a disc or a
 // download. See kHelp, and docs/product-format.md for the product folder.
+#include <algorithm>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -7,7 +8,9 @@
 
 #include "base/diagnostics.h"
 #include "base/tool_version.h"
+#include "command/add_transforms.h"
 #include "command/kit.h"
+#include "command/new_product.h"
 #include "command/product_build.h"
 
 #ifdef _WIN32
@@ -23,17 +26,29 @@ namespace {
 constexpr const char* kUsage =
     "usage: disc-launcher build [--arch i686|x86_64] PRODUCT_DIR OUT_DIR\n"
     "       disc-launcher check [--arch i686|x86_64] PRODUCT_DIR\n"
+    "       disc-launcher transforms PRODUCT_DIR [CULTURE=FILE.mst ...]\n"
+    "       disc-launcher new DIR\n"
     "       disc-launcher --version | --help\n";
 
 constexpr const char* kHelp =
     "\n"
-    "build  checks PRODUCT_DIR and writes into OUT_DIR: Autorun.exe (the launcher),\n"
-    "       Installer.exe when the product has a payload (and Installer-1.bin ...\n"
-    "       beside it for what does not fit in volume_size), disc/ when it has a\n"
-    "       disc folder, disc.iso when it names a disc_label, and build-report.json.\n"
-    "       The exes are signed last when product.toml has a [signing] table.\n"
-    "check  runs every check of PRODUCT_DIR, prints every error and warning and\n"
-    "       writes nothing: exit 0 when it would build, 1 when not.\n"
+    "build       checks PRODUCT_DIR and writes into OUT_DIR: Autorun.exe (the\n"
+    "            launcher), Installer.exe when the product has a payload (and\n"
+    "            Installer-1.bin ... beside it for what does not fit in\n"
+    "            volume_size), disc/ when it has a disc folder, disc.iso when it\n"
+    "            names a disc_label, and build-report.json. The exes are signed\n"
+    "            last when product.toml has a [signing] table.\n"
+    "check       runs every check of PRODUCT_DIR, its package included, prints\n"
+    "            every error and warning and writes nothing: exit 0 when it would\n"
+    "            build, 1 when not.\n"
+    "transforms  gives the product's package, in the payload and on the disc, a\n"
+    "            language transform for every language after the first that has\n"
+    "            none: one made here that sets ProductLanguage and LANGUAGEVAL, or\n"
+    "            the FILE.mst given for its CULTURE (fr-fr=fr.mst). A second run\n"
+    "            changes nothing.\n"
+    "new         writes a starter product into DIR (which must not exist) to edit:\n"
+    "            product.toml, art, an icon, a disc folder, a package source and a\n"
+    "            README.txt with the commands that build it.\n"
     "\n"
     "--arch i686 (the default) makes the 32-bit program that ships; x86_64 makes\n"
     "its 64-bit twin, for Windows without 32-bit support.\n"
@@ -43,16 +58,23 @@ constexpr const char* kHelp =
     "is the time of the disc image's files and volume. DISC_LAUNCHER_DATA names\n"
     "the folder of the prebuilt files (share/disc-launcher of the installation).\n";
 
+constexpr const char* kCommands[] = {"build", "check", "transforms", "new"};
+
 struct Command {
   std::string name;
   std::string arch = "i686";
   std::vector<std::string> positional;
 };
 
-// Exit codes: 0 built (or would build), 1 refused or failed, 2 misused.
-bool ParseCommand(const std::vector<std::string>& arguments, Command* command) {
+// The command's name and arguments; false, with why, when they do not fit
+// one of the commands.
+bool ParseCommand(const std::vector<std::string>& arguments, Command* command, std::string* why) {
   if (arguments.empty()) return false;
   command->name = arguments[0];
+  if (std::find(std::begin(kCommands), std::end(kCommands), command->name) == std::end(kCommands)) {
+    *why = "disc-launcher: \"" + command->name + "\" is not a command";
+    return false;
+  }
   for (size_t i = 1; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (argument == "--arch" && i + 1 < arguments.size()) {
@@ -64,33 +86,65 @@ bool ParseCommand(const std::vector<std::string>& arguments, Command* command) {
                                  arguments.end());
       break;
     } else if (!argument.empty() && argument[0] == '-') {
+      *why = "disc-launcher " + command->name + ": \"" + argument + "\" is not an option";
       return false;
     } else {
       command->positional.push_back(argument);
     }
   }
-  const size_t wanted = command->name == "build" ? 2 : command->name == "check" ? 1 : 0;
-  return wanted != 0 && command->positional.size() == wanted;
+  const size_t count = command->positional.size();
+  const bool fits = command->name == "build"        ? count == 2
+                    : command->name == "transforms" ? count >= 1
+                                                    : count == 1;
+  if (!fits) *why = "disc-launcher " + command->name + ": takes other arguments";
+  return fits;
 }
 
-int Run(const std::vector<std::string>& arguments) {
-  if (arguments.size() == 1 && arguments[0] == "--version") {
-    std::cout << "disc-launcher " << kToolVersion << "\n";
-    return 0;
+// Prints the diagnostics and the verdict on a product; 0 or 1.
+int Verdict(const Diagnostics& diagnostics, bool ok, const std::string& done,
+            const std::string& refused) {
+  std::cerr << diagnostics.Text();
+  if (!ok) {
+    std::cerr << refused << "\n";
+    return 1;
   }
-  if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
-    std::cout << kUsage << kHelp;
-    return 0;
+  std::cout << done << "\n";
+  return 0;
+}
+
+int RunTransforms(const Command& command) {
+  std::vector<GivenTransform> given;
+  for (size_t index = 1; index < command.positional.size(); ++index) {
+    const std::string& argument = command.positional[index];
+    const size_t equals = argument.find('=');
+    if (equals == std::string::npos || equals == 0 || equals + 1 == argument.size()) {
+      std::cerr << "disc-launcher transforms: \"" << argument
+                << "\" is not CULTURE=FILE.mst, such as fr-fr=French.mst\n";
+      return 2;
+    }
+    given.push_back({argument.substr(0, equals), fs::u8path(argument.substr(equals + 1))});
   }
-  Command command;
-  if (!ParseCommand(arguments, &command)) {
-    std::cerr << kUsage;
-    return 2;
-  }
-  if (!IsKnownArch(command.arch)) {
-    std::cerr << "disc-launcher: --arch: \"" << command.arch << "\" is not one of i686, x86_64\n";
-    return 2;
-  }
+  Diagnostics diagnostics;
+  std::vector<std::string> done;
+  const bool ok = AddTransforms(fs::u8path(command.positional[0]), given, &done, diagnostics);
+  for (const std::string& line : done) std::cout << line << "\n";
+  std::cerr << diagnostics.Text();
+  return ok ? 0 : 1;
+}
+
+int RunNew(const Command& command) {
+  Diagnostics diagnostics;
+  std::vector<std::string> written;
+  const fs::path dir = fs::u8path(command.positional[0]);
+  const bool ok = WriteStarterProduct(dir, &written, diagnostics);
+  std::cerr << diagnostics.Text();
+  if (!ok) return 1;
+  for (const std::string& file : written) std::cout << "wrote " << file << "\n";
+  std::cout << "next: the commands in " << (dir / "README.txt").string() << "\n";
+  return 0;
+}
+
+int RunBuildOrCheck(const Command& command) {
   const fs::path productDir = fs::u8path(command.positional[0]);
   std::error_code error;
   if (!fs::is_directory(productDir, error)) {
@@ -103,24 +157,16 @@ int Run(const std::vector<std::string>& arguments) {
     std::cerr << diagnostics.Text();
     return 1;
   }
-
   if (command.name == "check") {
     const bool builds = CheckProduct(productDir, *kit, diagnostics);
-    std::cerr << diagnostics.Text();
-    if (builds) {
-      std::cout << "check: " << productDir.string() << " builds\n";
-      return 0;
-    }
-    std::cerr << "check: " << productDir.string() << " is refused\n";
-    return 1;
+    return Verdict(diagnostics, builds, "check: " + productDir.string() + " builds",
+                   "check: " + productDir.string() + " is refused");
   }
   const fs::path outDir = fs::u8path(command.positional[1]);
   const bool built = BuildProduct(productDir, outDir, *kit, diagnostics);
-  std::cerr << diagnostics.Text();
-  if (!built) return 1;
   std::string made;
   for (const char* output : {"Autorun.exe", "Installer.exe", "disc", "disc.iso"}) {
-    if (!fs::exists(outDir / output, error)) continue;
+    if (!built || !fs::exists(outDir / output, error)) continue;
     made += std::string(output) + " ";
     // Installer-1.bin ... Installer-N.bin, shown as one range.
     const std::vector<std::string> volumes =
@@ -128,8 +174,35 @@ int Run(const std::vector<std::string>& arguments) {
     if (volumes.size() == 1) made += volumes.front() + " ";
     if (volumes.size() > 1) made += volumes.front() + "..." + volumes.back() + " ";
   }
+  std::cerr << diagnostics.Text();
+  if (!built) return 1;
   std::cout << "built: " << made << "\n";
   return 0;
+}
+
+int Run(const std::vector<std::string>& arguments) {
+  if (arguments.size() == 1 && arguments[0] == "--version") {
+    std::cout << "disc-launcher " << kToolVersion << "\n";
+    return 0;
+  }
+  if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
+    std::cout << kUsage << kHelp;
+    return 0;
+  }
+  Command command;
+  std::string why;
+  if (!ParseCommand(arguments, &command, &why)) {
+    if (!why.empty()) std::cerr << why << "\n";
+    std::cerr << kUsage;
+    return 2;
+  }
+  if (!IsKnownArch(command.arch)) {
+    std::cerr << "disc-launcher: --arch: \"" << command.arch << "\" is not one of i686, x86_64\n";
+    return 2;
+  }
+  if (command.name == "transforms") return RunTransforms(command);
+  if (command.name == "new") return RunNew(command);
+  return RunBuildOrCheck(command);
 }
 
 // The tool's own code throws nothing, but the standard library may (memory

@@ -1,6 +1,7 @@
 #include "command/product_files.h"
 
 #include "product/disc_folder.h"
+#include "product/package_checks.h"
 
 namespace fs = std::filesystem;
 
@@ -13,8 +14,7 @@ void CheckPackages(const ProductDefinition& product, const LanguagePlan& plan,
   for (const auto& folder : {product.payload, product.disc}) {
     std::error_code error;
     if (folder && !packageName.empty() && fs::is_regular_file(*folder / packageName, error))
-      CheckPackageTransforms(*folder / packageName, plan, product.missingTransformsWarn,
-                             diagnostics);
+      CheckPackage(*folder / packageName, product, plan, diagnostics);
   }
 }
 
@@ -39,17 +39,18 @@ InstallerPayload PayloadOf(const ProductDefinition& product, std::vector<Payload
 
 std::optional<PreparedProduct> PrepareProduct(const fs::path& productDir, const ResourceInputs& inputs,
                                               bool checkOnly, Diagnostics& diagnostics) {
+  // Every check runs, whatever an earlier one found, so that one run names
+  // every mistake; only a product.toml that cannot be read stops them.
   const std::optional<ProductDefinition> product =
-      LoadProductDefinition(productDir, diagnostics, checkOnly);
+      ReadProductDefinition(productDir, diagnostics, checkOnly);
   if (!product) return std::nullopt;
   PreparedProduct prepared;
   prepared.languages = PlanLanguages(product->strings.languageIds);
   CheckPackages(*product, prepared.languages, diagnostics);
-  if (diagnostics.HasErrors()) return std::nullopt;
-
   if (product->payload) {
+    const size_t errorsBefore = diagnostics.ErrorCount();
     std::vector<PayloadFile> files = CollectPayloadFiles(*product->payload, diagnostics);
-    if (!diagnostics.HasErrors()) {
+    if (diagnostics.ErrorCount() == errorsBefore) {
       CheckPayload(files, Utf16ToUtf8(product->strings.packageName),
                    product->tomlPath.string() + ": payload", diagnostics);
     }

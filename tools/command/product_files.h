@@ -9,7 +9,7 @@
 
 #include "base/diagnostics.h"
 #include "installer/installer_payload.h"
-#include "product/package_transforms.h"
+#include "product/language_plan.h"
 #include "product/payload_files.h"
 #include "product/product_definition.h"
 #include "resources/product_resources.h"

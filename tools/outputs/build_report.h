@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "base/diagnostics.h"
-#include "product/package_transforms.h"
+#include "product/language_plan.h"
 #include "product/payload_files.h"
 
 // Keys stay in the order they are written, which is the order a reader

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "localization/catalogue.h"
 #include "resource_ids.h"
 
 namespace {
@@ -45,6 +46,10 @@ void CheckLanguageIds(const WString& text, const std::string& where, Diagnostics
     if (!HasLeadingNumber(token)) {
       diagnostics.Warning(where,
                           "the entry " + Quoted(token) + " is not a number and is read as LCID 0");
+    } else if (const int32_t lcid = ConvertLcidToken(token); !HasOwnTexts(lcid)) {
+      diagnostics.Warning(where, std::to_string(lcid) +
+                                     " is not one of the program's languages: its players see "
+                                     "the English texts");
     }
   }
 }
@@ -130,6 +135,28 @@ void CheckConfigurationStrings(const ConfigurationStrings& strings, const std::s
     diagnostics.Warning(
         where("registry_key"),
         "starts with a backslash; the key path below HKEY_LOCAL_MACHINE goes without one");
+  }
+  // The launcher opens the key below HKEY_LOCAL_MACHINE itself.
+  const std::string registryKey = Utf16ToUtf8(strings.registryKey);
+  for (const char* root : {"HKLM\\", "HKEY_", "HKCU\\", "HKCR\\", "HKU\\"}) {
+    if (registryKey.rfind(root, 0) == 0) {
+      diagnostics.Error(where("registry_key"),
+                        Quoted(strings.registryKey) +
+                            " names a root; the launcher looks below HKEY_LOCAL_MACHINE for the "
+                            "key without it, such as 'Software\\Studio\\Game'");
+      break;
+    }
+  }
+  if (registryKey.find('/') != std::string::npos) {
+    diagnostics.Warning(where("registry_key"),
+                        "holds \"/\", which the registry takes as part of a key's name, not as "
+                        "a separator between keys: write backslashes, in single quotes");
+  }
+  if (strings.websiteUrl.rfind(u"http://", 0) != 0 && strings.websiteUrl.rfind(u"https://", 0) != 0) {
+    diagnostics.Error(where("website_url"),
+                      Quoted(strings.websiteUrl) +
+                          " is not an http:// or https:// address, which the website button "
+                          "opens in the browser");
   }
   if (strings.packageName.empty()) diagnostics.Warning(where("package_name"), "is empty");
   if (strings.gameExe.empty()) diagnostics.Warning(where("game_exe"), "is empty");

@@ -151,6 +151,41 @@ const std::set<std::string> kKnownKeys = {"language_ids",   "registry_key",
                                           "company",        "missing_transforms",
                                           "disc_label",     "signing"};
 
+const std::set<std::string> kSigningKeys = {"pkcs12", "password_env", "command", "timestamp_url"};
+
+// The edits that turn one text into the other: letters added, dropped,
+// changed or swapped with their neighbour.
+size_t EditDistance(const std::string& from, const std::string& to) {
+  std::vector<std::vector<size_t>> cost(from.size() + 1, std::vector<size_t>(to.size() + 1));
+  for (size_t i = 0; i <= from.size(); ++i) cost[i][0] = i;
+  for (size_t j = 0; j <= to.size(); ++j) cost[0][j] = j;
+  for (size_t i = 1; i <= from.size(); ++i) {
+    for (size_t j = 1; j <= to.size(); ++j) {
+      cost[i][j] = std::min({cost[i - 1][j] + 1, cost[i][j - 1] + 1,
+                             cost[i - 1][j - 1] + (from[i - 1] == to[j - 1] ? 0 : 1)});
+      if (i > 1 && j > 1 && from[i - 1] == to[j - 2] && from[i - 2] == to[j - 1])
+        cost[i][j] = std::min(cost[i][j], cost[i - 2][j - 2] + 1);
+    }
+  }
+  return cost[from.size()][to.size()];
+}
+
+// An unknown key is an error: a misspelt optional key would otherwise leave
+// its setting at its default without a word.
+void CheckKnownKey(const std::string& key, const std::set<std::string>& known, TomlReader& reader) {
+  if (known.count(key) != 0) return;
+  std::string nearest;
+  size_t nearestDistance = 3;  // farther than two edits is no longer a misspelling
+  for (const std::string& candidate : known) {
+    const size_t distance = EditDistance(key, candidate);
+    if (distance < nearestDistance && distance < candidate.size()) {
+      nearest = candidate;
+      nearestDistance = distance;
+    }
+  }
+  reader.Error(key, nearest.empty() ? "is not a known key" : "is not a known key; did you mean " + nearest + "?");
+}
+
 // The volume label is stored twice: in the ISO 9660 descriptor (32
 // d-characters) and in the Joliet one, which Windows shows (16 UTF-16
 // units). A label that fits both is shown alike everywhere.
@@ -187,11 +222,7 @@ std::optional<SigningSettings> ReadSigning(const toml::node* node, const fs::pat
   }
   SigningSettings signing;
   TomlReader inner(*table, reader.Where("signing"), diagnostics);
-  for (const auto& [key, value] : *table) {
-    const std::string name(key.str());
-    if (name != "pkcs12" && name != "password_env" && name != "command" && name != "timestamp_url")
-      diagnostics.Warning(inner.Where(name), "is not a known key and is ignored");
-  }
+  for (const auto& [key, value] : *table) CheckKnownKey(std::string(key.str()), kSigningKeys, inner);
   signing.pkcs12 = inner.OptionalPath("pkcs12", directory, false);
   if (auto env = inner.OptionalString("password_env")) signing.passwordEnv = *env;
   if (const toml::node* command = table->get("command")) {
@@ -268,6 +299,15 @@ WString ProductDefinition::FirstProductName() const {
 
 std::optional<ProductDefinition> LoadProductDefinition(const fs::path& directory,
                                                        Diagnostics& diagnostics, bool checkOnly) {
+  const size_t errorsBefore = diagnostics.ErrorCount();
+  std::optional<ProductDefinition> product =
+      ReadProductDefinition(directory, diagnostics, checkOnly);
+  if (diagnostics.ErrorCount() > errorsBefore) return std::nullopt;
+  return product;
+}
+
+std::optional<ProductDefinition> ReadProductDefinition(const fs::path& directory,
+                                                       Diagnostics& diagnostics, bool checkOnly) {
   ProductDefinition product;
   product.directory = directory;
   product.tomlPath = directory / "product.toml";
@@ -287,20 +327,20 @@ std::optional<ProductDefinition> LoadProductDefinition(const fs::path& directory
   toml::parse_result parsed = toml::parse(*tomlText, tomlShown);
   if (!parsed) {
     const toml::parse_error& error = parsed.error();
+    std::string description(error.description());
+    // Windows paths in double quotes are the usual cause.
+    if (description.find("scape") != std::string::npos)
+      description += "; a backslash in \"...\" starts an escape: write Windows paths in single "
+                     "quotes, such as 'Software\\Studio\\Game'";
     diagnostics.Error(tomlShown + ":" + std::to_string(error.source().begin.line) + ":" +
                           std::to_string(error.source().begin.column),
-                      std::string(error.description()));
+                      description);
     return std::nullopt;
   }
   const toml::table& table = parsed.table();
   TomlReader reader(table, tomlShown, diagnostics);
 
-  for (const auto& [key, value] : table) {
-    if (kKnownKeys.count(std::string(key.str())) == 0) {
-      diagnostics.Warning(reader.Where(std::string(key.str())),
-                          "is not a known key and is ignored");
-    }
-  }
+  for (const auto& [key, value] : table) CheckKnownKey(std::string(key.str()), kKnownKeys, reader);
 
   ConfigurationStrings& strings = product.strings;
   bool complete = true;
@@ -359,6 +399,5 @@ std::optional<ProductDefinition> LoadProductDefinition(const fs::path& directory
   if (const toml::node* signing = table.get("signing"))
     product.signing = ReadSigning(signing, directory, checkOnly, reader, diagnostics);
 
-  if (diagnostics.HasErrors()) return std::nullopt;
   return product;
 }

@@ -61,9 +61,16 @@ struct ProductDefinition {
 std::optional<std::array<uint16_t, 4>> ParseVersion(const std::string& text);
 
 // Reads and checks PRODUCT_DIR/product.toml. Every problem is reported, not
-// only the first; the result is nullopt when there is any error. With
-// `checkOnly` an unset signing password variable is a warning: build
-// engineers check on machines that do not hold the key.
+// only the first; the result is nullopt only when the file is missing or is
+// not TOML, and a field that is wrong is left at its default, so that the
+// other checks of a product can still run. With `checkOnly` an unset
+// signing password variable is a warning: build engineers check on machines
+// that do not hold the key.
+std::optional<ProductDefinition> ReadProductDefinition(const std::filesystem::path& directory,
+                                                       Diagnostics& diagnostics,
+                                                       bool checkOnly = false);
+
+// The same, nullopt when product.toml has any error.
 std::optional<ProductDefinition> LoadProductDefinition(const std::filesystem::path& directory,
                                                        Diagnostics& diagnostics,
                                                        bool checkOnly = false);

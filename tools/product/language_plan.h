@@ -1,5 +1,5 @@
-// The language transforms a product's package must carry, and the check
-// that it carries them. The launcher installs the package with the
+// What a product's language list asks of its package: the language
+// transforms it must carry. The launcher installs the package with the
 // embedded transform ":<culture>.mst" for every list entry but the first;
 // Windows refuses the installation (msiexec error 1624) when the package
 // lacks it.
@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -32,10 +31,3 @@ LanguagePlan PlanLanguages(const WString& languageIdsText);
 // The culture code and the native name the program shows for `lcid`.
 std::string CultureCode(int32_t lcid);
 std::string LanguageName(int32_t lcid);
-
-// Reads `package` when the plan needs transforms and reports each missing
-// one, naming the languages that would fail, and a package that cannot be
-// read. With `warnOnly` (the product's missing_transforms = "warning") the
-// reports are warnings.
-void CheckPackageTransforms(const std::filesystem::path& package, const LanguagePlan& plan,
-                            bool warnOnly, Diagnostics& diagnostics);

@@ -1,4 +1,4 @@
-#include "product/package_transforms.h"
+#include "product/language_plan.h"
 
 #include <algorithm>
 
@@ -6,7 +6,6 @@
 #include "localization/catalogue.h"
 #include "localization/config_tokens.h"
 #include "localization/language_list.h"
-#include "system/package_storages.h"
 
 namespace {
 
@@ -49,31 +48,4 @@ LanguagePlan PlanLanguages(const WString& languageIdsText) {
     }
   }
   return plan;
-}
-
-void CheckPackageTransforms(const std::filesystem::path& package, const LanguagePlan& plan,
-                            bool warnOnly, Diagnostics& diagnostics) {
-  if (plan.neededTransforms.empty()) return;
-  const auto report = [&](const std::string& message) {
-    if (warnOnly)
-      diagnostics.Warning(package.string(), message);
-    else
-      diagnostics.Error(package.string(), message);
-  };
-  const std::optional<std::set<std::string>> storages = ReadEmbeddedStorages(package);
-  if (!storages) {
-    report(
-        "cannot be read as a Windows Installer database, so its language transforms "
-        "cannot be checked");
-    return;
-  }
-  for (const auto& [transform, players] : plan.neededTransforms) {
-    if (storages->count(transform) != 0) continue;
-    std::string languages;
-    for (const int32_t lcid : players)
-      languages +=
-          (languages.empty() ? "" : ", ") + std::to_string(lcid) + " " + LanguageName(lcid);
-    report("lacks the embedded transform " + transform + ": installing in " + languages +
-           " would fail");
-  }
 }
