@@ -24,7 +24,7 @@ struct PackageChanges {
 };
 
 std::string Described(const std::string& transform, int32_t lcid) {
-  return transform + " (" + std::to_string(lcid) + " " + LanguageName(lcid) + ")";
+  return transform + " (" + DescribeLanguage(lcid) + ")";
 }
 
 // The languages the package's summary lists: its own first, then each

@@ -26,7 +26,7 @@ void CheckDiscFolder(const ProductDefinition& product, Diagnostics& diagnostics)
   }
   for (const WString& token : SplitTokens(product.strings.languageIds)) {
     const int32_t lcid = ConvertLcidToken(token);
-    const std::string language = std::to_string(lcid) + " " + LanguageName(lcid);
+    const std::string language = DescribeLanguage(lcid);
     const WChar* country = DocumentCountryOf(lcid);
     if (country == nullptr) {
       diagnostics.Warning(where, language + " has no documentation folder of its own: View "

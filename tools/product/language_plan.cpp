@@ -24,6 +24,10 @@ std::string LocalizedText(uint32_t id, int32_t lcid) {
 std::string CultureCode(int32_t lcid) { return LocalizedText(STR_CULTURE_CODE, lcid); }
 std::string LanguageName(int32_t lcid) { return LocalizedText(STR_LANGUAGE_NAME, lcid); }
 
+std::string DescribeLanguage(int32_t lcid) {
+  return HasOwnTexts(lcid) ? std::to_string(lcid) + " " + LanguageName(lcid) : std::to_string(lcid);
+}
+
 LanguagePlan PlanLanguages(const WString& languageIdsText) {
   LanguagePlan plan;
   for (const WString& token : SplitTokens(languageIdsText))

@@ -31,3 +31,6 @@ LanguagePlan PlanLanguages(const WString& languageIdsText);
 // The culture code and the native name the program shows for `lcid`.
 std::string CultureCode(int32_t lcid);
 std::string LanguageName(int32_t lcid);
+// "1036 Français" for messages; the number alone for an LCID without texts
+// of its own, whose name would be the English table's.
+std::string DescribeLanguage(int32_t lcid);

@@ -44,7 +44,7 @@ void CheckTransforms(const std::set<std::string>& storages, const std::string& w
     if (storages.count(transform) != 0) continue;
     std::string languages;
     for (const int32_t lcid : players)
-      languages += (languages.empty() ? "" : ", ") + std::to_string(lcid) + " " + LanguageName(lcid);
+      languages += (languages.empty() ? "" : ", ") + DescribeLanguage(lcid);
     const std::string message = "lacks the embedded transform " + transform + ": installing in " +
                                 languages + " would fail; disc-launcher transforms " + tomlFolder +
                                 " makes it";

@@ -18,6 +18,19 @@ std::string AsciiUpper(std::string text) {
   return text;
 }
 
+// Whether `entry` is a link to a folder it lies in, which a walk that
+// follows links would enter again and again.
+bool LinksToItsOwnFolder(const fs::directory_entry& entry) {
+  std::error_code error;
+  if (!entry.is_symlink(error)) return false;
+  const fs::path target = fs::canonical(entry.path(), error);
+  if (error) return false;
+  const fs::path parent = fs::canonical(entry.path().parent_path(), error);
+  if (error) return false;
+  const fs::path rest = parent.lexically_relative(target);
+  return !rest.empty() && *rest.begin() != "..";
+}
+
 }  // namespace
 
 std::vector<PayloadFile> CollectPayloadFiles(const fs::path& folder, Diagnostics& diagnostics) {
@@ -33,7 +46,13 @@ std::vector<PayloadFile> CollectPayloadFiles(const fs::path& folder, Diagnostics
     const fs::directory_entry& entry = *walk;
     const std::string shown = entry.path().string();
     std::error_code statusError;
-    if (entry.is_directory(statusError)) continue;
+    if (entry.is_directory(statusError)) {
+      if (LinksToItsOwnFolder(entry)) {
+        diagnostics.Error(shown, "links to a folder that holds it, so the payload would never end");
+        walk.disable_recursion_pending();
+      }
+      continue;
+    }
     if (!entry.is_regular_file(statusError)) {
       diagnostics.Error(shown, "is not a regular file and cannot be embedded");
       continue;

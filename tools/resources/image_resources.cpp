@@ -18,7 +18,7 @@ constexpr uint32_t kCompressionBitfields = 3;
 std::optional<Bytes> BitmapResourceFromBmp(const Bytes& file, const std::string& where,
                                            Diagnostics& diagnostics) {
   if (file.size() < kFileHeaderSize + kInfoHeaderSize || file[0] != 'B' || file[1] != 'M') {
-    diagnostics.Error(where, "is not a BMP file");
+    diagnostics.Error(where, "is not a BMP file: save the art as a 24-bit BMP (Windows bitmap)");
     return std::nullopt;
   }
   const uint32_t pixelOffset = ReadLe(file, 10, 4);
@@ -143,7 +143,8 @@ std::optional<IconResources> IconResourcesFromIco(const Bytes& file, const std::
   constexpr size_t kDirectorySize = 6;
   constexpr size_t kEntrySize = 16;
   if (file.size() < kDirectorySize || ReadLe(file, 0, 2) != 0 || ReadLe(file, 2, 2) != 1) {
-    diagnostics.Error(where, "is not an ICO file");
+    diagnostics.Error(where, "is not an ICO file: save the icon as an ICO file with 16, 32 and 64 "
+                             "pixel images");
     return std::nullopt;
   }
   const auto count = static_cast<uint16_t>(ReadLe(file, 4, 2));

@@ -37,15 +37,20 @@ std::optional<CommonResources> PrepareCommon(const ProductDefinition& product,
   const std::vector<fs::path>& backgroundPaths =
       product.backgrounds.empty() ? inputs.defaultBackgrounds : product.backgrounds;
   const fs::path iconPath = product.icon.value_or(inputs.defaultIcon);
+  // A product's own art is named with its field; our default art by its path.
+  const auto where = [&](const char* field, const fs::path& path, bool own) {
+    return own ? product.tomlPath.string() + ": " + field + ": " + path.string() : path.string();
+  };
   std::vector<ArtFile> art;
   for (const fs::path& path : backgroundPaths) {
     if (std::optional<Bytes> bmp = ReadFile(path, diagnostics))
-      art.push_back({std::move(*bmp), path.string()});
+      art.push_back({std::move(*bmp), where("background", path, !product.backgrounds.empty())});
   }
   const std::optional<Bytes> ico = ReadFile(iconPath, diagnostics);
   if (art.size() != backgroundPaths.size() || !ico) return std::nullopt;
   std::optional<std::vector<Bytes>> bitmaps = BackgroundResources(art, diagnostics);
-  std::optional<IconResources> icons = IconResourcesFromIco(*ico, iconPath.string(), diagnostics);
+  std::optional<IconResources> icons =
+      IconResourcesFromIco(*ico, where("icon", iconPath, product.icon.has_value()), diagnostics);
   if (!bitmaps || !icons) return std::nullopt;
   common.bitmaps = std::move(*bitmaps);
   common.icons = std::move(*icons);

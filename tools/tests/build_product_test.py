@@ -21,6 +21,7 @@ from xml.etree import ElementTree
 REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 # The tests' one reader of exes lives with the end-to-end bench.
 sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
+import compound_file  # noqa: E402
 import pe_resources  # noqa: E402
 STAGE = os.environ.get("LAUNCHER_STAGE") or os.path.join(REPO, "build", "stage")
 DISC_LAUNCHER = os.path.join(STAGE, "bin", "disc-launcher")
@@ -49,21 +50,43 @@ def build(product_dir, out_dir, arch="i686", env=None):
                           text=True, env=dict(os.environ, **(env or {})))
 
 
+def transforms(product_dir, *given):
+    return subprocess.run([DISC_LAUNCHER, "transforms", product_dir, *given], capture_output=True, text=True)
+
+
 def check(product_dir, env=None):
     return subprocess.run([DISC_LAUNCHER, "check", product_dir], capture_output=True, text=True,
                           env=dict(os.environ, **(env or {})))
 
 
-def wixl_package(path):
-    """A small real Windows Installer package, in English, without transforms."""
+def wixl_package(path, registry_key="Software\\Q", language_value="[LANGUAGEVAL]", game_exe="Game.exe",
+                 removes=True):
+    """A small real Windows Installer package, in English, without transforms:
+    it installs `game_exe` and writes PathVal and LanguageVal (from
+    `language_value`) under HKLM\\`registry_key`, the values the launcher
+    reads; with `removes`, opened again once installed it removes itself."""
     os.makedirs(os.path.dirname(path), exist_ok=True)
+    removal = ('<CustomAction Id="RemoveWhenInstalled" Property="REMOVE" Value="ALL"/>'
+               '<InstallExecuteSequence><Custom Action="RemoveWhenInstalled" Before="CostInitialize">'
+               'Installed AND NOT REMOVE</Custom></InstallExecuteSequence>') if removes else ""
     with tempfile.TemporaryDirectory(prefix="build-product-package-") as stage:
+        write(os.path.join(stage, game_exe), b"game")
         with open(os.path.join(stage, "package.wxs"), "w") as f:
             f.write('<?xml version="1.0" encoding="utf-8"?>\n'
                     '<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi"><Product Id="*" Name="Game" '
                     'Language="1033" Version="1.0.0" Manufacturer="Q" '
                     'UpgradeCode="0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0"><Package InstallerVersion="200" '
-                    'Compressed="yes"/><Directory Id="TARGETDIR" Name="SourceDir"/></Product></Wix>\n')
+                    'Compressed="yes" InstallScope="perMachine"/><Media Id="1" Cabinet="g.cab" EmbedCab="yes"/>'
+                    '<Property Id="LANGUAGEVAL" Value="1033"/>' + removal +
+                    '<Directory Id="TARGETDIR" Name="SourceDir"><Directory Id="ProgramFilesFolder">'
+                    '<Directory Id="INSTALLDIR" Name="Game"><Component Id="Game" '
+                    'Guid="1F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0">'
+                    f'<File Id="Game" Source="{game_exe}" KeyPath="yes"/>'
+                    f'<RegistryKey Root="HKLM" Key="{registry_key}">'
+                    '<RegistryValue Name="PathVal" Type="string" Value="[INSTALLDIR]"/>'
+                    f'<RegistryValue Name="LanguageVal" Type="integer" Value="{language_value}"/>'
+                    '</RegistryKey></Component></Directory></Directory></Directory>'
+                    '<Feature Id="Game" Level="1"><ComponentRef Id="Game"/></Feature></Product></Wix>\n')
         subprocess.run(["wixl", "-o", os.path.abspath(path), "package.wxs"], cwd=stage, check=True)
 
 
@@ -382,7 +405,8 @@ class ReleaseBuild(ProductFolderCase):
         if volumes:
             write(os.path.join(product, "files", "Data", "music.bin"), bytes(range(251)) * 20000)
         shutil.copy(self.package, os.path.join(product, "files", "Game.msi"))
-        write(os.path.join(product, "disc", "Docs", "GB", "Readme.txt"), "Read me\r\n")
+        for country in ("GB", "US"):
+            write(os.path.join(product, "disc", "Docs", country, "Readme.txt"), "Read me\r\n")
         shutil.copy(os.path.join(product, "files", "Game.msi"), os.path.join(product, "disc", "Game.msi"))
         write(os.path.join(product, "disc", "Extras", "Карта долины — длинное имя файла.txt"), "map")
         return product
@@ -457,6 +481,20 @@ class ReleaseBuild(ProductFolderCase):
             refused = run_windows("check", wine_prefix.windows_path(product))
             self.assertEqual(refused.returncode, 1)
             self.assertIn("lacks the embedded transform fr-fr.mst", refused.stderr)
+            # transforms through structured storage: the same transform and
+            # summary, byte for byte, as the Linux tool stores with libgsf.
+            linux_copy = os.path.join(self.temp, "linux-transforms")
+            shutil.copytree(product, linux_copy)
+            made = run_windows("transforms", wine_prefix.windows_path(product))
+            self.assertEqual(made.returncode, 0, made.stdout + made.stderr)
+            self.assertEqual(transforms(linux_copy).returncode, 0)
+            for copy in (os.path.join("files", "Game.msi"), os.path.join("disc", "Game.msi")):
+                stored = [{name: data for name, data in compound_file.read(os.path.join(folder, copy)).items()
+                           if name.startswith("fr-fr.mst/") or name == "\x05SummaryInformation"}
+                          for folder in (product, linux_copy)]
+                self.assertEqual(len(stored[0]), 6, copy)
+                self.assertEqual(stored[0], stored[1], copy)
+            self.assertEqual(run_windows("check", wine_prefix.windows_path(product)).returncode, 0)
             signed_list = os.path.join(self.temp, "signed.txt")
             for command, expected in (
                     (["cmd", "/c", "echo {file}>>" + wine_prefix.windows_path(signed_list)], None),
@@ -531,19 +569,32 @@ class Refusals(ProductFolderCase):
 
     def test_check_reports_every_error_and_writes_nothing(self):
         write(os.path.join(self.product, "disc", "x.txt"), "x")
-        self.make('disc = "disc"\ndisc_label = "SKYFORGE_TWO_IRON_VALE"\nvolume_size = 4095\n'
-                  '[signing]\npassword_env = "1X"\n',
-                  instance_mutex='"not-a-guid"')
+        wixl_package(os.path.join(self.product, "files", "Game.msi"))
+        write(os.path.join(self.product, "files", "aux.txt"), "x")
+        self.make('payload = "files"\ndisc = "disc"\ndisc_label = "SKYFORGE_TWO_IRON_VALE"\nvolume_size = 4095\n'
+                  'backgroud = "art.bmp"\n[signing]\npassword_env = "1X"\n',
+                  instance_mutex='"not-a-guid"', registry_key="'Software\\Brightfold\\Lantern Reach'",
+                  language_ids="[2057, 1013]", product_names='["G", "G"]')
         result = check(self.product)
         self.assertEqual(result.returncode, 1)
-        for message in ("product.toml: instance_mutex: ",
+        files = os.path.join(self.product, "files")
+        for message in (f"{files}/Game.msi: does not write PathVal and LanguageVal under "
+                        "HKEY_LOCAL_MACHINE\\Software\\Brightfold\\Lantern Reach, where the launcher looks "
+                        "(registry_key in product.toml): it writes them under HKEY_LOCAL_MACHINE\\Software\\Q",
+                        f"product.toml: disc: warning: {self.product}/disc/Docs/GB/ is missing: View Readme in "
+                        "2057 English opens nothing before the game is installed",
+                        "product.toml: language_ids: warning: 1013 is not one of the program's languages: its "
+                        "players see the English texts",
+                        "product.toml: backgroud: is not a known key; did you mean background?",
+                        f"{files}/aux.txt: payload name uses the device name aux.txt",
+                        "product.toml: instance_mutex: ",
                         'product.toml: disc_label: "SKYFORGE_TWO_IRON_VALE" is 22 characters; a disc label holds 1 '
                         "to 16 (the Joliet volume name Windows shows; ISO 9660 allows 32)",
                         "product.toml: signing: needs either pkcs12 (with password_env) or command, not both",
                         "product.toml: volume_size: must be a number of bytes from 4096 to 4290000000"):
             self.assertIn(message, result.stderr)
         self.assertEqual(sorted(os.listdir(self.temp)), ["product"])
-        self.assertEqual(sorted(os.listdir(self.product)), ["disc", "product.toml"])
+        self.assertEqual(sorted(os.listdir(self.product)), ["disc", "files", "product.toml"])
         self.make('disc = "disc"\ndisc_label = "Game 2"\n')
         self.assertIn('disc_label: "Game 2" may hold only A to Z, 0 to 9 and _', check(self.product).stderr)
 
@@ -551,9 +602,11 @@ class Refusals(ProductFolderCase):
         package = os.path.join(self.product, "files", "Game.msi")
         wixl_package(package)
         self.make('payload = "files"\n', **self.MULTILINGUAL)
+        make = f"; disc-launcher transforms {self.product} makes it"
         expected = (f"{package}: lacks the embedded transform fr-fr.mst: installing in 1036 Français, "
-                    f"3084 Français would fail\n"
-                    f"{package}: lacks the embedded transform sv-se.mst: installing in 1053 Svenska would fail\n")
+                    f"3084 Français would fail{make}\n"
+                    f"{package}: lacks the embedded transform sv-se.mst: installing in 1053 Svenska would fail"
+                    f"{make}\n")
         result = build(self.product, self.out)
         self.assertEqual((result.returncode, result.stderr), (1, expected))
         self.assertEqual([f for f in os.listdir(self.out) if not f.startswith(".")], [])
@@ -576,6 +629,71 @@ class Refusals(ProductFolderCase):
         self.assertIn(f"{package}: cannot be read as a Windows Installer database", result.stderr)
         self.make('payload = "files"\n')
         self.assertEqual(build(self.product, self.out).returncode, 0)
+
+    def test_transforms_makes_what_check_asks_for_the_same_way_every_time(self):
+        """transforms stores each missing transform, or the one given for its
+        culture, in every copy of the package, and then changes nothing."""
+        package = os.path.join(self.product, "files", "Game.msi")
+        wixl_package(package)
+        shutil.copy(package, os.path.join(self.temp, "original.msi"))
+        write(os.path.join(self.product, "disc", "x.txt"), "x")
+        shutil.copy(package, os.path.join(self.product, "disc", "Game.msi"))
+        self.make('payload = "files"\ndisc = "disc"\n', **self.MULTILINGUAL)
+        made = transforms(self.product)
+        self.assertEqual(made.returncode, 0, made.stderr)
+        for copy in (package, os.path.join(self.product, "disc", "Game.msi")):
+            self.assertIn(f"{copy}: stored fr-fr.mst (1036 Français), sv-se.mst (1053 Svenska); "
+                          "its summary lists Intel;1033,1036,3084,1053", made.stdout)
+        checked = check(self.product)
+        self.assertEqual(checked.returncode, 0, checked.stderr)
+        stored = compound_file.read(package)
+        self.assertEqual(stored["fr-fr.mst/"], bytes.fromhex("82100c0000000000c000000000000046"), "a transform")
+        # Its string data: the two properties it sets, to 1036.
+        self.assertTrue(any(data == b"ProductLanguage1036LANGUAGEVAL" for name, data in stored.items()
+                            if name.startswith("fr-fr.mst/")))
+        # Idempotent, and the same bytes from the same package.
+        before = file_bytes(package)
+        again = transforms(self.product)
+        self.assertEqual(again.returncode, 0, again.stderr)
+        self.assertIn(f"{package}: has every transform its languages need", again.stdout)
+        self.assertEqual(file_bytes(package), before)
+        shutil.copy(os.path.join(self.temp, "original.msi"), package)
+        self.assertEqual(transforms(self.product).returncode, 0)
+        self.assertEqual(file_bytes(package), before)
+
+        # A transform made elsewhere is stored for its culture as it is; a
+        # culture the product does not offer after its first is refused.
+        other = os.path.join(self.temp, "other.msi")
+        wixl_package(other)
+        given = transforms(self.product, f"sv-se={other}", "de-de=" + other)
+        self.assertEqual(given.returncode, 1)
+        self.assertIn(f'de-de={other}: "de-de" is not the culture of a language', given.stderr)
+        given = transforms(self.product, f"sv-se={other}")
+        self.assertEqual(given.returncode, 0, given.stderr)
+        self.assertIn("stored sv-se.mst (1053 Svenska)", given.stdout)
+        inside = {name[len("sv-se.mst/"):]: data for name, data in compound_file.read(package).items()
+                  if name.startswith("sv-se.mst/") and not name.endswith("/")}
+        self.assertEqual(inside, {name: data for name, data in compound_file.read(other).items()
+                                  if not name.endswith("/")})
+
+    def test_check_compares_the_product_with_its_package(self):
+        """Each way a package can fail the launcher, as check names it."""
+        package = os.path.join(self.product, "files", "Game.msi")
+        for what, settings, problem in (
+                ("another key", dict(registry_key="Software\\Brightfold\\LanternReach"),
+                 "does not write PathVal and LanguageVal under HKEY_LOCAL_MACHINE\\Software\\Q, where the "
+                 "launcher looks (registry_key in product.toml): it writes them under "
+                 "HKEY_LOCAL_MACHINE\\Software\\Brightfold\\LanternReach"),
+                ("a fixed language", dict(language_value="1033"),
+                 'warning: writes LanguageVal as "#1033", not from [LANGUAGEVAL]'),
+                ("another game", dict(game_exe="Other.exe"), 'warning: installs no file named as game_exe "Game.exe"'),
+                ("no removal", dict(removes=False), "warning: has no maintenance dialog with a Remove")):
+            with self.subTest(what):
+                wixl_package(package, **settings)
+                self.make('payload = "files"\n', language_ids='"2057;1033;"', product_names='"G;G;"')
+                result = check(self.product)
+                self.assertIn(f"{package}: {problem}", result.stderr)
+                self.assertEqual(result.returncode, 0 if "warning:" in problem else 1, result.stderr)
 
 
 def make_code_signing_certificate(folder, password):
@@ -672,7 +790,8 @@ class Signing(ProductFolderCase):
 
 class DemoProduct(unittest.TestCase):
     def test_demo_builds_with_its_package(self):
-        subprocess.run([os.path.join(REPO, "products", "demo", "make-package")], check=True)
+        subprocess.run([os.path.join(REPO, "products", "demo", "make-package")], check=True,
+                       env=dict(os.environ, DISC_LAUNCHER=DISC_LAUNCHER))
         with tempfile.TemporaryDirectory(prefix="build-product-demo-") as out:
             result = build(os.path.join(REPO, "products", "demo"), out)
             self.assertEqual(result.returncode, 0, result.stderr)

@@ -85,8 +85,9 @@ TEST(ConfigurationChecks, ToleratedMistakesWarnButBuild) {
 
 TEST(ConfigurationChecks, LimitsCountUtf16UnitsNotBytes) {
   ConfigurationStrings strings = ValidStrings();
-  // 259 Cyrillic letters are 518 UTF-8 bytes but fit the program's buffer.
-  strings.websiteUrl = std::u16string(259, u'ж');
+  // 259 units with Cyrillic letters are over 500 UTF-8 bytes but fit the
+  // program's buffer.
+  strings.websiteUrl = u"https://" + std::u16string(251, u'ж');
   // 129 characters outside the basic plane take 258 units: with one more
   // letter, still readable.
   strings.gameExe = u"g";

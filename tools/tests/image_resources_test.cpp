@@ -74,7 +74,7 @@ TEST(Bitmap, OtherDepthsWarnAndNonBitmapsAreRefused) {
   Diagnostics png;
   Bytes notBmp = ReadArt("app.ico");
   EXPECT_FALSE(BitmapResourceFromBmp(notBmp, "icon.bmp", png));
-  EXPECT_EQ(png.Text(), "icon.bmp: is not a BMP file\n");
+  EXPECT_EQ(png.Text(), "icon.bmp: is not a BMP file: save the art as a 24-bit BMP (Windows bitmap)\n");
 }
 
 TEST(Bitmap, DefaultArtComesInThreeSizesOfOneShape) {
@@ -175,7 +175,8 @@ TEST(Icon, BrokenFilesAreRefused) {
   EXPECT_FALSE(IconResourcesFromIco(Bytes{0, 0, 1, 0, 0, 0}, "empty.ico", empty));
   Diagnostics cursor;
   EXPECT_FALSE(IconResourcesFromIco(Bytes{0, 0, 2, 0, 1, 0}, "cursor.cur", cursor));
-  EXPECT_EQ(cursor.Text(), "cursor.cur: is not an ICO file\n");
+  EXPECT_EQ(cursor.Text(), "cursor.cur: is not an ICO file: save the icon as an ICO file with 16, 32 and 64 "
+            "pixel images\n");
 }
 
 }  // namespace

@@ -105,6 +105,21 @@ TEST(ProductToml, EachMistakeIsAnErrorNamingFileAndField) {
       {std::string(kValidToml) + "versions = [ # none\n}\n",
        "product.toml:9:1: \"}\" stands where"},
       {std::string(kValidToml) + "  [ =]\n", "product.toml:8:3: a table header must start"},
+      // A misspelt key leaves its setting at the default: refused, with the
+      // key meant.
+      {std::string(kValidToml) + "backgroud = \"a.bmp\"\n",
+       "product.toml: backgroud: is not a known key; did you mean background?"},
+      {std::string(kValidToml) + "colour = 1\n", "product.toml: colour: is not a known key\n"},
+      {std::string(kValidToml) + "[signing]\ncomand = [\"x\"]\n",
+       "product.toml: signing: comand: is not a known key; did you mean command?"},
+      {Without(kValidToml, "registry_key") + "registry_key = 'HKLM\\Software\\Quillmark'\n",
+       "product.toml: registry_key: \"HKLM\\Software\\Quillmark\" names a root"},
+      {Without(kValidToml, "registry_key") + "registry_key = \"Software\\Quillmark\"\n",
+       "write Windows paths in single quotes"},
+      {Without(kValidToml, "website_url") + "website_url = \"www.example.com\"\n",
+       "product.toml: website_url: \"www.example.com\" is not an http:// or https:// address"},
+      {Without(kValidToml, "website_url") + "website_url = \"\"\n",
+       "product.toml: website_url: \"\" is not an http:// or https:// address"},
   };
   for (const auto& c : cases) {
     TempFolder folder;
@@ -121,22 +136,31 @@ TEST(ProductToml, NonAsciiTextReadsAsWrittenInEveryKindOfString) {
   const std::string names =
       "product_names = \"\"\"\\\n    \xD0\x9A\xD1\x83\xD0\xB7\xD0\xBD\xD0\xB8\xD1\x86\xD0\xB0;"
       "\xF0\x9F\x8E\xAE \\\"\xC3\xA9\\\";\"\"\"  # \xC3\xA9t\xC3\xA9\n";
-  const Loaded loaded = Load(folder, Without(kValidToml, "product_names") + names +
-                                         "company = '\xC3\xA9\xE6\x97\xA5'\n" +
-                                         "[[extra]]\nlist = [\n  [+1],\n  [{a = 1}],\n]\n");
-  ASSERT_TRUE(loaded.product) << loaded.text;
-  EXPECT_EQ(loaded.product->strings.productNames, u"Кузница;🎮 \"é\";");
-  EXPECT_EQ(loaded.product->company, "\xC3\xA9\xE6\x97\xA5");
+  folder.Write("product.toml", Without(kValidToml, "product_names") + names +
+                                   "company = '\xC3\xA9\xE6\x97\xA5'\n" +
+                                   "[[extra]]\nlist = [\n  [+1],\n  [{a = 1}],\n]\n");
+  // Read as a whole: only the table no product has is refused.
+  Diagnostics diagnostics;
+  const std::optional<ProductDefinition> product = ReadProductDefinition(folder.Path(), diagnostics);
+  ASSERT_TRUE(product) << diagnostics.Text();
+  EXPECT_EQ(diagnostics.Text(), (folder.Path() / "product.toml").string() + ": extra: is not a known key\n");
+  EXPECT_EQ(product->strings.productNames, u"Кузница;🎮 \"é\";");
+  EXPECT_EQ(product->company, "\xC3\xA9\xE6\x97\xA5");
 }
 
-TEST(ProductToml, UnknownKeysAndToleratedMistakesOnlyWarn) {
+TEST(ProductToml, ToleratedMistakesOnlyWarn) {
   TempFolder folder;
-  const Loaded loaded = Load(folder, Without(kValidToml, "language_ids") +
-                                         "language_ids = \"2057;1049\"\nbakground = \"x.bmp\"\n");
+  const Loaded loaded = Load(folder, Without(Without(kValidToml, "language_ids"), "registry_key") +
+                                         "language_ids = \"1042;2057;1049\"\n" +
+                                         "registry_key = 'Software/Quillmark'\n");
   ASSERT_TRUE(loaded.product) << loaded.text;
-  EXPECT_NE(loaded.text.find("bakground: warning: is not a known key"), std::string::npos)
-      << loaded.text;
-  EXPECT_NE(loaded.text.find("language_ids: warning:"), std::string::npos) << loaded.text;
+  for (const char* warning :
+       {"language_ids: warning: the text after the last",
+        "language_ids: warning: 1042 is not one of the program's languages: its players see the "
+        "English texts",
+        "registry_key: warning: holds \"/\""}) {
+    EXPECT_NE(loaded.text.find(warning), std::string::npos) << warning << "\n" << loaded.text;
+  }
 }
 
 TEST(ProductToml, AMissingFileIsNamed) {
