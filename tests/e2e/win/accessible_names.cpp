@@ -25,6 +25,7 @@ class ComApartment {
 };
 
 struct AccessibleFacts {
+  HRESULT result = E_FAIL;  // of AccessibleObjectFromWindow
   bool found = false;
   bool named = false;
   std::wstring name;
@@ -34,10 +35,10 @@ struct AccessibleFacts {
 AccessibleFacts AskAccessibleObject(HWND control) {
   AccessibleFacts facts;
   IAccessible* accessible = nullptr;
-  if (FAILED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
-                                        reinterpret_cast<void**>(&accessible))) ||
-      accessible == nullptr)
-    return facts;
+  facts.result =
+      AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                 reinterpret_cast<void**>(&accessible));
+  if (FAILED(facts.result) || accessible == nullptr) return facts;
   facts.found = true;
   VARIANT self;
   VariantInit(&self);
@@ -64,13 +65,20 @@ bool WriteAccessibleNamesReport(JsonWriter& json, HWND dialog) {
   ComApartment apartment;
   std::vector<std::pair<HWND, AccessibleFacts>> controls;
   bool anyFound = false;
+  HRESULT firstFailure = S_OK;
   for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     controls.emplace_back(child, AskAccessibleObject(child));
     anyFound = anyFound || controls.back().second.found;
+    if (firstFailure == S_OK && !controls.back().second.found)
+      firstFailure = controls.back().second.result;
   }
   json.BeginObject();
   json.Key("ok").Bool(anyFound);
-  if (!anyFound) json.Key("error").String(std::string("no control has an accessible object"));
+  if (!anyFound) {
+    char code[16];
+    wsprintfA(code, "0x%08lX", static_cast<unsigned long>(firstFailure));
+    json.Key("error").String(std::string("no control has an accessible object: ") + code);
+  }
   json.Key("controls").BeginArray();
   for (const auto& [control, facts] : controls) {
     json.BeginObject();

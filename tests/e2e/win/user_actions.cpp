@@ -102,9 +102,17 @@ std::string MouseChooseDroppedEntry(HWND dialog, int id, int index) {
     return "the dropped-down list does not answer";
   RECT client = {};
   GetClientRect(list, &client);
-  const LRESULT row = index - top;
+  LRESULT row = index - top;
+  if (row < 0 || (row + 1) * height > client.bottom) {
+    // Scrolled into view first, as a person would scroll to it.
+    LRESULT ignored = 0;
+    AskList(list, LB_SETTOPINDEX, static_cast<WPARAM>(index), ignored);
+    if (!AskList(list, LB_GETTOPINDEX, 0, top)) return "the dropped-down list does not answer";
+    row = index - top;
+  }
   if (row < 0 || (row + 1) * height > client.bottom)
-    return "entry " + std::to_string(index) + " is not in view in the dropped-down list";
+    return "entry " + std::to_string(index) +
+           " cannot be brought into view in the dropped-down list";
   POINT point = {client.right / 2, static_cast<LONG>(row * height + height / 2)};
   ClientToScreen(list, &point);
   return ClickAt(point);

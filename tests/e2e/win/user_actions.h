@@ -13,7 +13,7 @@ std::string ClickButton(HWND dialog, int id);
 std::string MouseClick(HWND dialog, int id);
 
 // A real mouse click on entry `index` of the combo box's list, which must be
-// dropped down and show that entry.
+// dropped down; the list is scrolled to the entry first when need be.
 std::string MouseChooseDroppedEntry(HWND dialog, int id, int index);
 
 // Picks a list entry and tells the dialog, as the combo box does when the
