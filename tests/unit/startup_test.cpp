@@ -173,7 +173,9 @@ TEST_F(StartupTest, ControlsThatTakeNoFocusAreOutOfReachOfTheArrowKeys) {
         EXPECT_EQ(static_cast<bool>(control->style & platform::kStyleTabStop), focusable);
       }
     }
-    if (launcherMode) EXPECT_EQ(dialog.children[1]->text, u"");  // the picture
+    if (launcherMode) {
+      EXPECT_EQ(dialog.children[1]->text, u"");  // the picture
+    }
   }
 }
 
