@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "platform/text.h"
 
@@ -78,6 +79,13 @@ constexpr uint32_t kMessageLayoutChanged = 0x8001;
 constexpr uint32_t kComboSelectionChanged = 1;  // CBN_SELCHANGE
 constexpr int kComboError = -1;                 // CB_ERR
 
+// Control styles the logic reads and sets.
+constexpr uint32_t kStyleTabStop = 0x00010000;  // WS_TABSTOP
+constexpr uint32_t kStyleGroup = 0x00020000;    // WS_GROUP
+constexpr uint32_t kStaticTypeMask = 0x1F;      // SS_TYPEMASK
+constexpr uint32_t kStaticIcon = 0x03;          // SS_ICON
+constexpr uint32_t kStaticBitmap = 0x0E;        // SS_BITMAP
+
 // The dialog procedure shape: (window, message, wParam, lParam) -> result.
 using DialogProcedure = intptr_t (*)(WindowHandle, uint32_t, uintptr_t, intptr_t);
 // A thread body: (parameter) -> exit code.
@@ -95,6 +103,13 @@ struct PixelRect {
   int32_t y = 0;
   int32_t width = 0;
   int32_t height = 0;
+};
+
+// A control of a dialog: its window, its class name and its style.
+struct DialogControl {
+  WindowHandle window = nullptr;
+  WString className;
+  uint32_t style = 0;
 };
 
 // One entry of a folder listing (the fields of WIN32_FIND_DATAW we use).
@@ -185,9 +200,25 @@ class Windows {
   virtual void SetText(WindowHandle window, const WString& text) = 0;
   virtual void Enable(WindowHandle window, bool enabled) = 0;
   virtual void Focus(WindowHandle window) = 0;
+  // Whether the keyboard focus is on `window` or on a window inside it (the
+  // edit or list of a combo box).
+  virtual bool HasFocus(WindowHandle window) = 0;
+  // Whether the message being handled now is a press or release of a mouse
+  // button, rather than a key, the wheel or no input at all (a message sent
+  // by another program).
+  virtual bool HandlingMouseClick() = 0;
   virtual void Show(WindowHandle window, int showCommand) = 0;
   virtual void Update(WindowHandle window) = 0;
   virtual void Destroy(WindowHandle window) = 0;
+  // The dialog's controls in the order they were created, which is its tab
+  // order (GetWindow, GetClassNameW, GetWindowLongW).
+  virtual std::vector<DialogControl> Controls(WindowHandle dialog) = 0;
+  virtual void SetStyle(WindowHandle window, uint32_t style) = 0;  // SetWindowLongW(GWL_STYLE)
+  // Sets the text the system keeps for the window, which accessibility tools
+  // read as its name, without the control's own procedure seeing it
+  // (DefWindowProcW with WM_SETTEXT): a picture's procedure would take a new
+  // text for the name of an image to load.
+  virtual void SetNameOnly(WindowHandle window, const WString& text) = 0;
   // Loads icon group `iconId` at the big and the small icon size of the
   // window's DPI, each scaled down from the group's nearest larger image
   // (LoadIconWithScaleDown), and sets them as the window's and its class's
@@ -209,6 +240,8 @@ class Windows {
   virtual void ComboAdd(WindowHandle combo, const WString& item) = 0;  // CB_ADDSTRING
   virtual void ComboSelect(WindowHandle combo, int index) = 0;         // CB_SETCURSEL
   virtual int ComboSelection(WindowHandle combo) = 0;                  // CB_GETCURSEL
+  // The entries in list order (CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT).
+  virtual std::vector<WString> ComboItems(WindowHandle combo) = 0;
   virtual void ProgressSetRange(WindowHandle bar, int32_t low, int32_t high) = 0;  // PBM_SETRANGE32
   // PostMessageW with PBM_SETPOS: the caller goes on without waiting for the
   // bar's thread.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/text.h"
@@ -84,9 +85,14 @@ class WindowsWindows final : public Windows {
   void SetText(WindowHandle window, const WString& text) override;
   void Enable(WindowHandle window, bool enabled) override;
   void Focus(WindowHandle window) override;
+  bool HasFocus(WindowHandle window) override;
+  bool HandlingMouseClick() override;
   void Show(WindowHandle window, int showCommand) override;
   void Update(WindowHandle window) override;
   void Destroy(WindowHandle window) override;
+  std::vector<DialogControl> Controls(WindowHandle dialog) override;
+  void SetStyle(WindowHandle window, uint32_t style) override;
+  void SetNameOnly(WindowHandle window, const WString& text) override;
   void SetIcons(WindowHandle window, uint32_t iconId) override;
   std::optional<PixelSize> PictureRoom(WindowHandle dialog) override;
   bool ShowPicture(WindowHandle dialog, uint32_t bitmapId, PixelRect source,
@@ -96,6 +102,7 @@ class WindowsWindows final : public Windows {
   void ComboAdd(WindowHandle combo, const WString& item) override;
   void ComboSelect(WindowHandle combo, int index) override;
   int ComboSelection(WindowHandle combo) override;
+  std::vector<WString> ComboItems(WindowHandle combo) override;
   void ProgressSetRange(WindowHandle bar, int32_t low, int32_t high) override;
   void ProgressPostPosition(WindowHandle bar, int32_t position) override;
   int MessageBox(WindowHandle owner, const WString& text, const WString& caption,
@@ -112,6 +119,8 @@ class WindowsWindows final : public Windows {
   OwnedObject bigIcon_;
   OwnedObject smallIcon_;
   OwnedObject picture_;
+  // Set while HandleNextMessage hands a mouse button message on.
+  bool handlingMouseClick_ = false;
 };
 
 class WindowsShell final : public Shell {

@@ -31,6 +31,13 @@ Function LookUp(const wchar_t* library, const char* name) {
   return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
+bool IsMouseClick(UINT message) {
+  return (message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK) ||
+         (message >= WM_XBUTTONDOWN && message <= WM_XBUTTONDBLCLK) ||
+         (message >= WM_NCLBUTTONDOWN && message <= WM_NCMBUTTONDBLCLK) ||
+         (message >= WM_NCXBUTTONDOWN && message <= WM_NCXBUTTONDBLCLK);
+}
+
 void DeleteGdiObject(void* object) { DeleteObject(static_cast<HGDIOBJ>(object)); }
 void DeleteDeviceContext(void* dc) { DeleteDC(static_cast<HDC>(dc)); }
 void DestroyIconObject(void* icon) { DestroyIcon(static_cast<HICON>(icon)); }
@@ -171,6 +178,13 @@ void WindowsWindows::Enable(WindowHandle window, bool enabled) {
 
 void WindowsWindows::Focus(WindowHandle window) { SetFocus(Window(window)); }
 
+bool WindowsWindows::HasFocus(WindowHandle window) {
+  HWND focus = GetFocus();
+  return focus != nullptr && (focus == Window(window) || IsChild(Window(window), focus));
+}
+
+bool WindowsWindows::HandlingMouseClick() { return handlingMouseClick_; }
+
 void WindowsWindows::Show(WindowHandle window, int showCommand) {
   ShowWindow(Window(window), showCommand);
 }
@@ -178,6 +192,30 @@ void WindowsWindows::Show(WindowHandle window, int showCommand) {
 void WindowsWindows::Update(WindowHandle window) { UpdateWindow(Window(window)); }
 
 void WindowsWindows::Destroy(WindowHandle window) { DestroyWindow(Window(window)); }
+
+std::vector<DialogControl> WindowsWindows::Controls(WindowHandle dialog) {
+  std::vector<DialogControl> controls;
+  for (HWND child = GetWindow(Window(dialog), GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    // Class names are at most 256 characters long.
+    wchar_t className[257] = {};
+    const int length = GetClassNameW(child, className, 257);
+    DialogControl control;
+    control.window = child;
+    control.className = FromWide(className, length > 0 ? static_cast<size_t>(length) : 0);
+    control.style = static_cast<uint32_t>(GetWindowLongW(child, GWL_STYLE));
+    controls.push_back(std::move(control));
+  }
+  return controls;
+}
+
+void WindowsWindows::SetStyle(WindowHandle window, uint32_t style) {
+  SetWindowLongW(Window(window), GWL_STYLE, static_cast<LONG>(style));
+}
+
+void WindowsWindows::SetNameOnly(WindowHandle window, const WString& text) {
+  DefWindowProcW(Window(window), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(text)));
+}
 
 void WindowsWindows::SetIcons(WindowHandle window, uint32_t iconId) {
   HWND target = Window(window);
@@ -244,6 +282,21 @@ int WindowsWindows::ComboSelection(WindowHandle combo) {
   return static_cast<int>(SendMessageW(Window(combo), CB_GETCURSEL, 0, 0));
 }
 
+std::vector<WString> WindowsWindows::ComboItems(WindowHandle combo) {
+  std::vector<WString> items;
+  const LRESULT count = SendMessageW(Window(combo), CB_GETCOUNT, 0, 0);
+  for (LRESULT index = 0; index < count; ++index) {
+    const LRESULT length =
+        SendMessageW(Window(combo), CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length < 0) break;
+    std::vector<wchar_t> item(static_cast<size_t>(length) + 1, L'\0');
+    const LRESULT copied = SendMessageW(Window(combo), CB_GETLBTEXT, static_cast<WPARAM>(index),
+                                        reinterpret_cast<LPARAM>(item.data()));
+    items.push_back(FromWide(item.data(), copied > 0 ? static_cast<size_t>(copied) : 0));
+  }
+  return items;
+}
+
 void WindowsWindows::ProgressSetRange(WindowHandle bar, int32_t low, int32_t high) {
   SendMessageW(Window(bar), PBM_SETRANGE32, static_cast<WPARAM>(low), static_cast<LPARAM>(high));
 }
@@ -264,13 +317,17 @@ void WindowsWindows::SetCursor(CursorHandle cursor) { ::SetCursor(static_cast<HC
 bool WindowsWindows::HandleNextMessage(WindowHandle dialog) {
   MSG message;
   if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) return false;
+  // The controls act on a click while its message is handled: a choice in a
+  // combo box's dropped-down list notifies the dialog from within it. Kept
+  // around the nested loop that an Install click runs.
+  const bool outerMouseClick = std::exchange(handlingMouseClick_, IsMouseClick(message.message));
   HWND dialogWindow = Window(dialog);
-  if (dialogWindow != nullptr && IsWindow(dialogWindow) &&
-      IsDialogMessageW(dialogWindow, &message)) {
-    return true;  // keyboard navigation among the dialog's controls
+  if (dialogWindow == nullptr || !IsWindow(dialogWindow) ||
+      !IsDialogMessageW(dialogWindow, &message)) {  // keyboard navigation among the controls
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
   }
-  TranslateMessage(&message);
-  DispatchMessageW(&message);
+  handlingMouseClick_ = outerMouseClick;
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include "resource_ids.h"
 #include "ui/background_art.h"
 #include "ui/dialog_proc.h"
+#include "ui/passive_controls.h"
 #include "ui/readme_viewer.h"
 #include "ui/refresh_window.h"
 
@@ -29,6 +30,7 @@ bool InitInstance(LauncherState& state, const platform::Platform& os,
   state.mainWindow = os.windows.CreateDialogWindow(
       state.launcherMode ? IDD_LAUNCHER : IDD_INSTALLER, LauncherDialogProc);
   if (state.mainWindow == nullptr) return false;
+  QuietenPassiveControls(os, state.mainWindow);
 
   state.packagePath = os.resources.LoadText(IDS_PACKAGE_NAME, kStringRoom);
   if (!state.launcherMode) {

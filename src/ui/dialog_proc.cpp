@@ -35,9 +35,18 @@ void OpenWebsite(const LauncherState& state, const platform::Platform& os) {
   os.shell.Execute(u"open", state.websiteUrl, WString(), WString(), platform::kShowNormal);
 }
 
+// A player who steps through the list with the keys or the wheel, closed or
+// dropped down, stays in it: the refresh neither takes the focus away nor
+// closes the list. A mouse click that chose an entry passes the focus on to
+// the button that leads, as start-up does.
+RefreshFocus FocusAfterLanguageChange(const platform::Platform& os, platform::WindowHandle combo) {
+  const bool choiceInTheList = os.windows.HasFocus(combo) && !os.windows.HandlingMouseClick();
+  return choiceInTheList ? RefreshFocus::kUnchanged : RefreshFocus::kLeadingControl;
+}
+
 void ChangeLanguage(LauncherState& state, const platform::Platform& os) {
-  const int selection =
-      os.windows.ComboSelection(os.windows.DialogItem(state.mainWindow, IDC_LANGUAGE));
+  const platform::WindowHandle combo = os.windows.DialogItem(state.mainWindow, IDC_LANGUAGE);
+  const int selection = os.windows.ComboSelection(combo);
   int32_t index = selection == platform::kComboError ? 0 : selection;
   if (index < 0 || static_cast<size_t>(index) >= state.languageIds.size()) index = 0;
   // Without any entry there is no language to change to.
@@ -45,7 +54,7 @@ void ChangeLanguage(LauncherState& state, const platform::Platform& os) {
     state.selectedIndex = index;
     state.selectedLcid = state.languageIds[static_cast<size_t>(index)];
   }
-  RefreshWindow(state, os, DetectInstallation(state, os));
+  RefreshWindow(state, os, DetectInstallation(state, os), FocusAfterLanguageChange(os, combo));
 }
 
 void Continue(LauncherState& state, const platform::Platform& os) {

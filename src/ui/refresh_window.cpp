@@ -19,23 +19,30 @@ void FillLanguageCombo(const LauncherState& state, const platform::Platform& os,
   const platform::WindowHandle combo = windows.DialogItem(state.mainWindow, IDC_LANGUAGE);
   // Once the game is installed its language is settled.
   windows.Enable(combo, !installed);
-  windows.ComboReset(combo);
-  for (const WString& name : state.languageNames) windows.ComboAdd(combo, name);
-  windows.ComboSelect(combo, state.selectedIndex);
+  // Refilling the list, or selecting again, while it is dropped down would
+  // close it or scroll it under the player's keys; its entries only differ
+  // the first time.
+  if (windows.ComboItems(combo) != state.languageNames) {
+    windows.ComboReset(combo);
+    for (const WString& name : state.languageNames) windows.ComboAdd(combo, name);
+  }
+  if (windows.ComboSelection(combo) != state.selectedIndex) {
+    windows.ComboSelect(combo, state.selectedIndex);
+  }
 }
 
 void RefreshLauncherControls(const LauncherState& state, const platform::Platform& os,
-                             bool installed) {
+                             bool installed, bool moveFocus) {
   platform::Windows& windows = os.windows;
   const auto item = [&](int controlId) { return windows.DialogItem(state.mainWindow, controlId); };
 
   SetControlText(state, os, IDC_INSTALL, STR_INSTALL);
   windows.Enable(item(IDC_INSTALL), !installed);
-  if (!installed) windows.Focus(item(IDC_INSTALL));
+  if (!installed && moveFocus) windows.Focus(item(IDC_INSTALL));
 
   SetControlText(state, os, IDC_PLAY, STR_PLAY);
   windows.Enable(item(IDC_PLAY), installed);
-  if (installed) windows.Focus(item(IDC_PLAY));
+  if (installed && moveFocus) windows.Focus(item(IDC_PLAY));
 
   SetControlText(state, os, IDC_UNINSTALL, STR_UNINSTALL);
   windows.Enable(item(IDC_UNINSTALL), installed);
@@ -50,12 +57,13 @@ void RefreshLauncherControls(const LauncherState& state, const platform::Platfor
   SetControlText(state, os, IDC_EXIT, STR_EXIT);
 }
 
-void RefreshInstallerControls(const LauncherState& state, const platform::Platform& os) {
+void RefreshInstallerControls(const LauncherState& state, const platform::Platform& os,
+                              bool moveFocus) {
   SetControlText(state, os, IDC_STATIC_LABEL, STR_SELECT_LANGUAGE);
   SetControlText(state, os, IDC_CONTINUE, STR_CONTINUE);
   SetControlText(state, os, IDC_EXIT, STR_EXIT);
   // Continue keeps whatever state the template or the Continue command gave it.
-  os.windows.Focus(os.windows.DialogItem(state.mainWindow, IDC_EXIT));
+  if (moveFocus) os.windows.Focus(os.windows.DialogItem(state.mainWindow, IDC_EXIT));
 }
 
 }  // namespace
@@ -82,13 +90,16 @@ WString SelectedProductName(const LauncherState& state) {
   return state.productNames[static_cast<size_t>(index)];
 }
 
-void RefreshWindow(LauncherState& state, const platform::Platform& os, bool installed) {
+void RefreshWindow(LauncherState& state, const platform::Platform& os, bool installed,
+                   RefreshFocus focus) {
+  // A list that an installation has just locked cannot keep the focus.
+  const bool moveFocus = focus == RefreshFocus::kLeadingControl || installed;
   os.windows.SetText(state.mainWindow, SelectedProductName(state));
   FillLanguageCombo(state, os, installed);
   if (state.launcherMode) {
-    RefreshLauncherControls(state, os, installed);
+    RefreshLauncherControls(state, os, installed, moveFocus);
   } else {
-    RefreshInstallerControls(state, os);
+    RefreshInstallerControls(state, os, moveFocus);
   }
   state.transformName = TransformForEntry(state, state.selectedIndex, state.selectedLcid);
 }

@@ -17,4 +17,11 @@ WString ComposeWebsiteLabel(WStringView websiteText, WStringView productName);
 // selection indexes no entry.
 WString SelectedProductName(const LauncherState& state);
 
-void RefreshWindow(LauncherState& state, const platform::Platform& os, bool installed);
+// Where the refresh leaves the keyboard focus.
+enum class RefreshFocus {
+  kLeadingControl,  // Install or Play in the launcher layout, Exit in the installer's
+  kUnchanged,       // where the player has it
+};
+
+void RefreshWindow(LauncherState& state, const platform::Platform& os, bool installed,
+                   RefreshFocus focus = RefreshFocus::kLeadingControl);

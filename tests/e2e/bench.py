@@ -99,6 +99,16 @@ class VirtualDisplay:
         if not path.exists():
             raise RuntimeError(f"no screenshot written to {path}")
 
+    def press_keys(self, keys, pointer_at):
+        """Types keys (xdotool names: Tab, Down, alt+Down, Return) on the
+        display's keyboard. Without a window manager the keyboard goes to
+        the window under the pointer, so the pointer rests at pointer_at
+        (screen pixels) first."""
+        env = dict(os.environ, DISPLAY=self.name)
+        subprocess.run(["xdotool", "mousemove", str(pointer_at[0]), str(pointer_at[1])], env=env, check=True,
+                       timeout=60)
+        subprocess.run(["xdotool", "key", "--delay", "50", *keys], env=env, check=True, timeout=60)
+
     def close(self):
         self.process.terminate()
         try:
@@ -207,6 +217,23 @@ class Scenario(unittest.TestCase):
         """Presses Exit; the program must end with exit code 0."""
         self.driver.click(IDC_EXIT)
         self.assertExitCode(program, 0)
+
+    def press_keys(self, *keys):
+        """Presses keys on the keyboard, as a person would, with the pointer
+        on the window's caption."""
+        rect = self.driver.dump()["rect"]
+        self.display.press_keys(keys, ((rect["left"] + rect["right"]) // 2, rect["top"] + 8))
+
+    def tab_to(self, control_id):
+        """Presses Tab until control_id has the focus."""
+        for _ in range(12):
+            before = self.driver.dump()["focus_id"]
+            if before == control_id:
+                return
+            self.press_keys("Tab")
+            wait_until(lambda: self.driver.dump()["focus_id"] != before, WINDOW_TIMEOUT,
+                       f"Tab to move the focus on from control {before}")
+        self.fail(f"Tab never reached control {control_id}")
 
     def assertTexts(self, window, expected):
         """expected: control id -> the text the control shows."""

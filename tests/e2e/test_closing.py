@@ -23,13 +23,10 @@ class ClosingTheLauncher(bench.ProductScenario):
                     self.driver.wait_gone()
 
     def test_escape_and_enter_leave_the_window_open(self):
-        program, window = self.open_launcher()
+        program, _ = self.open_launcher()
         self.driver.key("escape")
         # Put the focus on the language list, where Enter presses no button.
-        while window["focus_id"] != IDC_LANGUAGE:
-            self.driver.key("tab")
-            # Race-free: wait for the old focus to be lost, whenever the Tab lands.
-            window = self.driver.wait_control(window["focus_id"], "focused", False)
+        self.tab_to(IDC_LANGUAGE)
         self.driver.key("enter")
         # Keys are handled in order: once a later Tab has moved the focus, the
         # Escape and the Enter before it have been handled too.

@@ -38,9 +38,12 @@ TOUR_NAMES_TEXT = "".join(TOUR_NAMES[int(lcid)] + ";" for lcid in TOUR_IDS.split
 TOUR_ENTRIES = ["English", "Français", "Italiano", "Deutsch", "Español", "Dansk", "Svenska", "Nederlands", "Norsk",
                 "Português do Brasil", "Русский", "Polski", "Čeština", "Magyar", "日本語"]
 
-# Entry of the tour's language list, its language and its LCID.
+# Entry of the tour's language list, its language, its LCID and how it is
+# chosen: picked by the driver, by three Down presses on the keyboard in the
+# list, or by a mouse click in the dropped-down list.
 JAPANESE = (14, "ja", 1041)
-TOUR_STOPS = [(0, "en", 2057), (1, "fr", 1036), (10, "ru", 1049), (13, "hu", 1038)]
+TOUR_STOPS = [(0, "en", 2057, "pick"), (3, "de", 1031, "keys"), (1, "fr", 1036, "mouse"), (10, "ru", 1049, "pick"),
+              (13, "hu", 1038, "pick")]
 # The other entries, where only the fit of the texts is measured.
 FIT_STOPS = [(2, 1040), (3, 1031), (4, 3082), (5, 1030), (6, 1053), (7, 1043), (8, 1044), (9, 1046), (11, 1045),
              (12, 1029)]
@@ -72,9 +75,11 @@ class StoredLanguage(bench.ProductScenario):
 
 
 class LanguageTour(bench.ProductScenario):
-    """Both layouts, opened in Japanese and switched through English, French,
-    Russian and Hungarian, then through the other languages; a picture of
-    each of the first is kept."""
+    """Both layouts, opened in Japanese and switched through English, German,
+    French, Russian and Hungarian, then through the other languages; a
+    picture of each of the first is kept. German is reached from the
+    keyboard: three Down presses in the list, closed in the launcher and
+    dropped down in the installer, which leave the player in the list."""
 
     # The payload's package is a stand-in that is never installed: its
     # transforms are not asked for.
@@ -82,18 +87,32 @@ class LanguageTour(bench.ProductScenario):
                                               payload="payload", missing_transforms="warning")
     product_files = bench.INSTALLER_FILES
 
-    def tour(self, expected_texts, name):
-        """Opens the window in Japanese, then picks each stop of the tour in
+    def tour(self, expected_texts, name, leading_control, keys_in_dropped_list):
+        """Opens the window in Japanese, then chooses each stop of the tour in
         the language list; every time the title and every text follow."""
         support.store_language(self.prefix, JAPANESE[2])
         _, window = self.open_launcher()
-        for entry, language, lcid in [JAPANESE] + TOUR_STOPS:
-            with self.subTest(language=language):
-                if lcid != JAPANESE[2]:  # the window opened in Japanese
-                    window = support.choose_language(self.driver, entry, expected_texts(language, lcid))
-                self.assertLanguage(window, entry, lcid, expected_texts(language, lcid))
+        for entry, language, lcid, how in [JAPANESE + ("opened",)] + TOUR_STOPS:
+            with self.subTest(language=language, chosen_by=how):
+                expected = expected_texts(language, lcid)
+                dropped = how == "keys" and keys_in_dropped_list
+                if how == "pick":
+                    window = support.choose_language(self.driver, entry, expected)
+                elif how == "keys":
+                    window = self.step_down_the_list(entry, expected, dropped)
+                elif how == "mouse":
+                    window = self.click_in_the_dropped_list(entry, expected)
+                    # A mouse choice passes the focus on, as start-up does.
+                    self.assertEqual(window["focus_id"], leading_control)
+                self.assertLanguage(window, entry, lcid, expected)
                 self.assertEqual(support.cut_off_texts(self), [])
-                self.screenshot(f"{name}-{language}", window)
+                # The dropped-down list hangs below the window.
+                self.screenshot(f"{name}-{language}", None if dropped else window)
+                if dropped:
+                    self.press_keys("Return")
+                    window = support.wait_for(self.driver, lambda window: not control(window, IDC_LANGUAGE)["dropped"],
+                                              "the list to close on Return")
+                    self.assertLanguage(window, entry, lcid, expected)
         for entry, lcid in FIT_STOPS:
             with self.subTest(LCID=lcid):
                 self.driver.select(IDC_LANGUAGE, entry)
@@ -101,6 +120,31 @@ class LanguageTour(bench.ProductScenario):
                 support.wait_for(self.driver, lambda window: window["title"] == TOUR_NAMES[lcid],
                                  f"the title of entry {entry}")
                 self.assertEqual(support.cut_off_texts(self), [])
+
+    def step_down_the_list(self, entry, expected, dropped):
+        """Tabs to the language list, drops it down when asked to, and
+        presses Down three times: the texts follow each step, and the list
+        keeps the focus and stays as it was, open or closed."""
+        self.tab_to(IDC_LANGUAGE)
+        if dropped:
+            self.press_keys("alt+Down")
+            support.wait_for(self.driver, lambda window: control(window, IDC_LANGUAGE)["dropped"], "the list to drop")
+        self.press_keys("Down", "Down", "Down")
+        support.wait_for(self.driver, lambda window: control(window, IDC_LANGUAGE)["selection"] == entry
+                         and support.texts(window, expected) == expected, f"the texts of entry {entry}")
+        window = self.driver.dump()
+        self.assertEqual(window["focus_id"], IDC_LANGUAGE)
+        self.assertEqual(control(window, IDC_LANGUAGE)["dropped"], dropped)
+        return window
+
+    def click_in_the_dropped_list(self, entry, expected):
+        """Drops the list with the mouse and clicks entry `entry` in it."""
+        self.driver.mouse_click(IDC_LANGUAGE)
+        support.wait_for(self.driver, lambda window: control(window, IDC_LANGUAGE)["dropped"], "the list to drop")
+        self.driver.mouse_choose(IDC_LANGUAGE, entry)
+        support.wait_for(self.driver, lambda window: support.texts(window, expected) == expected,
+                         f"the texts of entry {entry}")
+        return self.driver.dump()
 
     def assertLanguage(self, window, entry, lcid, expected):
         self.assertEqual(window["title"], TOUR_NAMES[lcid])
@@ -110,11 +154,13 @@ class LanguageTour(bench.ProductScenario):
         self.assertTexts(window, expected)
 
     def test_the_launcher_follows_the_chosen_language(self):
-        self.tour(lambda language, lcid: support.launcher_texts(language, TOUR_NAMES[lcid]), "launcher")
+        self.tour(lambda language, lcid: support.launcher_texts(language, TOUR_NAMES[lcid]), "launcher",
+                  bench.IDC_INSTALL, keys_in_dropped_list=False)
 
     def test_the_installer_follows_the_chosen_language(self):
         self.exe_name = self.driver.exe_name = "Installer.exe"
-        self.tour(lambda language, lcid: support.installer_texts(language), "installer")
+        self.tour(lambda language, lcid: support.installer_texts(language), "installer", bench.IDC_EXIT,
+                  keys_in_dropped_list=True)
 
 
 bench.at_scales(LanguageTour, globals())

@@ -113,6 +113,24 @@ class WindowLayouts(bench.ProductScenario):
             self.driver.key("tab")
             self.driver.wait_control(expected, "focused", True)
 
+    def assertArrowKeys(self, steps):
+        """steps: (key, control): each arrow key, pressed on the keyboard,
+        moves the focus to that control, never to one that takes no focus
+        from Tab (the group frame, the picture, the label, the progress bar)."""
+        for key, expected in steps:
+            self.press_keys(key)
+            self.driver.wait_control(expected, "focused", True)
+
+    def assertScreenReaderNames(self, window, named_by_text, picture=None):
+        """What a screen reader finds: the controls of named_by_text by their
+        texts, and the picture (picture: its place in creation order) with
+        no name, or with the product's."""
+        names = self.driver.accessible_names()
+        if picture is not None:
+            self.assertIn(names[picture]["name"], (None, "", PRODUCT_NAME), "the picture's accessible name")
+        by_id = {entry["id"]: entry["name"] for entry in names if entry["id"] in named_by_text}
+        self.assertEqual(by_id, {control_id: control(window, control_id)["text"] for control_id in named_by_text})
+
     def test_the_launcher_opens_with_its_controls_and_tab_order(self):
         program, window = self.open_launcher()
         screenshot = self.screenshot()
@@ -133,6 +151,10 @@ class WindowLayouts(bench.ProductScenario):
         self.assertFalse(control(window, IDC_UNINSTALL)["enabled"])
         self.assertTrue(control(window, IDC_EXIT)["enabled"])
         self.assertTabCycle(window, LAUNCHER_TAB_ORDER)
+        # Up from the first button wraps to the last, Down from the last back
+        # to the first, past the group frame and the picture.
+        self.assertArrowKeys([("Up", IDC_EXIT), ("Down", IDC_INSTALL)])
+        self.assertScreenReaderNames(window, [IDC_INSTALL, IDC_README, IDC_EXIT], picture=1)
         self.assertTrue(program.running())
 
     def test_installed_play_and_uninstall_take_their_turns_in_the_tab_order(self):
@@ -163,6 +185,9 @@ class WindowLayouts(bench.ProductScenario):
         for passive in (IDC_STATIC, IDC_PROGRESS):
             self.assertFalse(control(window, passive)["style"] & WS_TABSTOP)
         self.assertTabCycle(window, [IDC_CONTINUE, IDC_EXIT, IDC_LANGUAGE])
+        # Up from Continue wraps to the list, past the progress bar and the label.
+        self.assertArrowKeys([("Up", IDC_CONTINUE), ("Up", IDC_LANGUAGE)])
+        self.assertScreenReaderNames(window, [IDC_CONTINUE, IDC_EXIT, IDC_STATIC])
         self.assertTrue(program.running())
 
 

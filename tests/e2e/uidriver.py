@@ -88,6 +88,10 @@ class UiDriver:
     def select(self, control_id, index):
         self.run("select", control_id, index)
 
+    def mouse_choose(self, control_id, index):
+        """Clicks entry `index` of the combo box's dropped-down list."""
+        self.run("mouse-choose", control_id, index)
+
     def key(self, name):
         self.run("key", name)
 
@@ -120,6 +124,11 @@ class UiDriver:
 
     def press_message_box_ok(self):
         self.run("message-box-ok")
+
+    def accessible_names(self):
+        """What a screen reader finds for each control, in creation order:
+        its id, class, accessible name (None when it has none) and role."""
+        return self.run("accessible")["controls"]
 
     def text_fit(self, exe):
         """Each text of the window with the size it needs and the size its

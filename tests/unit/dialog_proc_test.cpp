@@ -97,6 +97,41 @@ TEST_F(DialogProcTest, LanguageChangeFollowsTheComboAndRefreshes) {
   EXPECT_EQ(state.selectedLcid, 2057);
 }
 
+// Keys in the list, closed or dropped down, leave the player there; a mouse
+// click on an entry, or a choice made while the focus is elsewhere, hands the
+// focus on to Install as start-up does.
+TEST_F(DialogProcTest, FocusAfterALanguageChangeFollowsHowItWasMade) {
+  struct Case {
+    const char* how;
+    bool focusInList;
+    bool dropped;
+    bool mouseClick;
+    int focusAfter;
+  };
+  const Case cases[] = {
+      {"a key in the closed list", true, false, false, IDC_LANGUAGE},
+      {"a key in the dropped-down list", true, true, false, IDC_LANGUAGE},
+      {"a mouse click on an entry", true, true, true, IDC_INSTALL},
+      {"another program's choice", false, false, false, IDC_INSTALL},
+  };
+  int entry = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.how);
+    RefreshWindow(state, fake.os, false);
+    FakeWindow& combo = Control(IDC_LANGUAGE);
+    if (c.focusInList) fake.windows.focus = Handle(IDC_LANGUAGE);
+    combo.dropped = c.dropped;
+    fake.windows.mouseClick = c.mouseClick;
+    entry = entry == 1 ? 2 : 1;
+    SelectLanguage(entry);
+
+    EXPECT_EQ(state.selectedIndex, entry);
+    EXPECT_EQ(Control(IDC_INSTALL).text, entry == 1 ? u"Installer" : u"Installieren");
+    EXPECT_EQ(fake.windows.focus, Handle(c.focusAfter));
+    EXPECT_EQ(combo.dropped, c.focusAfter == IDC_LANGUAGE && c.dropped);
+  }
+}
+
 TEST_F(DialogProcTest, LanguageChangeDetectsTheInstallationAfresh) {
   InstallGame();
   SelectLanguage(2);

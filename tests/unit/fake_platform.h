@@ -202,6 +202,8 @@ class FakeResources : public platform::Resources {
 // A window or control of the fake dialog.
 struct FakeWindow {
   int controlId = 0;  // 0 for the dialog itself
+  WString className;  // as the template names it
+  uint32_t style = 0;
   WString text;
   bool enabled = true;
   bool visible = true;
@@ -211,6 +213,9 @@ struct FakeWindow {
   std::vector<FakeWindow*> children;
   std::vector<WString> items;  // combo box
   int selection = -1;
+  // A dropped-down list closes, as the real one does, when it is emptied or
+  // loses the focus.
+  bool dropped = false;
   int32_t rangeLow = 0, rangeHigh = 100, position = 0;  // progress bar
   std::vector<int32_t> postedPositions;                 // every PBM_SETPOS, in order
 };
@@ -230,6 +235,8 @@ class FakeWindows : public platform::Windows {
   platform::DialogProcedure procedure = nullptr;
   uint32_t templateId = 0;
   platform::WindowHandle focus = nullptr;
+  // Whether the message being handled is a mouse click (HandlingMouseClick).
+  bool mouseClick = false;
   platform::CursorHandle cursor = nullptr;
   platform::CursorHandle waitCursor = reinterpret_cast<platform::CursorHandle>(0xC0);
   // The room inside the launcher layout's picture; the installer layout has
@@ -258,9 +265,14 @@ class FakeWindows : public platform::Windows {
   void SetText(platform::WindowHandle window, const WString& text) override;
   void Enable(platform::WindowHandle window, bool enabled) override;
   void Focus(platform::WindowHandle window) override;
+  bool HasFocus(platform::WindowHandle window) override;
+  bool HandlingMouseClick() override { return mouseClick; }
   void Show(platform::WindowHandle window, int showCommand) override;
   void Update(platform::WindowHandle window) override;
   void Destroy(platform::WindowHandle window) override;
+  std::vector<platform::DialogControl> Controls(platform::WindowHandle dialog) override;
+  void SetStyle(platform::WindowHandle window, uint32_t style) override;
+  void SetNameOnly(platform::WindowHandle window, const WString& text) override;
   void SetIcons(platform::WindowHandle window, uint32_t iconId) override;
   std::optional<platform::PixelSize> PictureRoom(platform::WindowHandle dialog) override;
   bool ShowPicture(platform::WindowHandle dialog, uint32_t bitmapId, platform::PixelRect source,
@@ -271,6 +283,7 @@ class FakeWindows : public platform::Windows {
   void ComboAdd(platform::WindowHandle combo, const WString& item) override;
   void ComboSelect(platform::WindowHandle combo, int index) override;
   int ComboSelection(platform::WindowHandle combo) override;
+  std::vector<WString> ComboItems(platform::WindowHandle combo) override;
   void ProgressSetRange(platform::WindowHandle bar, int32_t low, int32_t high) override;
   void ProgressPostPosition(platform::WindowHandle bar, int32_t position) override;
   int MessageBox(platform::WindowHandle owner, const WString& text, const WString& caption,

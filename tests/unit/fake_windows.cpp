@@ -28,29 +28,37 @@ FakeWindow* FakeWindows::Control(int controlId) {
 platform::WindowHandle FakeWindows::MakeDialog(uint32_t id) {
   struct ControlSpec {
     int id;
+    const char16_t* className;
+    uint32_t style;
     const char16_t* text;
   };
+  // As resources/launcher.rc has them; a picture's text is the reference to
+  // its bitmap, as the dialog manager stores it.
   static const ControlSpec kInstaller[] = {
-      {IDC_CONTINUE, u"Continue"}, {IDC_EXIT, u"Exit"},
-      {IDC_LANGUAGE, u""},         {IDC_STATIC_LABEL, u"Select installation language"},
-      {IDC_PROGRESS, u""},
+      {IDC_CONTINUE, u"Button", 0x50010000, u"Continue"},
+      {IDC_EXIT, u"Button", 0x50010000, u"Exit"},
+      {IDC_LANGUAGE, u"ComboBox", 0x50210003, u""},
+      {IDC_STATIC_LABEL, u"Static", 0x50020000, u"Select installation language"},
+      {IDC_PROGRESS, u"msctls_progress32", 0x50800000, u""},
   };
   static const ControlSpec kLauncher[] = {
-      {-1, u""},
-      {-1, u""},
-      {IDC_INSTALL, u"Install"},
-      {IDC_PLAY, u"Play"},
-      {IDC_UNINSTALL, u"Uninstall"},
-      {IDC_README, u"View Readme"},
-      {IDC_WEBSITE, u"Website"},
-      {IDC_LANGUAGE, u""},
-      {IDC_EXIT, u"Exit"},
+      {-1, u"Button", 0x50000007, u""},
+      {-1, u"Static", 0x5000104E, u"\uFFFF\u008C"},
+      {IDC_INSTALL, u"Button", 0x50010000, u"Install"},
+      {IDC_PLAY, u"Button", 0x50010000, u"Play"},
+      {IDC_UNINSTALL, u"Button", 0x50010000, u"Uninstall"},
+      {IDC_README, u"Button", 0x50010000, u"View Readme"},
+      {IDC_WEBSITE, u"Button", 0x50012000, u"Website"},
+      {IDC_LANGUAGE, u"ComboBox", 0x50210003, u""},
+      {IDC_EXIT, u"Button", 0x50010000, u"Exit"},
   };
   templateId = id;
   dialog_ = New(FakeWindow{});
   auto add = [&](const ControlSpec& spec) {
     FakeWindow control;
     control.controlId = spec.id;
+    control.className = spec.className;
+    control.style = spec.style;
     control.text = spec.text;
     dialog_->children.push_back(New(control));
   };
@@ -93,7 +101,15 @@ void FakeWindows::Enable(platform::WindowHandle window, bool enabled) {
 
 void FakeWindows::Focus(platform::WindowHandle window) {
   world_.Enter("SetFocus");
+  if (window != focus) {
+    if (FakeWindow* before = AsWindow(focus)) before->dropped = false;
+  }
   focus = window;
+}
+
+bool FakeWindows::HasFocus(platform::WindowHandle window) {
+  world_.Enter("GetFocus");
+  return window != nullptr && window == focus;
 }
 
 void FakeWindows::Show(platform::WindowHandle window, int showCommand) {
@@ -107,6 +123,23 @@ void FakeWindows::Update(platform::WindowHandle) { world_.Enter("UpdateWindow");
 
 void FakeWindows::Destroy(platform::WindowHandle window) {
   if (FakeWindow* found = Logged("DestroyWindow", window)) found->destroyed = true;
+}
+
+std::vector<platform::DialogControl> FakeWindows::Controls(platform::WindowHandle dialog) {
+  std::vector<platform::DialogControl> controls;
+  if (FakeWindow* parent = Logged("GetWindow", dialog)) {
+    for (FakeWindow* child : parent->children)
+      controls.push_back({child, child->className, child->style});
+  }
+  return controls;
+}
+
+void FakeWindows::SetStyle(platform::WindowHandle window, uint32_t style) {
+  if (FakeWindow* found = Logged("SetWindowLongW", window)) found->style = style;
+}
+
+void FakeWindows::SetNameOnly(platform::WindowHandle window, const WString& text) {
+  if (FakeWindow* found = Logged("DefWindowProcW", window)) found->text = text;
 }
 
 void FakeWindows::SetIcons(platform::WindowHandle window, uint32_t iconId) {
@@ -136,6 +169,7 @@ void FakeWindows::ComboReset(platform::WindowHandle combo) {
   if (FakeWindow* found = Logged("CB_RESETCONTENT", combo)) {
     found->items.clear();
     found->selection = -1;
+    found->dropped = false;
   }
 }
 
@@ -153,6 +187,11 @@ void FakeWindows::ComboSelect(platform::WindowHandle combo, int index) {
 int FakeWindows::ComboSelection(platform::WindowHandle combo) {
   FakeWindow* found = Logged("CB_GETCURSEL", combo);
   return found == nullptr ? platform::kComboError : found->selection;
+}
+
+std::vector<WString> FakeWindows::ComboItems(platform::WindowHandle combo) {
+  FakeWindow* found = Logged("CB_GETLBTEXT", combo);
+  return found == nullptr ? std::vector<WString>() : found->items;
 }
 
 void FakeWindows::ProgressSetRange(platform::WindowHandle bar, int32_t low, int32_t high) {

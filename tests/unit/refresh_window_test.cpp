@@ -84,6 +84,40 @@ TEST_F(RefreshLauncherTest, ComboHoldsTheListInOrderWithTheSelectionShown) {
   }
 }
 
+// A language chosen inside the list, closed or dropped down, leaves the list
+// as the player has it: focused, open, not refilled; the texts follow at
+// once all the same. Once an installation locks the list, the focus moves on.
+TEST_F(LauncherWindowTest, ChangeFromInsideTheListLeavesTheFocusAndTheOpenList) {
+  for (const bool launcherMode : {true, false}) {
+    SCOPED_TRACE(launcherMode ? "launcher" : "installer");
+    StartLauncher(launcherMode);
+    RefreshWindow(state, fake.os, false);
+    FakeWindow& combo = Control(IDC_LANGUAGE);
+    fake.windows.focus = Handle(IDC_LANGUAGE);
+    combo.dropped = true;
+    combo.selection = 1;
+    state.selectedIndex = 1;
+    state.selectedLcid = 1036;
+    const int refills = fake.CallCount("CB_RESETCONTENT");
+    const int selects = fake.CallCount("CB_SETCURSEL");
+
+    RefreshWindow(state, fake.os, false, RefreshFocus::kUnchanged);
+    EXPECT_EQ(fake.windows.focus, Handle(IDC_LANGUAGE));
+    EXPECT_TRUE(combo.dropped);
+    EXPECT_EQ(fake.CallCount("CB_RESETCONTENT"), refills);
+    EXPECT_EQ(fake.CallCount("CB_SETCURSEL"), selects);
+    EXPECT_EQ(combo.items, state.languageNames);
+    EXPECT_EQ(combo.selection, 1);
+    EXPECT_EQ(Dialog().text, u"Skyforge 2 : Val de Fer");
+    EXPECT_EQ(Control(IDC_EXIT).text, u"Quitter");
+    EXPECT_EQ(state.transformName, u"fr-fr");
+
+    RefreshWindow(state, fake.os, true, RefreshFocus::kUnchanged);
+    EXPECT_FALSE(combo.enabled);
+    EXPECT_EQ(fake.windows.focus, Handle(launcherMode ? IDC_PLAY : IDC_EXIT));
+  }
+}
+
 TEST_F(RefreshLauncherTest, OtherLanguageSwitchesTitleTextsAndTransform) {
   state.selectedIndex = 1;
   state.selectedLcid = 1036;

@@ -120,4 +120,63 @@ TEST_F(StartupTest, PreferenceFromTheRegistrySelectsItsEntry) {
   EXPECT_EQ(state.transformName, u"fr-fr");
 }
 
+// The controls arrow keys move among from each control: the dialog
+// manager's group, which starts at a control with WS_GROUP and runs on,
+// past the last control into the first ones, up to the next such control.
+std::vector<std::vector<const FakeWindow*>> ArrowKeyGroups(const FakeWindow& dialog) {
+  const std::vector<FakeWindow*>& controls = dialog.children;
+  const size_t count = controls.size();
+  size_t start = 0;
+  while (start < count && !(controls[start]->style & platform::kStyleGroup)) ++start;
+  if (start == count) start = 0;
+  std::vector<std::vector<const FakeWindow*>> groups;
+  for (size_t step = 0; step < count; ++step) {
+    const FakeWindow* control = controls[(start + step) % count];
+    if (groups.empty() || (control->style & platform::kStyleGroup)) groups.emplace_back();
+    groups.back().push_back(control);
+  }
+  return groups;
+}
+
+// Whatever takes no focus from Tab takes none from the arrow keys either,
+// while the arrow keys still move among all the others; the tab order and
+// every other style stay as the template has them. The picture has no name
+// for a screen reader to read.
+TEST_F(StartupTest, ControlsThatTakeNoFocusAreOutOfReachOfTheArrowKeys) {
+  for (const bool launcherMode : {true, false}) {
+    SCOPED_TRACE(launcherMode ? "launcher" : "installer");
+    FakePlatform localFake;
+    localFake.resources.strings = fake.resources.strings;
+    if (!launcherMode) {
+      localFake.resources.SetData(IDR_PAYLOAD_MANIFEST, std::string("a.msi;\0", 7));
+    }
+    std::vector<uint32_t> templateStyles;
+    const auto* untouched = static_cast<FakeWindow*>(
+        localFake.windows.MakeDialog(launcherMode ? IDD_LAUNCHER : IDD_INSTALLER));
+    for (const FakeWindow* control : untouched->children) templateStyles.push_back(control->style);
+
+    LauncherState localState;
+    ASSERT_TRUE(InitInstance(localState, localFake.os, nullptr, platform::kShowNormal));
+    const FakeWindow& dialog = *localFake.windows.Dialog();
+    size_t tabStops = 0;
+    for (size_t index = 0; index < dialog.children.size(); ++index) {
+      const uint32_t style = dialog.children[index]->style;
+      EXPECT_EQ(style & ~platform::kStyleGroup, templateStyles[index] & ~platform::kStyleGroup);
+      if (style & platform::kStyleTabStop) ++tabStops;
+    }
+    for (const auto& group : ArrowKeyGroups(dialog)) {
+      const bool focusable = group.front()->style & platform::kStyleTabStop;
+      // The passive ones alone; every focusable control in one group.
+      EXPECT_EQ(group.size(), focusable ? tabStops : 1u)
+          << "group of control " << group.front()->controlId;
+      for (const FakeWindow* control : group) {
+        EXPECT_EQ(static_cast<bool>(control->style & platform::kStyleTabStop), focusable);
+      }
+    }
+    if (launcherMode) {
+      EXPECT_EQ(dialog.children[1]->text, u"");  // the picture
+    }
+  }
+}
+
 }  // namespace

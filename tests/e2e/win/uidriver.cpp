@@ -16,6 +16,8 @@
 //   message-box-ok               press OK on the first message box
 //   text-fit MODULE              whether each text fits its control (text_fit.h);
 //                                MODULE is the exe's path
+//   accessible                   each control's name and role for a screen reader
+//   mouse-choose ID INDEX        click entry INDEX of the combo box's dropped-down list
 //
 // Exit code 0 when the command succeeded, 1 when it failed or timed out,
 // 2 for a malformed command line.
@@ -26,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "accessible_names.h"
 #include "json_writer.h"
 #include "text_fit.h"
 #include "user_actions.h"
@@ -103,6 +106,9 @@ class Driver {
       return WaitField(dialog, dialog, "the window", 1);
     if (verb == L"text-fit" && command.size() == 2)
       return WriteTextFitReport(json_, dialog, command[1]) ? 0 : 1;
+    if (verb == L"accessible") return WriteAccessibleNamesReport(json_, dialog) ? 0 : 1;
+    if (verb == L"mouse-choose" && command.size() == 3)
+      return Act(dialog, MouseChooseDroppedEntry(dialog, Id(1), Id(2)));
     return Usage();
   }
 

@@ -1,5 +1,6 @@
 #include "user_actions.h"
 
+#include "window_finder.h"
 #include "window_report.h"
 
 namespace {
@@ -32,6 +33,43 @@ LPARAM KeyData(WORD virtualKey, bool withAlt, bool release) {
   return data;
 }
 
+BOOL CALLBACK FindVisibleComboList(HWND window, LPARAM context) {
+  if (!HasClass(window, L"ComboLBox") || !IsWindowVisible(window)) return TRUE;
+  *reinterpret_cast<HWND*>(context) = window;
+  return FALSE;
+}
+
+// The list of a combo box while it is dropped down: a top-level window of
+// the combo box's thread.
+HWND DroppedListOf(HWND combo) {
+  HWND found = nullptr;
+  EnumThreadWindows(GetWindowThreadProcessId(combo, nullptr), FindVisibleComboList,
+                    reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+bool AskList(HWND list, UINT message, WPARAM wParam, LRESULT& answer) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(list, message, wParam, 0, SMTO_ABORTIFHUNG, 5000, &result)) return false;
+  answer = static_cast<LRESULT>(result);
+  return answer != LB_ERR;
+}
+
+// Moves the mouse to `point` (screen pixels) and clicks the left button there.
+std::string ClickAt(POINT point) {
+  int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  INPUT inputs[3] = {};
+  for (INPUT& input : inputs) input.type = INPUT_MOUSE;
+  inputs[0].mi.dx = point.x * 65535 / (screenWidth - 1);
+  inputs[0].mi.dy = point.y * 65535 / (screenHeight - 1);
+  inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  if (SendInput(3, inputs, sizeof(INPUT)) != 3) return "SendInput failed";
+  return {};
+}
+
 }  // namespace
 
 std::string ClickButton(HWND dialog, int id) {
@@ -49,17 +87,35 @@ std::string MouseClick(HWND dialog, int id) {
   if (!problem.empty()) return problem;
   RECT rect = {};
   GetWindowRect(control, &rect);
-  int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-  int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-  INPUT inputs[3] = {};
-  for (INPUT& input : inputs) input.type = INPUT_MOUSE;
-  inputs[0].mi.dx = ((rect.left + rect.right) / 2) * 65535 / (screenWidth - 1);
-  inputs[0].mi.dy = ((rect.top + rect.bottom) / 2) * 65535 / (screenHeight - 1);
-  inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  if (SendInput(3, inputs, sizeof(INPUT)) != 3) return "SendInput failed";
-  return {};
+  return ClickAt({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
+}
+
+std::string MouseChooseDroppedEntry(HWND dialog, int id, int index) {
+  HWND combo = nullptr;
+  std::string problem = FindUsableControl(dialog, id, combo);
+  if (!problem.empty()) return problem;
+  HWND list = DroppedListOf(combo);
+  if (!list) return "the list of control " + std::to_string(id) + " is not dropped down";
+  LRESULT top = 0, height = 0;
+  if (!AskList(list, LB_GETTOPINDEX, 0, top) || !AskList(list, LB_GETITEMHEIGHT, 0, height) ||
+      height <= 0)
+    return "the dropped-down list does not answer";
+  RECT client = {};
+  GetClientRect(list, &client);
+  LRESULT row = index - top;
+  if (row < 0 || (row + 1) * height > client.bottom) {
+    // Scrolled into view first, as a person would scroll to it.
+    LRESULT ignored = 0;
+    AskList(list, LB_SETTOPINDEX, static_cast<WPARAM>(index), ignored);
+    if (!AskList(list, LB_GETTOPINDEX, 0, top)) return "the dropped-down list does not answer";
+    row = index - top;
+  }
+  if (row < 0 || (row + 1) * height > client.bottom)
+    return "entry " + std::to_string(index) +
+           " cannot be brought into view in the dropped-down list";
+  POINT point = {client.right / 2, static_cast<LONG>(row * height + height / 2)};
+  ClientToScreen(list, &point);
+  return ClickAt(point);
 }
 
 std::string ChooseComboEntry(HWND dialog, int id, int index) {

@@ -12,6 +12,10 @@ std::string ClickButton(HWND dialog, int id);
 // A real mouse click (SendInput) in the middle of the control.
 std::string MouseClick(HWND dialog, int id);
 
+// A real mouse click on entry `index` of the combo box's list, which must be
+// dropped down; the list is scrolled to the entry first when need be.
+std::string MouseChooseDroppedEntry(HWND dialog, int id, int index);
+
 // Picks a list entry and tells the dialog, as the combo box does when the
 // user picks one: CB_SETCURSEL, then WM_COMMAND with CBN_SELCHANGE.
 std::string ChooseComboEntry(HWND dialog, int id, int index);
