@@ -7,6 +7,7 @@ import subprocess
 
 import bench
 import installation_support as support
+import packages
 import products
 from bench import IDC_CONTINUE, IDC_EXIT, IDC_LANGUAGE, IDC_PROGRESS, control
 
@@ -146,3 +147,37 @@ class InstallerWithALargePayload(InstallerScenario):
         self.assertExitCode(program, 0, timeout=120)
         self.assertFalse(support.workspace_of(temp).exists(), f"the workspace was left behind (Exit at {pressed_at})")
         self.assertEqual(self.installed(), {}, f"the package was installed (Exit at {pressed_at})")
+
+
+class StarterProductInstalls(bench.Scenario):
+    """A build engineer's first product: disc-launcher new, then the three
+    commands its README.txt gives (wixl, transforms, build). Its installer
+    installs in the second language, which its generated transform
+    records."""
+
+    exe_name = "Installer.exe"
+
+    @classmethod
+    def setUpClass(cls):
+        bench.require_bench_programs("wixl")
+        work = bench.class_folder(cls, "e2e-starter-")
+        cls.starter = work / "starter"
+        products.run_checked([products.DISC_LAUNCHER, "new", cls.starter])
+        commands = (cls.starter / "README.txt").read_text().splitlines()
+        wixl = next(line for line in commands if line.startswith("wixl "))
+        subprocess.run(wixl, shell=True, cwd=cls.starter, check=True, capture_output=True)
+        products.run_checked([products.DISC_LAUNCHER, "transforms", "."], cwd=cls.starter)
+        products.run_checked([products.DISC_LAUNCHER, "build", "--arch", bench.ARCH, ".", "out"],
+                             cwd=cls.starter)
+
+    def test_installs_in_its_second_language(self):
+        program = self.start(self.starter / "out" / "Installer.exe")
+        language = control(self.driver.dump(), IDC_LANGUAGE)
+        self.driver.select(IDC_LANGUAGE, language["items"].index("Français"))
+        self.driver.wait_control(IDC_LANGUAGE, "enabled", True)
+        self.screenshot("french")
+        self.driver.click(IDC_CONTINUE)
+        self.assertExitCode(program, 0, timeout=180)
+        installed = packages.installed_values(self.prefix, r"Software\My Studio\My Game")
+        self.assertEqual(installed.get("LanguageVal"), "1036", installed)
+        self.assertTrue(installed["PathVal"].endswith("\\My Studio\\My Game\\"), installed)

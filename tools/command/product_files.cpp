@@ -49,7 +49,7 @@ std::optional<PreparedProduct> PrepareProduct(const fs::path& productDir, const 
   CheckPackages(*product, prepared.languages, diagnostics);
   if (product->payload) {
     const size_t errorsBefore = diagnostics.ErrorCount();
-    std::vector<PayloadFile> files = CollectPayloadFiles(*product->payload, diagnostics);
+    std::vector<PayloadFile> files = CollectPayloadFiles(*product->payload, product->directory, diagnostics);
     if (diagnostics.ErrorCount() == errorsBefore) {
       CheckPayload(files, Utf16ToUtf8(product->strings.packageName),
                    product->tomlPath.string() + ": payload", diagnostics);

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "payload/item_names.h"
+#include "product/outside_paths.h"
 #include "payload/locations.h"
 #include "platform/text.h"
 
@@ -33,7 +34,8 @@ bool LinksToItsOwnFolder(const fs::directory_entry& entry) {
 
 }  // namespace
 
-std::vector<PayloadFile> CollectPayloadFiles(const fs::path& folder, Diagnostics& diagnostics) {
+std::vector<PayloadFile> CollectPayloadFiles(const fs::path& folder, const fs::path& productFolder,
+                                             Diagnostics& diagnostics) {
   const size_t errorsBefore = diagnostics.ErrorCount();
   std::vector<PayloadFile> files;
   std::error_code error;
@@ -46,6 +48,12 @@ std::vector<PayloadFile> CollectPayloadFiles(const fs::path& folder, Diagnostics
     const fs::directory_entry& entry = *walk;
     const std::string shown = entry.path().string();
     std::error_code statusError;
+    if (entry.is_symlink(statusError) && LiesOutside(entry.path(), productFolder)) {
+      std::error_code ignored;
+      diagnostics.Warning(shown, "links to " + fs::read_symlink(entry.path(), ignored).string() +
+                                     ", outside the product folder: the build takes what it "
+                                     "leads to");
+    }
     if (entry.is_directory(statusError)) {
       if (LinksToItsOwnFolder(entry)) {
         diagnostics.Error(shown, "links to a folder that holds it, so the payload would never end");

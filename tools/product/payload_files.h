@@ -18,10 +18,13 @@ struct PayloadFile {
 };
 
 // Every regular file below `folder`, sorted by manifest name, so that a
-// product builds to the same exe on every machine. Names that are not UTF-8
-// or that the program would refuse to unpack are reported per file; the
-// result is empty when there is any error.
+// product builds to the same exe on every machine. Links are followed; one
+// that leads outside `productFolder` is warned about, as the build embeds
+// what it leads to. Names that are not UTF-8 or that the program would
+// refuse to unpack are reported per file; the result is empty when there is
+// any error.
 std::vector<PayloadFile> CollectPayloadFiles(const std::filesystem::path& folder,
+                                             const std::filesystem::path& productFolder,
                                              Diagnostics& diagnostics);
 
 // Checks what the whole payload must satisfy: the package at its root under

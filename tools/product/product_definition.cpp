@@ -10,6 +10,7 @@
 #define TOML_EXCEPTIONS 0  // parse errors come back as values
 #include <toml++/toml.h>
 
+#include "product/outside_paths.h"
 #include "product/toml_text.h"
 
 namespace fs = std::filesystem;
@@ -133,6 +134,8 @@ class TomlReader {
       Error(key, path.string() + (wantFolder ? " is not a folder" : " is not a file"));
       return std::nullopt;
     }
+    if (LiesOutside(path, directory))
+      diagnostics_.Warning(Where(key), path.string() + " lies outside the product folder");
     return path;
   }
 
@@ -241,6 +244,13 @@ std::optional<SigningSettings> ReadSigning(const toml::node* node, const fs::pat
       inner.Error("command",
                   "must be an array of strings, one per argument, one of them holding {file}, "
                   "such as [\"sign-tool\", \"--in\", \"{file}\"]");
+    else {
+      // The product folder runs a program on the build machine: said
+      // aloud, as a makefile's commands are seen.
+      std::string line;
+      for (const std::string& argument : signing.command) line += (line.empty() ? "" : " ") + argument;
+      diagnostics.Warning(inner.Where("command"), "build runs this for each exe: " + line);
+    }
   }
   if (auto url = inner.OptionalString("timestamp_url")) {
     signing.timestampUrl = *url;

@@ -22,7 +22,7 @@ TEST(PayloadFolder, FilesAreListedSortedWithBackslashesAndUtf8Names) {
   folder.Write("Data/Deeper/file.bin", "");
   std::filesystem::create_directories(folder.Path() / "EmptyFolder");
   Diagnostics diagnostics;
-  const std::vector<PayloadFile> files = CollectPayloadFiles(folder.Path(), diagnostics);
+  const std::vector<PayloadFile> files = CollectPayloadFiles(folder.Path(), folder.Path(), diagnostics);
   EXPECT_EQ(diagnostics.Text(), "");
   EXPECT_EQ(Names(files), (std::vector<std::string>{
                               "Data\\Deeper\\file.bin",
@@ -44,7 +44,7 @@ TEST(PayloadFolder, BadNamesAreReportedPerFileAndNothingIsListed) {
   folder.Write("Data/trailing.", "x");
   folder.Write("Latin-1 \xe9t\xe9.txt", "x");
   Diagnostics diagnostics;
-  EXPECT_TRUE(CollectPayloadFiles(folder.Path(), diagnostics).empty());
+  EXPECT_TRUE(CollectPayloadFiles(folder.Path(), folder.Path(), diagnostics).empty());
   const std::string text = diagnostics.Text();
   // The program's own rule, and names only UTF-8 can carry.
   EXPECT_NE(text.find("trailing.: payload name ends with a full stop"), std::string::npos) << text;
@@ -63,12 +63,17 @@ TEST(PayloadFolder, LinkedFoldersAreFollowedAndDanglingLinksRefused) {
   folder.Write("Skyforge2.msi", "msi");
   std::filesystem::create_directory_symlink(outside.Path() / "shared", folder.Path() / "Redist");
   Diagnostics diagnostics;
-  EXPECT_EQ(Names(CollectPayloadFiles(folder.Path(), diagnostics)),
+  EXPECT_EQ(Names(CollectPayloadFiles(folder.Path(), folder.Path(), diagnostics)),
             (std::vector<std::string>{"Redist\\Redist.txt", "Skyforge2.msi"}));
+  // What the link leads to is embedded, and named.
+  EXPECT_NE(diagnostics.Text().find("Redist: warning: links to " + (outside.Path() / "shared").string() +
+                                    ", outside the product folder"),
+            std::string::npos)
+      << diagnostics.Text();
 
   std::filesystem::create_symlink(folder.Path() / "gone.txt", folder.Path() / "link.txt");
   Diagnostics dangling;
-  EXPECT_TRUE(CollectPayloadFiles(folder.Path(), dangling).empty());
+  EXPECT_TRUE(CollectPayloadFiles(folder.Path(), folder.Path(), dangling).empty());
   EXPECT_NE(dangling.Text().find("link.txt: is not a regular file"), std::string::npos);
 }
 
