@@ -106,8 +106,6 @@ Bytes TransformSummary(const PackageFacts& facts) {
 
 const WString kSummaryStreamName = u"\u0005SummaryInformation";
 
-WString TransformStorageName(const std::string& culture) { return Utf8ToUtf16(culture + ".mst"); }
-
 std::optional<PackageFacts> ReadPackageFacts(PackageDatabase& package) {
   PackageFacts facts;
   facts.productCode = PropertyOf(package, "ProductCode");

@@ -32,7 +32,5 @@ StorageContent LanguageTransform(const PackageFacts& facts, int32_t lcid);
 // the package supports, its platform kept.
 std::string TemplateWithLanguages(const std::string& current, const std::vector<int32_t>& lcids);
 
-// The name of a transform's storage in the package: "fr-fr.mst".
-WString TransformStorageName(const std::string& culture);
 // The name of a package's summary information stream.
 extern const WString kSummaryStreamName;
