@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "command/disc_launcher_help.h"  // kUsage, kHelp: made from disc_launcher_help.txt
 #include "command/kit.h"
 #include "command/product_build.h"
 #include "command/tool_version.h"
@@ -18,29 +19,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage: disc-launcher build [--arch i686|x86_64] PRODUCT_DIR OUT_DIR\n"
-    "       disc-launcher check [--arch i686|x86_64] PRODUCT_DIR\n"
-    "       disc-launcher --version | --help\n";
-
-constexpr const char* kHelp =
-    "\n"
-    "build  checks PRODUCT_DIR and writes into OUT_DIR: Autorun.exe (the launcher),\n"
-    "       Installer.exe when the product has a payload (and Installer-1.bin ...\n"
-    "       beside it for what does not fit in volume_size), disc/ when it has a\n"
-    "       disc folder, disc.iso when it names a disc_label, and build-report.json.\n"
-    "       The exes are signed last when product.toml has a [signing] table.\n"
-    "check  runs every check of PRODUCT_DIR, prints every error and warning and\n"
-    "       writes nothing: exit 0 when it would build, 1 when not.\n"
-    "\n"
-    "--arch i686 (the default) makes the 32-bit program that ships; x86_64 makes\n"
-    "its 64-bit twin, for Windows without 32-bit support.\n"
-    "\n"
-    "The same product folder builds to the same unsigned exes and disc folder at\n"
-    "any time, from any path, on Linux and on Windows. SOURCE_DATE_EPOCH, when set,\n"
-    "is the time of the disc image's files and volume. DISC_LAUNCHER_DATA names\n"
-    "the folder of the prebuilt files (share/disc-launcher of the installation).\n";
 
 struct Command {
   std::string name;
