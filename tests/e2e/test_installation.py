@@ -26,9 +26,12 @@ class DiscSteps:
         self.driver.select(IDC_LANGUAGE, language_index)
         self.driver.wait_control(IDC_LANGUAGE, "enabled", True)
         self.driver.click(IDC_INSTALL)
-        # The window is hidden while msiexec runs and shown again after it.
+        # The window is hidden while msiexec runs and shown again after it;
+        # the refresh then enables Play, gives it the focus and enables
+        # Uninstall, in that order, so the last of them says it is done.
         self.driver.wait_control(IDC_PLAY, "enabled", True, timeout=120)
-        return self.driver.wait_window("visible", True)
+        self.driver.wait_window("visible", True)
+        return self.driver.wait_control(IDC_UNINSTALL, "enabled", True)
 
     def assertInstalledAndReadyToPlay(self, window):
         self.assertTrue(window["visible"])

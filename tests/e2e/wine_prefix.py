@@ -25,7 +25,7 @@ EXIT_TIMEOUT = 60
 
 # Bumped when the settings applied to the template change, so that an old
 # template is rebuilt.
-TEMPLATE_SETTINGS_VERSION = "9"
+TEMPLATE_SETTINGS_VERSION = "10"
 
 # Wine draws the caption itself (there is no window manager on the bench), and
 # fonts for Cyrillic and CJK text stand in for the Windows ones it links to.
@@ -49,8 +49,9 @@ DIALOG_FONT_REGISTRY = [
     (WINDOWS_NT + r"\FontSubstitutes", "MS Shell Dlg 2", "REG_SZ", "Liberation Sans"),
 ] + [
     # Wine looks a bold face's links up under its full name (the caption's).
+    # Wine 10 draws the caption in its own Tahoma, which it finds in a prefix.
     (WINDOWS_NT + r"\FontLink\SystemLink", face, "REG_MULTI_SZ", "wqy-microhei.ttc,WenQuanYi Micro Hei")
-    for face in ("Liberation Sans", "Liberation Sans Bold")
+    for face in ("Liberation Sans", "Liberation Sans Bold", "Tahoma", "Tahoma Bold")
 ]
 
 # Big read-only files of the prefix are hard-linked into each copy; Wine

@@ -9,6 +9,7 @@
 #include "base/diagnostics.h"
 #include "base/tool_version.h"
 #include "command/add_transforms.h"
+#include "command/disc_launcher_help.h"  // kUsage, kHelp: made from disc_launcher_help.txt
 #include "command/kit.h"
 #include "command/new_product.h"
 #include "command/product_build.h"
@@ -22,41 +23,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage: disc-launcher build [--arch i686|x86_64] PRODUCT_DIR OUT_DIR\n"
-    "       disc-launcher check [--arch i686|x86_64] PRODUCT_DIR\n"
-    "       disc-launcher transforms PRODUCT_DIR [CULTURE=FILE.mst ...]\n"
-    "       disc-launcher new DIR\n"
-    "       disc-launcher --version | --help\n";
-
-constexpr const char* kHelp =
-    "\n"
-    "build       checks PRODUCT_DIR and writes into OUT_DIR: Autorun.exe (the\n"
-    "            launcher), Installer.exe when the product has a payload (and\n"
-    "            Installer-1.bin ... beside it for what does not fit in\n"
-    "            volume_size), disc/ when it has a disc folder, disc.iso when it\n"
-    "            names a disc_label, and build-report.json. The exes are signed\n"
-    "            last when product.toml has a [signing] table.\n"
-    "check       runs every check of PRODUCT_DIR, its package included, prints\n"
-    "            every error and warning and writes nothing: exit 0 when it would\n"
-    "            build, 1 when not.\n"
-    "transforms  gives the product's package, in the payload and on the disc, a\n"
-    "            language transform for every language after the first that has\n"
-    "            none: one made here that sets ProductLanguage and LANGUAGEVAL, or\n"
-    "            the FILE.mst given for its CULTURE (fr-fr=fr.mst). A second run\n"
-    "            changes nothing.\n"
-    "new         writes a starter product into DIR (which must not exist) to edit:\n"
-    "            product.toml, art, an icon, a disc folder, a package source and a\n"
-    "            README.txt with the commands that build it.\n"
-    "\n"
-    "--arch i686 (the default) makes the 32-bit program that ships; x86_64 makes\n"
-    "its 64-bit twin, for Windows without 32-bit support.\n"
-    "\n"
-    "The same product folder builds to the same unsigned exes and disc folder at\n"
-    "any time, from any path, on Linux and on Windows. SOURCE_DATE_EPOCH, when set,\n"
-    "is the time of the disc image's files and volume. DISC_LAUNCHER_DATA names\n"
-    "the folder of the prebuilt files (share/disc-launcher of the installation).\n";
 
 constexpr const char* kCommands[] = {"build", "check", "transforms", "new"};
 
