@@ -6,8 +6,9 @@
 // 512) in the installer's 256 KiB chunks, the best of three. Prints one JSON
 // line of MiB/s.
 
-#include <bcrypt.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <bcrypt.h>
 
 #include <cstdint>
 #include <cstdio>

@@ -11,11 +11,19 @@
 #endif
 
 // GCC and clang compile the instructions only into functions marked for
-// them; MSVC needs no mark.
+// them; MSVC needs no mark. On 32-bit Windows a thread's stack is only
+// 4-byte aligned, and GCC would spill the 16-byte registers to it with
+// aligned moves: the entry realigns it.
 #if defined(SHA256_X86) && (defined(__GNUC__) || defined(__clang__))
 #define SHA256_TARGET __attribute__((target("sha,sse4.1,ssse3")))
+#if defined(__i386__)
+#define SHA256_ENTRY SHA256_TARGET __attribute__((force_align_arg_pointer))
+#else
+#define SHA256_ENTRY SHA256_TARGET
+#endif
 #else
 #define SHA256_TARGET
+#define SHA256_ENTRY
 #endif
 
 namespace payload {
@@ -131,8 +139,8 @@ void Sha256PortableRounds(uint32_t state[8], const uint8_t* blocks, size_t count
 
 // The instructions keep the state as ABEF and CDGH, and the message words
 // byte-swapped.
-SHA256_TARGET void Sha256RoundsWithShaInstructions(uint32_t state[8], const uint8_t* blocks,
-                                                   size_t count) {
+SHA256_ENTRY void Sha256RoundsWithShaInstructions(uint32_t state[8], const uint8_t* blocks,
+                                                  size_t count) {
   const __m128i byteSwap = _mm_set_epi64x(0x0c0d0e0f08090a0bLL, 0x0405060700010203LL);
   __m128i dcba = _mm_loadu_si128(reinterpret_cast<const __m128i*>(state));
   __m128i hgfe = _mm_loadu_si128(reinterpret_cast<const __m128i*>(state + 4));

@@ -137,6 +137,7 @@ class InstallerFaults(FatalErrorSteps, support.PackageScenario):
 
         support.assert_installed_from_a_workspace(self, self.installed().get("OriginalDatabase", ""), temp)
         self.assertEqual(packages.installed_values(self.prefix, ROGUE_KEY), {}, "the swapped package was installed")
+        self.assertTrue(report["msiexec_seen"])
         self.assertTrue(any(path.endswith(support.PACKAGE_NAME) for path in report["seen"]), report["seen"])
         self.assertEqual(report["succeeded"], [], f"of {report['tries']} tries")
         bench.log(f"the swapper tried {report['tries']} times on {len(report['seen'])} files and folders")
@@ -151,7 +152,7 @@ class InstallerFaults(FatalErrorSteps, support.PackageScenario):
         installs, makes a workspace of its own: both install."""
         temp = self.use_temp_folder(self.work / "temp")
         other_package = packages.build_package(self.work / "other", "Emberfall", OTHER_KEY, "Emberfall.exe",
-                                               package_name="Emberfall.msi")
+                                               package_name="Emberfall.msi", languages=("fr-fr",))
         other_out = products.build_product(
             bench.ARCH, bench.HOST_BUILD, self.work / "other product",
             dict(self.product_settings, registry_key=OTHER_KEY, package_name="Emberfall.msi",
