@@ -2,6 +2,7 @@
 // whose names its items pair with: any bytes. The first byte is the length
 // of the manifest that follows it; the rest is the table.
 #include "fuzz_check.h"
+#include "payload/item_names.h"
 #include "payload/manifest.h"
 #include "payload/table.h"
 #include "workspace_steps.h"
