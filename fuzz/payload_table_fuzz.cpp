@@ -27,7 +27,7 @@ bool SameTable(const Table& a, const Table& b) {
   }
   return a.buildId == b.buildId && a.manifestChecksum == b.manifestChecksum &&
          a.exeDataOffset == b.exeDataOffset && a.exeDataSize == b.exeDataSize &&
-         a.volumeDataSizes == b.volumeDataSizes;
+         a.volumeDataSizes == b.volumeDataSizes && a.volumeDigests == b.volumeDigests;
 }
 
 // Every byte an accepted table points at exists: the stream's length and each
@@ -36,6 +36,8 @@ bool SameTable(const Table& a, const Table& b) {
 void CheckItemsInsideStream(const Table& table) {
   const size_t volumes = table.volumeDataSizes.size();
   FUZZ_CHECK(volumes <= payload::kMaxVolumes);
+  // Every volume has the digest it must be checked against.
+  FUZZ_CHECK(table.volumeDigests.size() == volumes);
   FUZZ_CHECK(table.buildId.size() == payload::kBuildIdBytes);
   // Every file's data ends at an offset a 64-bit seek can reach.
   FUZZ_CHECK(Wide{table.exeDataOffset} + table.exeDataSize <= UINT64_MAX);

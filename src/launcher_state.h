@@ -8,6 +8,16 @@
 
 #include "platform/platform.h"
 #include "platform/text.h"
+#include "platform/unique_handles.h"
+
+// One folder or file this run made in its workspace, held open from when it
+// was made (a file: from when it was written and checked) until the
+// workspace is removed, so that no one can remove, rename or rewrite it.
+struct WorkspaceEntry {
+  WString path;
+  bool folder = false;
+  platform::UniqueFileHandle hold;
+};
 
 struct LauncherState {
   LauncherState() = default;
@@ -22,6 +32,11 @@ struct LauncherState {
   WString registryKey;
   WString gameExeName;
   WString packagePath;
+  // The folder of the program's own file, with a final backslash; empty
+  // when the system does not say. The launcher's package and documents are
+  // found there, never in the current folder.
+  WString programFolder;
+  // The run's own workspace, with a final backslash, once it is made.
   WString workspaceDir;
   WString websiteUrl;
   WString installDir;
@@ -46,4 +61,9 @@ struct LauncherState {
   // only shows that box has nothing left to finish, so the ending does not
   // wait for it.
   std::atomic<bool> fatalErrorShown{false};
+  // What this run made in its workspace, oldest first: made by the worker,
+  // removed by whichever thread ends the program, each under the lock.
+  std::vector<WorkspaceEntry> workspaceEntries;
+  std::atomic_flag workspaceLock = ATOMIC_FLAG_INIT;
+  bool workspaceRemoved = false;
 };

@@ -2,8 +2,6 @@
 
 #include "resource_ids.h"
 
-const WChar kWorkspaceFolderName[] = u"CorvaneInstaller";
-
 bool IsLauncherMode(const platform::Platform& os) {
   return os.resources.FindData(IDR_PAYLOAD_MANIFEST) == nullptr;
 }
@@ -20,12 +18,21 @@ bool IsAbsoluteFolder(const WString& path) {
 
 }  // namespace
 
-std::optional<WString> FormWorkspaceDir(const platform::Platform& os) {
+std::optional<WString> UsableTempFolder(const platform::Platform& os) {
   WString tempPath;
   const uint32_t length = os.files.TempPath(kStringRoom, &tempPath);
   // A failed or cut temporary path must never turn into a relative workspace:
   // unpacking would then write into the current folder, often the disc.
   if (length == 0 || length > kStringRoom - 1 || tempPath.size() != length) return std::nullopt;
   if (!IsAbsoluteFolder(tempPath) || tempPath.back() != u'\\') return std::nullopt;
-  return tempPath + kWorkspaceFolderName + u"\\";
+  return tempPath;
+}
+
+WString ProgramFolder(const platform::Platform& os) {
+  const WString program = os.resources.ProgramPath();
+  const size_t separator = program.rfind(u'\\');
+  if (separator == WString::npos || !IsAbsoluteFolder(program.substr(0, separator + 1))) {
+    return WString();
+  }
+  return program.substr(0, separator + 1);
 }

@@ -11,13 +11,15 @@
 constexpr uint32_t kStringRoom = 260;
 constexpr uint32_t kProductNamesRoom = 2048;
 
-// The fixed name of the workspace folder under the temporary folder.
-extern const WChar kWorkspaceFolderName[];
-
 // True when the payload manifest resource is absent.
 bool IsLauncherMode(const platform::Platform& os);
 
-// The temporary folder followed by the workspace folder name and a
-// backslash; nullopt when the temporary folder cannot be obtained as an
-// absolute path that fits its buffer.
-std::optional<WString> FormWorkspaceDir(const platform::Platform& os);
+// The user's temporary folder, where the workspace is made, with a final
+// backslash; nullopt when it cannot be obtained as an absolute path that
+// fits its buffer.
+std::optional<WString> UsableTempFolder(const platform::Platform& os);
+
+// The folder of the program's own file, with a final backslash: where the
+// launcher finds its package and documents. Empty when the system does not
+// name an absolute path.
+WString ProgramFolder(const platform::Platform& os);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "install/workspace.h"
 #include "launcher.h"
 
 namespace {
@@ -113,7 +114,13 @@ void FatalError(const platform::Platform& os, const WString& what) {
   FormatBounded(message.data(), message.size(), u"%s failed with error %d: %s", what.c_str(),
                 static_cast<int>(static_cast<int32_t>(code)), description.c_str());
 
-  if (Launcher* launcher = ActiveLauncher()) launcher->state.fatalErrorShown.store(true);
+  Launcher* launcher = ActiveLauncher();
+  if (launcher != nullptr) {
+    launcher->state.fatalErrorShown.store(true);
+    // The workspace's name is this run's own: no later run would find what
+    // this one left there.
+    RemoveWorkspace(launcher->state, os);
+  }
   os.windows.MessageBox(nullptr, WString(message.data()), u"Error", platform::kMessageBoxOk);
   os.process.Terminate(code);
   // Not reached: compilers do not carry [[noreturn]] through a virtual call.

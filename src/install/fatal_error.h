@@ -14,7 +14,8 @@ constexpr int32_t kFormatInsufficientBuffer = static_cast<int32_t>(0x8007007A);
 // "Error" and ends the process with the calling thread's last error as exit
 // code. Must be called right after the failed call, on its thread. Before the
 // box is shown it marks the active launcher's state, so that an exit chosen
-// meanwhile does not wait for this thread.
+// meanwhile does not wait for this thread, and removes what the run made in
+// its workspace.
 [[noreturn]] void FatalError(const platform::Platform& os, const WString& what);
 
 // FatalError for a failure that no system call reported: `code` becomes the

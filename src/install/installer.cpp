@@ -27,9 +27,11 @@ bool RunInstaller(LauncherState& state, const platform::Platform& os) {
   // which may be a disc or download folder holding a planted msiexec.exe.
   const WString systemFolder = os.process.SystemFolder();
   if (systemFolder.empty()) return false;
+  // It starts in the program's own folder, not in whatever folder the
+  // program was started from.
   platform::UniqueProcessHandle installer(
-      os.process,
-      os.shell.StartProcess(systemFolder + u"msiexec.exe", parameters, platform::kShowNormal));
+      os.process, os.shell.StartProcess(systemFolder + u"msiexec.exe", parameters,
+                                        state.programFolder, platform::kShowNormal));
   if (!installer) return false;
 
   os.windows.Show(state.mainWindow, platform::kShowHide);

@@ -22,7 +22,7 @@ uint32_t InstallWorker(void* /*parameter*/) {
   LauncherState& state = launcher->state;
   const platform::Platform& os = launcher->os;
 
-  bool started = ExtractPayload(state, os, state.workspaceDir);
+  bool started = ExtractPayload(state, os);
   if (started && !state.cancelRequested.load()) started = RunInstaller(state, os);
   // The main thread is ending the program and removes the workspace itself.
   if (state.cancelRequested.load()) return 0;
@@ -58,7 +58,7 @@ void ExitLauncher(LauncherState& state, const platform::Platform& os, int32_t ex
     const bool onWorker =
         state.workerThread != nullptr && os.process.CurrentThreadId() == state.workerThreadId;
     if (state.workerThread != nullptr && !onWorker) StopInstallWorker(state, os);
-    DeleteDirectoryTree(os, WString(state.workspaceDir));
+    RemoveWorkspace(state, os);
   }
   os.windows.Destroy(state.mainWindow);
   if (launchGame) {

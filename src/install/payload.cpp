@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "config/product_config.h"
 #include "install/fatal_error.h"
 #include "install/payload_sources.h"
 #include "install/payload_stream.h"
@@ -80,9 +81,17 @@ std::vector<PayloadEntry> BuildEntryList(const platform::Platform& os,
 
 bool StopRequested(const LauncherState& state) { return state.cancelRequested.load(); }
 
+// Folders are told apart as Windows does for ASCII names.
+WString FolderKey(WString path) {
+  for (WChar& unit : path) {
+    if (unit >= u'A' && unit <= u'Z') unit = static_cast<WChar>(unit - u'A' + u'a');
+  }
+  return path;
+}
+
 }  // namespace
 
-bool ExtractPayload(LauncherState& state, const platform::Platform& os, WString workspace) {
+bool ExtractPayload(LauncherState& state, const platform::Platform& os) {
   platform::ResourceHandle manifest = os.resources.FindData(IDR_PAYLOAD_MANIFEST);
   if (manifest == nullptr) FatalError(os, u"FindResource");
   platform::UniqueLoadedResource loadedManifest(os.resources, os.resources.Load(manifest));
@@ -95,12 +104,6 @@ bool ExtractPayload(LauncherState& state, const platform::Platform& os, WString 
     FailWithError(os, platform::kErrorNoUnicodeTranslation, u"Reading the payload manifest");
   }
 
-  // Start-up leaves the workspace empty when the temporary folder is unusable;
-  // the files must then not land in the current folder.
-  if (workspace.empty()) FailWithError(os, platform::kErrorPathNotFound, u"GetTempPath");
-  DeleteDirectoryTree(os, workspace);
-  if (!os.files.MakeFolder(workspace)) FatalError(os, u"CreateDirectory");
-
   const std::vector<WString> items = payload::ManifestItems(*manifestText);
   const std::optional<payload::Table> table = LoadPayloadTable(os, manifestBytes, items.size());
   uint64_t total = 0;
@@ -108,43 +111,87 @@ bool ExtractPayload(LauncherState& state, const platform::Platform& os, WString 
       BuildEntryList(os, items, table ? &*table : nullptr, &total);
   PayloadStream stream(os, table ? OpenPayloadData(os, *table) : std::vector<StreamFile>());
 
+  // Every check that needs no disk is done: now the workspace. Without a
+  // usable temporary folder the files must not land in the current one.
+  const std::optional<WString> tempFolder = UsableTempFolder(os);
+  if (!tempFolder) {
+    stream.Close();
+    FailWithError(os, platform::kErrorPathNotFound, u"GetTempPath");
+  }
+  if (!CreateWorkspace(state, os, *tempFolder)) {
+    if (StopRequested(state)) return false;
+    stream.Close();
+    FatalError(os, u"CreateDirectory");
+  }
+  const WString workspace = state.workspaceDir;
+  state.packagePath = workspace + state.packagePath;
+
+  std::set<WString> madeFolders;
   ProgressReport progress(os, os.windows.DialogItem(state.mainWindow, IDC_PROGRESS), total);
   for (const PayloadEntry& entry : entries) {
     if (StopRequested(state)) return false;
-    if (!CreateParentDirectories(os, workspace, entry.file.name)) return false;
+    if (!CreateParentDirectories(state, os, workspace, entry.file.name, madeFolders)) return false;
     const WString path = workspace + entry.file.name;
+    // Never one that stands there already: whatever it is, this run did not
+    // make it. (A new file is also the fast one: Wine replaces by
+    // truncating, and ext4 then writes a truncated file's whole content to
+    // the disk when it is closed, where a new one stays in the cache until
+    // it is removed.)
+    platform::UniqueFileHandle output = CreateWorkspaceFile(state, os, path);
+    if (!output) {
+      if (StopRequested(state)) return false;
+      const uint32_t code = os.process.LastError();
+      stream.Close();
+      FailWithError(os, code, u"CreateFile");
+    }
     WriteOutcome outcome;
     if (entry.resource != nullptr) {
       // A resource's size is 32-bit.
       ResourceBytes source(os, entry.resource, static_cast<uint32_t>(entry.file.size));
-      outcome = WritePayloadFile(state.cancelRequested, os, entry.file, path, source, progress);
+      outcome =
+          WritePayloadFile(state.cancelRequested, os, entry.file, output.get(), source, progress);
     } else {
       stream.MoveTo(entry.streamPosition);
-      outcome = WritePayloadFile(state.cancelRequested, os, entry.file, path, stream, progress);
+      outcome =
+          WritePayloadFile(state.cancelRequested, os, entry.file, output.get(), stream, progress);
     }
     if (outcome.kind == WriteOutcome::Kind::kStopped) return false;
     // The error is kept, every handle closed, then the failure reported.
     if (outcome.kind == WriteOutcome::Kind::kFailed) {
+      output.Reset();
       stream.Close();
       FailWithError(os, outcome.code, outcome.what);
     }
+    if (!HoldWrittenFile(state, os, path, std::move(output))) {
+      if (StopRequested(state)) return false;
+      const uint32_t code = os.process.LastError();
+      stream.Close();
+      FailWithError(os, code, u"Holding " + entry.file.name);
+    }
+  }
+  if (!stream.VerifyRest()) {
+    const WString what = stream.FailedRead();
+    stream.Close();
+    FailWithError(os, platform::kErrorCrc, what);
   }
   progress.Finish();
   return true;
 }
 
-bool CreateParentDirectories(const platform::Platform& os, WString baseFolder,
-                             WString relativeName) {
+bool CreateParentDirectories(LauncherState& state, const platform::Platform& os,
+                             const WString& baseFolder, const WString& relativeName,
+                             std::set<WString>& madeFolders) {
   const std::vector<WString> parts = payload::SplitPathParts(relativeName);
   if (parts.size() <= 1) return true;
 
-  WString path = std::move(baseFolder);
+  WString path = baseFolder;
   for (size_t i = 0; i + 1 < parts.size(); ++i) {
     const WString candidate = path + parts[i];
-    // Whatever already stands there, folder or file, is left alone; a file
-    // in the way makes the later CreateFile fail.
-    if (os.files.Attributes(candidate) == platform::kInvalidFileAttributes &&
-        !os.files.MakeFolder(candidate)) {
+    // Made by this run for an earlier file, or nowhere yet: whatever else
+    // stands there, this run did not make it.
+    if (madeFolders.insert(FolderKey(candidate)).second &&
+        !MakeWorkspaceFolder(state, os, candidate)) {
+      if (StopRequested(state)) return false;
       FatalError(os, u"CreateDirectory");
     }
     path = candidate + u"\\";

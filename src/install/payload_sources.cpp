@@ -18,12 +18,15 @@ class DataFiles {
  public:
   explicit DataFiles(const platform::Platform& os) : os_(os) {}
 
-  // Opens `path` and keeps it; returns its size.
-  uint64_t Open(const WString& path, WString name, uint64_t dataStart, uint64_t dataSize) {
+  // Opens `path` and keeps it, open to readers only until the stream is
+  // closed; returns its size. A file with a `digest` must have it.
+  uint64_t Open(const WString& path, WString name, uint64_t dataStart, uint64_t dataSize,
+                std::optional<payload::Sha256Digest> digest = std::nullopt) {
     platform::UniqueFileHandle handle(
         os_.files, os_.files.OpenFile(path, platform::FileSystem::OpenMode::kReadSequential));
     if (!handle) Fail(os_.process.LastError(), name);
-    files_.push_back(StreamFile{std::move(name), std::move(handle), dataStart, dataSize});
+    files_.push_back(
+        StreamFile{std::move(name), std::move(handle), dataStart, dataSize, std::move(digest)});
     const std::optional<uint64_t> size = os_.files.FileSize(files_.back().handle.get());
     if (!size) Fail(os_.process.LastError(), files_.back().name);
     return *size;
@@ -96,7 +99,9 @@ std::vector<StreamFile> OpenPayloadData(const platform::Platform& os, const payl
     // Without a folder the name alone would be looked for in the current one.
     if (folder.empty()) files.Fail(platform::kErrorPathNotFound, name);
     const uint64_t dataSize = table.volumeDataSizes[number - 1];
-    const uint64_t volumeSize = files.Open(folder + name, name, 0, dataSize);
+    // DecodeTable gives every volume its digest.
+    const uint64_t volumeSize =
+        files.Open(folder + name, name, 0, dataSize, table.volumeDigests[number - 1]);
     // DecodeTable saw to it that dataSize + kVolumeTrailerBytes fits.
     if (volumeSize >= dataSize + payload::kVolumeTrailerBytes) {
       const std::optional<payload::VolumeTrailer> trailer = files.ReadTrailer(dataSize);

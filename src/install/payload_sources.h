@@ -24,5 +24,6 @@ std::optional<payload::Table> LoadPayloadTable(const platform::Platform& os,
 // puts data there (none otherwise). Volumes are looked for beside the
 // program only, never in the current folder: a disc or download folder may
 // hold planted ones. Each must be this build's volume of its number and hold
-// the data the table gives it.
+// the data the table gives it, with the SHA-256 the table gives it (checked
+// as the stream reads it).
 std::vector<StreamFile> OpenPayloadData(const platform::Platform& os, const payload::Table& table);

@@ -6,7 +6,7 @@
 #include "install/read_exactly.h"
 
 PayloadStream::PayloadStream(const platform::Platform& os, std::vector<StreamFile> files)
-    : os_(os), files_(std::move(files)) {
+    : os_(os), files_(std::move(files)), digests_(files_.size()) {
   MoveTo(0);
 }
 
@@ -58,13 +58,52 @@ bool PayloadStream::ReadFromCurrent(uint32_t filled, uint32_t count) {
     seekPending_ = false;
   }
   if (!ReadExactly(os_, file, buffer_.data() + filled, count)) return false;
+  const uint64_t position = offset_ - files_[current_].dataStart;
   offset_ += count;
   leftInFile_ -= count;
+  return Hash(position, buffer_.data() + filled, count);
+}
+
+bool PayloadStream::Hash(uint64_t position, const unsigned char* bytes, uint32_t count) {
+  if (!files_[current_].digest) return true;
+  Digest& digest = digests_[current_];
+  // Bytes skipped: the digest can no longer be made, and VerifyRest refuses
+  // the file. Bytes read again were hashed already: the file is open to
+  // readers only, so they are the same.
+  if (digest.outOfOrder || position > digest.hashedBytes) {
+    digest.outOfOrder = true;
+    return true;
+  }
+  if (position + count <= digest.hashedBytes) return true;
+  const uint64_t known = digest.hashedBytes - position;
+  digest.sha256.Add(bytes + known, static_cast<size_t>(count - known));
+  digest.hashedBytes = position + count;
+  if (digest.hashedBytes != files_[current_].dataSize) return true;
+  return FinishDigest(current_);
+}
+
+bool PayloadStream::FinishDigest(size_t file) {
+  Digest& digest = digests_[file];
+  if (!digest.finished && !digest.outOfOrder && digest.hashedBytes == files_[file].dataSize) {
+    digest.finished = true;
+    if (digest.sha256.Finish() == *files_[file].digest) return true;
+  }
+  failed_ = file;
+  verifyFailed_ = true;
+  os_.process.SetLastError(platform::kErrorCrc);
+  return false;
+}
+
+bool PayloadStream::VerifyRest() {
+  for (size_t file = 0; file < files_.size(); ++file) {
+    if (files_[file].digest && !digests_[file].finished && !FinishDigest(file)) return false;
+  }
   return true;
 }
 
 WString PayloadStream::FailedRead() const {
-  return failed_ < files_.size() ? u"Reading " + files_[failed_].name : WString(u"Reading");
+  const WString what = verifyFailed_ ? u"Verifying" : u"Reading";
+  return failed_ < files_.size() ? what + u" " + files_[failed_].name : what;
 }
 
 void PayloadStream::Close() {

@@ -6,26 +6,13 @@
 #include <utility>
 
 #include "payload/checksum.h"
-#include "platform/unique_handles.h"
 
 WriteOutcome WritePayloadFile(const std::atomic<bool>& stopRequested, const platform::Platform& os,
-                              const FileToUnpack& file, const WString& path, ChunkSource& source,
-                              ProgressReport& progress) {
-  // A new file rather than one replaced: Wine replaces by truncating, and
-  // ext4 then writes a truncated file's whole content to the disk when it
-  // is closed, where a new one stays in the cache until it is removed. Only
-  // a name listed twice finds its earlier copy there, and replaces it.
-  using OpenMode = platform::FileSystem::OpenMode;
-  platform::UniqueFileHandle output(os.files, os.files.OpenFile(path, OpenMode::kCreateNewWrite));
-  if (!output && os.process.LastError() == platform::kErrorFileExists) {
-    output = platform::UniqueFileHandle(os.files, os.files.OpenFile(path, OpenMode::kReplaceWrite));
-  }
-  // The error is kept and the file closed; the caller reports the failure.
-  auto fail = [&](uint32_t code, WString what) {
-    output.Reset();
+                              const FileToUnpack& file, platform::FileHandle output,
+                              ChunkSource& source, ProgressReport& progress) {
+  auto fail = [](uint32_t code, WString what) {
     return WriteOutcome{WriteOutcome::Kind::kFailed, code, std::move(what)};
   };
-  if (!output) return fail(os.process.LastError(), u"CreateFile");
 
   // Without a table there is nothing to compare with.
   std::optional<payload::Checksum> checksum;
@@ -43,7 +30,7 @@ WriteOutcome WritePayloadFile(const std::atomic<bool>& stopRequested, const plat
     do {
       const uint32_t left = chunk - chunkWritten;
       uint32_t written = 0;
-      const bool ok = os.files.Write(output.get(), bytes + chunkWritten, left, &written);
+      const bool ok = os.files.Write(output, bytes + chunkWritten, left, &written);
       // A write that claims success without progress would repeat for ever.
       const bool stalled = ok && (written > left || (written == 0 && left != 0));
       if (!ok || stalled) {

@@ -19,7 +19,7 @@ struct FileToUnpack {
 };
 
 // How writing one file ended. A failure is reported by the caller, once it
-// has closed its own handles too: the file is closed already.
+// has closed its handles.
 struct WriteOutcome {
   enum class Kind { kWritten, kStopped, kFailed };
   Kind kind = Kind::kWritten;
@@ -27,10 +27,11 @@ struct WriteOutcome {
   WString what;
 };
 
-// Writes the file's bytes from `source` to `path` in chunks of at most
-// ChunkSource::kChunkBytes, counting every byte written into `progress`.
-// Stops between two writes once `stopRequested` is set; a file whose bytes
-// do not have its checksum fails as "Verifying <name>" with ERROR_CRC.
+// Writes the file's bytes from `source` through `output`, a new file the
+// caller created, in chunks of at most ChunkSource::kChunkBytes, counting
+// every byte written into `progress`. Stops between two writes once
+// `stopRequested` is set; a file whose bytes do not have its checksum fails
+// as "Verifying <name>" with ERROR_CRC.
 WriteOutcome WritePayloadFile(const std::atomic<bool>& stopRequested, const platform::Platform& os,
-                              const FileToUnpack& file, const WString& path, ChunkSource& source,
-                              ProgressReport& progress);
+                              const FileToUnpack& file, platform::FileHandle output,
+                              ChunkSource& source, ProgressReport& progress);

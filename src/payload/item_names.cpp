@@ -20,7 +20,8 @@ std::optional<std::string> PartProblem(WStringView part) {
   if (part == u"." || part == u"..")
     return "has a \"" + Utf16ToUtf8(part) + "\" component that leaves its folder";
   for (const WChar unit : part) {
-    if (unit == u';') return std::string("holds \";\", which separates the items of the payload manifest");
+    if (unit == u';')
+      return std::string("holds \";\", which separates the items of the payload manifest");
     if (unit == u':') return std::string("holds \":\", which names a drive or a stream");
     if (unit < 0x20 || WStringView(u"<>\"/|?*").find(unit) != WStringView::npos)
       return std::string("holds a character that Windows does not allow in file names");

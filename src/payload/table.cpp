@@ -107,8 +107,11 @@ std::vector<uint8_t> EncodeTable(const Table& table) {
   out.Number(56, table.exeDataSize, 8);
   out.Number(64, table.manifestChecksum, 8);
   size_t at = kTableHeaderBytes;
-  for (uint64_t size : table.volumeDataSizes) {
-    out.Number(at, size, 8);
+  for (size_t volume = 0; volume < table.volumeDataSizes.size(); ++volume) {
+    out.Number(at, table.volumeDataSizes[volume], 8);
+    if (volume < table.volumeDigests.size()) {
+      out.Bytes(at + 8, table.volumeDigests[volume].data(), sizeof(Sha256Digest));
+    }
     at += kVolumeRecordBytes;
   }
   for (const Item& item : table.items) {
@@ -137,8 +140,7 @@ void AssignBuildId(Table& table) {
 bool TableIntact(const uint8_t* bytes, size_t size) {
   if (bytes == nullptr) return false;
   const size_t recorded = RecordedTableBytes(bytes, size);
-  return recorded != 0 &&
-         TableChecksum(bytes, recorded) == Number(bytes + kTableChecksumField, 8);
+  return recorded != 0 && TableChecksum(bytes, recorded) == Number(bytes + kTableChecksumField, 8);
 }
 
 std::optional<Table> DecodeTable(const uint8_t* bytes, size_t size) {
@@ -166,6 +168,9 @@ std::optional<Table> DecodeTable(const uint8_t* bytes, size_t size) {
       return std::nullopt;
     prefixes.push_back(prefixes.back() + dataSize);
     table.volumeDataSizes.push_back(dataSize);
+    Sha256Digest digest;
+    std::memcpy(digest.data(), record + 8, digest.size());
+    table.volumeDigests.push_back(digest);
   }
   table.items.reserve(static_cast<size_t>(itemCount));
   for (uint64_t index = 0; index < itemCount; ++index, record += kItemRecordBytes) {

@@ -10,6 +10,12 @@
 // trailer that ties it to the exe's table: written last, it lets the
 // product build hash each volume as it writes it.
 //
+// The table lies inside the exe, under its signature; the volumes lie
+// beside it, outside. So the table holds each volume's SHA-256 (sha256.h),
+// and a volume is used only when its data has that digest: the signature
+// protects the volumes through the table. Each file's XXH3 checksum guards
+// against damage; it is no guard against a forged volume.
+//
 // Everything here is plain bytes in and out: the table and the volume
 // trailers come from files the program did not make itself (a damaged
 // download, a planted volume), so decoding checks every count, offset and
@@ -21,14 +27,16 @@
 #include <optional>
 #include <vector>
 
+#include "payload/sha256.h"
+
 namespace payload {
 
 // All numbers are little-endian.
 constexpr size_t kTableHeaderBytes = 80;
-constexpr size_t kVolumeRecordBytes = 16;
+constexpr size_t kVolumeRecordBytes = 40;
 constexpr size_t kItemRecordBytes = 40;
 constexpr size_t kVolumeTrailerBytes = 64;
-constexpr uint32_t kFormatVersion = 1;
+constexpr uint32_t kFormatVersion = 2;
 // Volumes are numbered 1 to kMaxVolumes: Installer-1.bin ... Installer-999.bin.
 constexpr uint32_t kMaxVolumes = 999;
 // The checksum kind the table names: XXH3, 64 bits (checksum.h).
@@ -53,10 +61,13 @@ struct Item {
 struct Table {
   BuildId buildId = BuildId(kBuildIdBytes);
   uint64_t manifestChecksum = 0;  // of the manifest's bytes before its NUL
-  uint64_t exeDataOffset = 0;  // where the exe's data starts in its file
+  uint64_t exeDataOffset = 0;     // where the exe's data starts in its file
   uint64_t exeDataSize = 0;
   std::vector<uint64_t> volumeDataSizes;  // volume n's at [n - 1], before its trailer
-  std::vector<Item> items;                // one per non-empty manifest item, in order
+  // The SHA-256 of volume n's data (before its trailer) at [n - 1]; as many
+  // as volumeDataSizes once encoded (missing ones are encoded as zeros).
+  std::vector<Sha256Digest> volumeDigests;
+  std::vector<Item> items;  // one per non-empty manifest item, in order
 };
 
 struct VolumeTrailer {

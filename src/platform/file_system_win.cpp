@@ -1,6 +1,7 @@
 // Files and folders over kernel32.
 #include <vector>
 
+#include "platform/private_security_win.h"
 #include "platform/windows_include.h"
 #include "platform/windows_platform.h"
 
@@ -38,7 +39,9 @@ bool WindowsFileSystem::RemoveFolder(const WString& path) {
 }
 
 bool WindowsFileSystem::MakeFolder(const WString& path) {
-  return CreateDirectoryW(Wide(path), nullptr) != 0;
+  SECURITY_ATTRIBUTES* security = PrivateFolderSecurity();
+  if (security == nullptr) return false;
+  return CreateDirectoryW(Wide(path), security) != 0;
 }
 
 uint32_t WindowsFileSystem::Attributes(const WString& path) {
@@ -52,15 +55,29 @@ FileHandle WindowsFileSystem::OpenFile(const WString& path, OpenMode mode) {
                          FILE_ATTRIBUTE_READONLY, nullptr);
     // A payload file lives only until the installer has read it: the
     // temporary attribute lets the cache keep it rather than write it out.
-    case OpenMode::kCreateNewWrite:
-      return CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                         FILE_ATTRIBUTE_TEMPORARY, nullptr);
-    case OpenMode::kReplaceWrite:
-      return CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    // Its creator's handle may write it whatever the DACL says.
+    case OpenMode::kCreateNewWrite: {
+      SECURITY_ATTRIBUTES* security = ReadOnlyFileSecurity();
+      if (security == nullptr) return INVALID_HANDLE_VALUE;
+      return CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, security,
+                         CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    }
     case OpenMode::kReadSequential:
       return CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    // No DELETE access: msiexec opens the package shared for reading only,
+    // which a handle with delete access would refuse it.
+    case OpenMode::kHoldFile:
+      return CreateFileW(Wide(path), GENERIC_READ | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    case OpenMode::kHoldFileWhileOpen:
+      return CreateFileW(Wide(path), GENERIC_READ | FILE_WRITE_ATTRIBUTES,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    case OpenMode::kHoldFolder:
+      return CreateFileW(Wide(path), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   }
   ::SetLastError(ERROR_INVALID_PARAMETER);
   return INVALID_HANDLE_VALUE;
@@ -93,6 +110,18 @@ std::optional<uint64_t> WindowsFileSystem::FileSize(FileHandle file) {
 }
 
 void WindowsFileSystem::CloseFile(FileHandle file) { CloseHandle(file); }
+
+std::optional<uint32_t> WindowsFileSystem::HeldAttributes(FileHandle file) {
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!GetFileInformationByHandle(file, &information)) return std::nullopt;
+  return information.dwFileAttributes;
+}
+
+bool WindowsFileSystem::ClearReadOnly(FileHandle file) {
+  FILE_BASIC_INFO basic{};  // times of 0 stay as they are
+  basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  return SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof(basic)) != 0;
+}
 
 uint32_t WindowsFileSystem::TempPath(uint32_t room, WString* path) {
   // One unit more than asked, so that a path of exactly `room` units (which

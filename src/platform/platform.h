@@ -38,6 +38,7 @@ constexpr uint32_t kErrorSuccess = 0;
 constexpr uint32_t kErrorFileNotFound = 2;
 constexpr uint32_t kErrorPathNotFound = 3;
 constexpr uint32_t kErrorAccessDenied = 5;
+constexpr uint32_t kErrorSharingViolation = 32;
 constexpr uint32_t kErrorInvalidData = 13;
 constexpr uint32_t kErrorCrc = 23;
 constexpr uint32_t kErrorWriteFault = 29;
@@ -134,22 +135,36 @@ class Registry {
 };
 
 // Files and folders (kernel32).
+//
+// What the program makes in its workspace is private to the user: folders
+// admit only the user, SYSTEM and Administrators, and a file it creates
+// lets no one write it once the handle it was written through is closed.
 class FileSystem {
  public:
   enum class OpenMode {
-    kProbeExisting,   // access 0, share read, OPEN_EXISTING, read-only attribute
-    kCreateNewWrite,  // read and write, no sharing, CREATE_NEW, temporary attribute
-    kReplaceWrite,    // read and write, no sharing, CREATE_ALWAYS, temporary attribute
+    kProbeExisting,  // access 0, share read, OPEN_EXISTING, read-only attribute
+    // Read and write, share read, CREATE_NEW, temporary attribute, a DACL
+    // that admits the user, SYSTEM and Administrators to read it only.
+    kCreateNewWrite,
     kReadSequential,  // read, share read, OPEN_EXISTING, sequential scan
+    // Holding what the program made, never through a link (the link itself
+    // is opened): read and write attributes, OPEN_EXISTING, never shared
+    // for deletion, so the name can be neither removed nor renamed while
+    // the handle is open.
+    kHoldFile,           // shared for reading only: no one can write the file
+    kHoldFileWhileOpen,  // shared for reading and writing: beside its writing handle
+    kHoldFolder,         // a folder, shared for reading and writing
   };
   virtual ~FileSystem() = default;
   // FindFirstFileW: kInvalidHandle when nothing can be listed.
   virtual FindHandle FindFirst(const WString& pattern, FindEntry* entry) = 0;
   virtual bool FindNext(FindHandle find, FindEntry* entry) = 0;
   virtual void FindClose(FindHandle find) = 0;
-  virtual bool RemoveFile(const WString& path) = 0;                     // DeleteFileW
-  virtual bool RemoveFolder(const WString& path) = 0;                   // RemoveDirectoryW
-  virtual bool MakeFolder(const WString& path) = 0;                     // CreateDirectoryW
+  virtual bool RemoveFile(const WString& path) = 0;    // DeleteFileW
+  virtual bool RemoveFolder(const WString& path) = 0;  // RemoveDirectoryW
+  // CreateDirectoryW with a DACL that admits only the user, SYSTEM and
+  // Administrators; fails on anything that stands there already.
+  virtual bool MakeFolder(const WString& path) = 0;
   virtual uint32_t Attributes(const WString& path) = 0;                 // GetFileAttributesW
   virtual FileHandle OpenFile(const WString& path, OpenMode mode) = 0;  // CreateFileW
   // WriteFile, synchronous; *written receives the bytes written.
@@ -161,6 +176,13 @@ class FileSystem {
   // GetFileSizeEx; nullopt on failure.
   virtual std::optional<uint64_t> FileSize(FileHandle file) = 0;
   virtual void CloseFile(FileHandle file) = 0;
+  // GetFileInformationByHandle: the attributes of what the handle holds;
+  // nullopt on failure.
+  virtual std::optional<uint32_t> HeldAttributes(FileHandle file) = 0;
+  // SetFileInformationByHandle(FileBasicInfo) with the normal attribute, so
+  // that a file no one may write can be deleted where the system reads
+  // that as read-only (Wine).
+  virtual bool ClearReadOnly(FileHandle file) = 0;
   // GetTempPathW into a buffer of `room` units. Returns the length the call
   // reported: 0 on failure, more than room - 1 when the path did not fit.
   virtual uint32_t TempPath(uint32_t room, WString* path) = 0;
@@ -263,7 +285,8 @@ class Windows {
   virtual void IdleWait(uint32_t milliseconds) = 0;
 };
 
-// Starting other programs (shell32).
+// Starting other programs (shell32, loaded from the system folder at run
+// time).
 class Shell {
  public:
   virtual ~Shell() = default;
@@ -273,9 +296,10 @@ class Shell {
   virtual bool Execute(const WString& verb, const WString& file, const WString& parameters,
                        const WString& directory, int showCommand) = 0;
   // ShellExecuteExW with SEE_MASK_NOCLOSEPROCESS, default verb, no owner and
-  // no directory. Returns the process handle, or null when the start failed.
+  // `directory` as working folder (none when empty). Returns the process
+  // handle, or null when the start failed.
   virtual ProcessHandle StartProcess(const WString& file, const WString& parameters,
-                                     int showCommand) = 0;
+                                     const WString& directory, int showCommand) = 0;
 };
 
 // The process, its threads and the system (kernel32).
@@ -289,6 +313,9 @@ class Process {
   // *alreadyExists = (GetLastError() == ERROR_ALREADY_EXISTS).
   virtual void CreateInstanceMutex(const WString& name, bool* alreadyExists) = 0;
   virtual uint16_t UserDefaultLanguage() = 0;  // GetUserDefaultLangID
+  // RtlGenRandom: `count` bytes from the system's random number generator,
+  // which no other process can predict.
+  virtual bool RandomBytes(void* buffer, uint32_t count) = 0;
   // GetSystemDirectoryW, with a final backslash; empty on failure.
   virtual WString SystemFolder() = 0;
   // FormatMessageW from the system table in the user's language; nullopt

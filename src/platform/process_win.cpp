@@ -3,6 +3,8 @@
 
 #include "platform/windows_include.h"
 #include "platform/windows_platform.h"
+// After windows.h, which it needs: RtlGenRandom.
+#include <ntsecapi.h>
 
 namespace platform {
 
@@ -37,6 +39,10 @@ void WindowsProcess::CreateInstanceMutex(const WString& name, bool* alreadyExist
 }
 
 uint16_t WindowsProcess::UserDefaultLanguage() { return GetUserDefaultLangID(); }
+
+bool WindowsProcess::RandomBytes(void* buffer, uint32_t count) {
+  return RtlGenRandom(buffer, count) != FALSE;
+}
 
 WString WindowsProcess::SystemFolder() {
   wchar_t buffer[MAX_PATH];

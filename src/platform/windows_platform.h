@@ -33,6 +33,8 @@ class WindowsFileSystem final : public FileSystem {
   bool Seek(FileHandle file, uint64_t offset) override;
   std::optional<uint64_t> FileSize(FileHandle file) override;
   void CloseFile(FileHandle file) override;
+  std::optional<uint32_t> HeldAttributes(FileHandle file) override;
+  bool ClearReadOnly(FileHandle file) override;
   uint32_t TempPath(uint32_t room, WString* path) override;
 };
 
@@ -123,12 +125,16 @@ class WindowsWindows final : public Windows {
   bool handlingMouseClick_ = false;
 };
 
+// Takes ShellExecuteW and ShellExecuteExW from shell32 as the entry point
+// loaded it (null: it could not be loaded, and every start fails).
+void UseShellLibrary(void* shell32);
+
 class WindowsShell final : public Shell {
  public:
   bool Execute(const WString& verb, const WString& file, const WString& parameters,
                const WString& directory, int showCommand) override;
   ProcessHandle StartProcess(const WString& file, const WString& parameters,
-                             int showCommand) override;
+                             const WString& directory, int showCommand) override;
 };
 
 class WindowsProcess final : public Process {
@@ -137,6 +143,7 @@ class WindowsProcess final : public Process {
   void SetLastError(uint32_t code) override;
   void CreateInstanceMutex(const WString& name, bool* alreadyExists) override;
   uint16_t UserDefaultLanguage() override;
+  bool RandomBytes(void* buffer, uint32_t count) override;
   WString SystemFolder() override;
   std::optional<WString> SystemErrorText(uint32_t code) override;
   void Sleep(uint32_t milliseconds) override;

@@ -4,7 +4,8 @@
 // downloads can leave a planted version.dll or uxtheme.dll beside it. So the
 // exe imports only libraries the system always loads from its own folder, and
 // the first thing it does is to restrict every later library load to the
-// system folder; the common controls are loaded only after that.
+// system folder; the common controls and the shell are loaded only after
+// that.
 #include "launcher.h"
 #include "launcher_state.h"
 #include "platform/message_loop.h"
@@ -44,12 +45,18 @@ bool RestrictLibrarySearchToSystemFolder() {
   return false;
 }
 
+// Loads a library from the system folder only, once the search is
+// restricted; before that (an old Windows 7) without naming the folder, the
+// current folder at least being off the search.
+HMODULE LoadFromSystemFolder(const wchar_t* name, bool searchRestricted) {
+  return searchRestricted ? LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)
+                          : LoadLibraryW(name);
+}
+
 // Loads the common controls library (version 6 through the manifest) and
 // registers the progress bar and the standard control classes.
 void InitCommonControlsFromSystemFolder(bool searchRestricted) {
-  HMODULE commonControls =
-      searchRestricted ? LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)
-                       : LoadLibraryW(L"comctl32.dll");
+  HMODULE commonControls = LoadFromSystemFolder(L"comctl32.dll", searchRestricted);
   using InitCommonControlsExFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
   auto initCommonControlsEx =
       LookUp<InitCommonControlsExFunction>(commonControls, "InitCommonControlsEx");
@@ -62,13 +69,23 @@ void InitCommonControlsFromSystemFolder(bool searchRestricted) {
   // controls belong to it.
 }
 
-// Loads, from the system folder, the libraries that the visual styles pull in
-// as delay-loaded imports. Some loaders (Wine's, for one) resolve delayed
-// imports with the default search order, which still starts in the exe's
-// folder; a library already loaded is never searched for again.
+// Loads, from the system folder, the libraries that the visual styles and
+// the shell pull in as delay-loaded imports. Some loaders (Wine's, for one)
+// resolve delayed imports with the default search order, which still starts
+// in the exe's folder; a library already loaded is never searched for again.
 void PreloadDelayedSystemLibraries(bool searchRestricted) {
   if (!searchRestricted) return;
-  LoadLibraryExW(L"msimg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  for (const wchar_t* name : {L"msimg32.dll", L"ole32.dll", L"oleaut32.dll", L"shcore.dll"}) {
+    LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  }
+}
+
+// shell32 is not imported: it pulls in shlwapi, shcore and more, which the
+// loader would find before the search is restricted. Loaded here, its own
+// imports come from the system folder too.
+void LoadShellFromSystemFolder(bool searchRestricted) {
+  platform::UseShellLibrary(LoadFromSystemFolder(L"shell32.dll", searchRestricted));
+  // Kept for the life of the process: documents and msiexec start through it.
 }
 
 }  // namespace
@@ -77,6 +94,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   const bool searchRestricted = RestrictLibrarySearchToSystemFolder();
   PreloadDelayedSystemLibraries(searchRestricted);
   InitCommonControlsFromSystemFolder(searchRestricted);
+  LoadShellFromSystemFolder(searchRestricted);
 
   static platform::WindowsPlatform windowsPlatform;
   const platform::Platform& os = windowsPlatform.os;

@@ -2,7 +2,6 @@
 
 #include "config/install_state.h"
 #include "config/product_config.h"
-#include "install/workspace.h"
 #include "localization/catalogue.h"
 #include "localization/language_list.h"
 #include "resource_ids.h"
@@ -32,16 +31,11 @@ bool InitInstance(LauncherState& state, const platform::Platform& os,
   if (state.mainWindow == nullptr) return false;
   QuietenPassiveControls(os, state.mainWindow);
 
+  // The launcher's package lies beside it; the installer's lies in its
+  // workspace, which the unpacking makes and puts before the name.
+  state.programFolder = ProgramFolder(os);
   state.packagePath = os.resources.LoadText(IDS_PACKAGE_NAME, kStringRoom);
-  if (!state.launcherMode) {
-    // Without a usable temporary folder the workspace stays empty; the
-    // unpacking refuses to start then, with a message, instead of writing
-    // into the current folder.
-    if (auto workspace = FormWorkspaceDir(os)) {
-      state.workspaceDir = *workspace;
-      state.packagePath = state.workspaceDir + state.packagePath;
-    }
-  }
+  if (state.launcherMode) state.packagePath = state.programFolder + state.packagePath;
   state.gameExeName = os.resources.LoadText(IDS_GAME_EXE, kStringRoom);
   state.websiteUrl = os.resources.LoadText(IDS_WEBSITE_URL, kStringRoom);
 

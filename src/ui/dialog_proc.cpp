@@ -27,7 +27,8 @@ void Install(LauncherState& state, const platform::Platform& os) {
 void Uninstall(LauncherState& state, const platform::Platform& os) {
   // The package's default action is its maintenance mode; the launcher does
   // not wait for it and ends whether or not the shell could open it.
-  os.shell.Execute(WString(), state.packagePath, WString(), WString(), platform::kShowNormal);
+  os.shell.Execute(WString(), state.packagePath, WString(), state.programFolder,
+                   platform::kShowNormal);
   ExitLauncher(state, os, 0, false);
 }
 

@@ -22,15 +22,19 @@ int32_t SelectedEntryLcid(const LauncherState& state) {
 // The readme's path without its extension.
 WString ReadmeBasePath(const LauncherState& state, bool installed) {
   if (installed) return state.installDir + u"Docs\\Readme";
-  // Before installation the disc's folder for the selected country is used;
-  // an LCID without a folder leaves an empty path element.
+  // Before installation the disc's folder for the selected country is used,
+  // beside the program (never the current folder) until an installation
+  // folder is known; an LCID without a folder leaves an empty path element.
   const auto code = state.countryCodes.find(SelectedEntryLcid(state));
   const WString country = code != state.countryCodes.end() ? code->second : WString();
-  return state.installDir + u"Docs\\" + country + u"\\Readme";
+  const WString& base = state.installDir.empty() ? state.programFolder : state.installDir;
+  return base + u"Docs\\" + country + u"\\Readme";
 }
 
-void OpenDocument(const platform::Platform& os, const WString& path) {
-  os.shell.Execute(u"open", path, WString(), WString(), platform::kShowNormal);
+// Documents start in the program's folder, not in whatever folder the
+// program was started from.
+void OpenDocument(const LauncherState& state, const platform::Platform& os, const WString& path) {
+  os.shell.Execute(u"open", path, WString(), state.programFolder, platform::kShowNormal);
 }
 
 void ShowPdfReaderNotice(const LauncherState& state, const platform::Platform& os) {
@@ -58,12 +62,12 @@ void ShowReadme(LauncherState& state, const platform::Platform& os) {
   const WString base = ReadmeBasePath(state, installed);
 
   if (FileExists(os, base + u".txt")) {
-    OpenDocument(os, base + u".txt");
+    OpenDocument(state, os, base + u".txt");
   } else if (FileExists(os, base + u".rtf")) {
-    OpenDocument(os, base + u".rtf");
+    OpenDocument(state, os, base + u".rtf");
   } else if (FileExists(os, base + u".pdf")) {
     if (state.pdfHandlerRegistered) {
-      OpenDocument(os, base + u".pdf");
+      OpenDocument(state, os, base + u".pdf");
     } else {
       ShowPdfReaderNotice(state, os);
     }

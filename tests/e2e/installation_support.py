@@ -1,8 +1,13 @@
 """What the installation scenarios share: products that carry a real package,
-the temporary folder and the workspace of installer mode, msiexec made
-unusable, a full disk, and the exact texts of the fatal error box."""
+the temporary folder and the workspaces of installer mode, msiexec made
+unusable, a full disk, the exact texts of the fatal error box, and a payload
+table to forge."""
 
+import ctypes
+import ctypes.util
+import json
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -17,7 +22,8 @@ PRODUCT_NAME = "Skyforge 2: Iron Vale"
 REGISTRY_KEY = r"Software\Quillmark\Skyforge2"
 PACKAGE_NAME = "Skyforge2.msi"
 GAME_EXE = "Skyforge2.exe"
-WORKSPACE_NAME = "CorvaneInstaller"
+# Each run's own workspace: the prefix and 64 random bits in hex.
+WORKSPACE_NAME = re.compile(r"CorvaneInstaller-[0-9a-f]{16}")
 
 # English first, then French: the French entry passes its transform.
 LANGUAGE_IDS = "1033;1036;"
@@ -176,8 +182,83 @@ def renumber_raw_data_resource(exe, old_id, new_id):
     Path(exe).write_bytes(bytes(data))
 
 
+def workspaces_in(temp_folder):
+    """The installers' own workspaces in temp_folder, sorted."""
+    temp_folder = Path(temp_folder)
+    return sorted(path for path in temp_folder.iterdir() if WORKSPACE_NAME.fullmatch(path.name)) \
+        if temp_folder.is_dir() else []
+
+
 def workspace_of(temp_folder):
-    return Path(temp_folder) / WORKSPACE_NAME
+    """The one workspace in temp_folder, once there is one."""
+    bench.wait_until(lambda: len(workspaces_in(temp_folder)) == 1, bench.WINDOW_TIMEOUT, "one workspace")
+    return workspaces_in(temp_folder)[0]
+
+
+def assert_installed_from_a_workspace(test, original_database, temp_folder):
+    """The package msiexec installed lay at the root of a workspace of its own
+    in temp_folder."""
+    folder, name = original_database.rsplit("\\", 1)
+    parent, workspace = folder.rsplit("\\", 1)
+    test.assertEqual(name, PACKAGE_NAME)
+    test.assertRegex(workspace, WORKSPACE_NAME)
+    test.assertEqual(parent.lower(), test.windows_path(temp_folder).rstrip("\\").lower())
+
+
+class Swapper:
+    """swapper.exe in the scenario's prefix: as the same user, it tries to
+    copy `replacement` over, move it over, rename and delete every file in
+    the workspaces of `temp_folder` as it appears, and to rename every
+    folder there, until stopped."""
+
+    def __init__(self, scenario, temp_folder, replacement):
+        self.stop_file = scenario.work / "swapper.stop"
+        self.report = scenario.work / "swapper.json"
+        self.program = scenario.start(bench.BENCH_BIN / "swapper.exe", cwd=scenario.work, args=[
+            scenario.windows_path(temp_folder), scenario.windows_path(replacement),
+            scenario.windows_path(self.stop_file), scenario.windows_path(self.report)])
+
+    def stop(self):
+        """Stops it; returns its report: tries, seen and succeeded."""
+        self.stop_file.write_text("stop")
+        self.program.wait_exit(bench.EXIT_TIMEOUT)
+        return json.loads(self.report.read_text())
+
+
+def xxh3(data):
+    """The payload's checksum of `data`, from the system's libxxhash."""
+    library = ctypes.CDLL(ctypes.util.find_library("xxhash") or "libxxhash.so.0")
+    library.XXH3_64bits.restype = ctypes.c_uint64
+    library.XXH3_64bits.argtypes = [ctypes.c_char_p, ctypes.c_size_t]
+    return library.XXH3_64bits(data, len(data))
+
+
+class PayloadTable:
+    """The payload table inside an Installer.exe, to change as a forger
+    would: its items, and its own checksum made anew."""
+    HEADER, VOLUME_RECORD, ITEM_RECORD, CHECKSUM_FIELD = 80, 40, 40, 72
+
+    def __init__(self, exe):
+        self.exe = Path(exe)
+        self.data = bytearray(self.exe.read_bytes())
+        # The program's code holds the magic too, before its resources.
+        self.at = bytes(self.data).rindex(b"DLPAYTAB")
+        self.item_count, self.volume_count = struct.unpack_from("<II", self.data, self.at + 16)
+
+    def items(self):
+        """(place, file, offset, size, checksum) of each item."""
+        first = self.at + self.HEADER + self.VOLUME_RECORD * self.volume_count
+        return [struct.unpack_from("<IIQQQ", self.data, first + self.ITEM_RECORD * i)
+                for i in range(self.item_count)]
+
+    def set_checksum(self, index, checksum):
+        first = self.at + self.HEADER + self.VOLUME_RECORD * self.volume_count
+        struct.pack_into("<Q", self.data, first + self.ITEM_RECORD * index + 24, checksum)
+        size = self.HEADER + self.VOLUME_RECORD * self.volume_count + self.ITEM_RECORD * self.item_count
+        table = bytearray(self.data[self.at:self.at + size])
+        table[self.CHECKSUM_FIELD:self.CHECKSUM_FIELD + 8] = bytes(8)
+        struct.pack_into("<Q", self.data, self.at + self.CHECKSUM_FIELD, xxh3(bytes(table)))
+        self.exe.write_bytes(bytes(self.data))
 
 
 def files_below(folder):

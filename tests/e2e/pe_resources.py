@@ -15,7 +15,7 @@ class PeFile:
         optional_size = struct.unpack_from("<H", self.data, pe + 20)[0]
         optional = pe + 24
         self.magic = struct.unpack_from("<H", self.data, optional)[0]
-        self.subsystem = struct.unpack_from("<H", self.data, optional + 68)[0]
+        self.subsystem, self.dll_characteristics = struct.unpack_from("<HH", self.data, optional + 68)
         self.checksum_at = optional + 64
         self.checksum = struct.unpack_from("<I", self.data, self.checksum_at)[0]
         # The data directories follow the fields whose size differs: PE32 (0x10B), PE32+ (0x20B).
@@ -46,16 +46,20 @@ class PeFile:
         start = self.offset(rva)
         return self.data[start:self.data.index(b"\0", start)].decode()
 
-    def imported_dlls(self):
-        rva, _ = self.directories[1]
+    def imported_dlls(self, delayed=False):
+        """The DLLs the import directory names, or with `delayed` the delay-load directory."""
+        directory, record, name_field = (13, 32, 4) if delayed else (1, 20, 12)
+        rva, _ = self.directories[directory]
         names = []
+        if rva == 0:
+            return names
         at = self.offset(rva)
         while True:
-            name_rva = struct.unpack_from("<I", self.data, at + 12)[0]
+            name_rva = struct.unpack_from("<I", self.data, at + name_field)[0]
             if name_rva == 0:
                 return names
             names.append(self.c_string(name_rva))
-            at += 20
+            at += record
 
     def _directory(self, directory):
         """(file offset of the entry, name, target) for each entry of a

@@ -1,7 +1,8 @@
 """DLLs planted beside the launcher or in its current folder, under the names
-of system DLLs that it or the common controls load at run time, are never
-loaded: the launcher restricts its DLL search to the system folder before it
-loads anything itself."""
+of system DLLs that it, the common controls or the shell load at run time,
+are never loaded, even with native DLLs first: the launcher imports only what
+the loader brings in for any program, and restricts its DLL search to the
+system folder before it loads anything itself."""
 
 import re
 import shutil
@@ -11,7 +12,7 @@ from bench import IDC_EXIT, IDC_LANGUAGE
 
 PLANTED_NAMES = ("version", "uxtheme", "dwmapi", "comctl32", "msimg32", "winmm", "cryptbase", "profapi",
                  "propsys", "sspicli", "dbghelp", "imm32", "msctf", "oleacc", "textinputframework",
-                 "coremessaging")
+                 "coremessaging", "ole32", "shcore", "oleaut32", "shlwapi", "shell32")
 
 
 THEMED_COMMON_CONTROLS = {arch: f"{folder}_microsoft.windows.common-controls_6595b64144ccf1df_6.0"

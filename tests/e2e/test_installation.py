@@ -6,20 +6,24 @@ import subprocess
 
 import bench
 import installation_support as support
+import packages
 import shell_handlers
 from bench import IDC_INSTALL, IDC_LANGUAGE, IDC_PLAY, IDC_README, IDC_UNINSTALL, control
 from shell_handlers import argument_of, same_windows_path
 
 DRIVE_CDROM = "5"
+ROGUE_KEY = r"Software\Rogue\Game"
 
 
 class DiscSteps:
-    def open_disc(self, plant_msiexec=False):
+    def open_disc(self, plant_msiexec=False, current_folder=None):
         """Starts Autorun.exe from the root of a private copy of the disc,
-        beside the package; the disc's folder has a blank in its name."""
+        beside the package, in the disc's folder (which has a blank in its
+        name) or in `current_folder`."""
         disc = self.private_copy(self.product_out / "disc", "game disc")
-        planted_log, env = self.plant_msiexec(disc) if plant_msiexec else (None, None)
-        program = self.start(disc / "Autorun.exe", cwd=disc, extra_env=env)
+        current_folder = current_folder or disc
+        planted_log, env = self.plant_msiexec(disc, current_folder) if plant_msiexec else (None, None)
+        program = self.start(disc / "Autorun.exe", cwd=current_folder, extra_env=env)
         return disc, program, self.driver.dump(), planted_log
 
     def install(self, language_index):
@@ -42,11 +46,11 @@ class DiscSteps:
 
 
 class InstallFromTheDisc(DiscSteps, support.PackageScenario):
-    def assertInstallsFromTheDisc(self, language_index, transforms, lcid):
+    def assertInstallsFromTheDisc(self, language_index, transforms, lcid, current_folder=None):
         """Installs in the language of entry language_index: the system's
         msiexec runs the disc's package, with `transforms`, and the package
-        records `lcid`."""
-        disc, program, window, planted_log = self.open_disc(plant_msiexec=True)
+        records `lcid`, whatever the current folder holds."""
+        disc, program, window, planted_log = self.open_disc(plant_msiexec=True, current_folder=current_folder)
         self.assertTrue(control(window, IDC_INSTALL)["enabled"])
         window = self.install(language_index)
         self.screenshot()
@@ -55,8 +59,9 @@ class InstallFromTheDisc(DiscSteps, support.PackageScenario):
         self.assertEqual(installed["OriginalDatabase"], self.windows_path(disc / support.PACKAGE_NAME))
         self.assertEqual(installed["Transforms"], transforms)
         self.assertEqual(installed["LanguageVal"], lcid)
-        # The msiexec.exe planted in the current folder, which is also the
-        # launcher's own folder, never ran.
+        self.assertEqual(packages.installed_values(self.prefix, ROGUE_KEY), {}, "the planted package was installed")
+        # The msiexec.exe planted in the launcher's folder and the current
+        # folder never ran.
         self.assertFalse(planted_log.exists(), planted_log.read_text() if planted_log.exists() else "")
         self.assertFalse((disc / "recorder.log").exists())
         self.press_exit(program)
@@ -65,9 +70,16 @@ class InstallFromTheDisc(DiscSteps, support.PackageScenario):
         # The first language passes no transform.
         self.assertInstallsFromTheDisc(support.FIRST_LANGUAGE_INDEX, "", "1033")
 
-    def test_install_in_french_passes_the_embedded_transform(self):
-        # The package's French transform sets the language it records.
-        self.assertInstallsFromTheDisc(support.FRENCH_INDEX, support.FRENCH_TRANSFORMS, support.FRENCH_LCID)
+    def test_install_in_french_from_a_hostile_current_folder_passes_the_embedded_transform(self):
+        """Started with a downloads folder as its current folder, where another
+        package of the same name lies: the disc's package is the one installed.
+        The package's French transform sets the language it records."""
+        downloads = self.work / "Downloads"
+        downloads.mkdir()
+        packages.build_package(downloads, "Rogue", ROGUE_KEY, "Rogue.exe", package_name=support.PACKAGE_NAME,
+                               languages=("fr-fr",))
+        self.assertInstallsFromTheDisc(support.FRENCH_INDEX, support.FRENCH_TRANSFORMS, support.FRENCH_LCID,
+                                       current_folder=downloads)
 
 
 class FailedInstallFromTheDisc(DiscSteps, support.PackageScenario):

@@ -1,10 +1,11 @@
 """Installer.exe when unpacking cannot go on: the fatal error box names the
 operation, the system's error code and text, the exit code is that code and
-the workspace stays on disk. Also what must never be touched: files outside
-the workspace reached through a link, and a workspace left behind after
-Exit. And damage: every payload byte is checked against its checksum before
-msiexec sees it, in the exe's resources, after its image and in the volumes
-beside it."""
+the run's workspace is gone. Also what must never be touched or installed:
+anything planted in the temporary folder, files outside reached through a
+link, a package swapped by another program of the same user; and two
+products installing at once each keep their own workspace. And damage and
+forgery: every payload byte is checked against its checksum, and every
+volume against the SHA-256 the signed exe holds, before msiexec sees it."""
 
 import os
 import random
@@ -14,6 +15,7 @@ import subprocess
 
 import bench
 import installation_support as support
+import packages
 import products
 from bench import IDC_CONTINUE, IDC_EXIT
 
@@ -74,11 +76,8 @@ class InstallerFaults(FatalErrorSteps, support.PackageScenario):
         folder, missing_id = self.installer_without_its_last_resource()
         self.run_to_fatal_error(f"FindResource failed trying to find resource ID {missing_id}",
                                 support.ERROR_RESOURCE_NAME_NOT_FOUND, folder)
-        # Every lookup comes before the first write: the workspace is there,
-        # re-created and empty.
-        workspace = support.workspace_of(temp)
-        self.assertTrue(workspace.is_dir())
-        self.assertEqual(support.files_below(workspace), [])
+        # Every lookup comes before the workspace is made.
+        self.assertEqual(support.workspaces_in(temp), [])
 
     def test_a_damaged_payload_resource(self):
         folder = self.private_copy(self.product_out, "download")
@@ -93,40 +92,99 @@ class InstallerFaults(FatalErrorSteps, support.PackageScenario):
         # The box has no owner: the window behind it still takes Exit.
         self.driver.click(IDC_EXIT)
         self.assertWholeExitCode(program, 0)
-        self.assertFalse(support.workspace_of(temp).exists(), "the workspace was left behind")
+        self.assertEqual(support.workspaces_in(temp), [], "the workspace was left behind")
 
     def test_a_full_disk(self):
         temp = self.use_temp_folder(self.mount_small_disk(self.work / "small disk", "2m"))
         self.run_to_fatal_error("WriteFile", support.ERROR_DISK_FULL)
-        self.assertTrue(support.workspace_of(temp).is_dir(), "the workspace was removed")
-        self.assertTrue(support.files_below(support.workspace_of(temp)), "nothing was written")
+        # No later run would find this run's workspace: it goes with the error.
+        self.assertEqual(support.files_below(temp), [], "the workspace was left behind")
 
-    def test_a_left_over_workspace_that_cannot_be_emptied(self):
-        temp = self.use_temp_folder(self.work / "temp")
-        workspace = support.workspace_of(temp)
-        workspace.mkdir()
-        # A read-only file named like a payload sub-folder survives the
-        # emptying, and so the workspace cannot be created afresh.
-        blocker = workspace / "Data"
-        blocker.write_text("left over")
-        blocker.chmod(0o444)
-        # A link to a folder outside: the emptying must not reach through it.
+    def plant_in_the_temporary_folder(self, temp):
+        """What another program may have left or planted where workspaces go:
+        the fixed-name workspace of earlier versions and a guessed new name,
+        each with folders, a read-only file named like a payload folder, and
+        a link to a folder outside. Returns the folder outside."""
         outside = self.work / "Saved Games"
         (outside / "Slot 1").mkdir(parents=True)
         (outside / "Slot 1" / "save.dat").write_bytes(b"progress")
         (outside / "options.ini").write_text("volume=7")
-        os.symlink(outside, workspace / "Saves")
+        for name in ("CorvaneInstaller", "CorvaneInstaller-0000000000000000"):
+            planted = temp / name
+            (planted / "Docs").mkdir(parents=True)
+            (planted / "Docs" / "Readme.txt").write_text("planted")
+            (planted / "Data").write_text("left over")
+            (planted / "Data").chmod(0o444)
+            os.symlink(outside, planted / "Saves")
+        return outside
 
-        self.run_to_fatal_error("CreateDirectory", support.ERROR_ALREADY_EXISTS)
-        self.assertEqual(support.files_below(outside), ["Slot 1/save.dat", "options.ini"])
-        self.assertEqual(blocker.read_text(), "left over")
+    def test_nothing_planted_or_swapped_is_installed_or_touched(self):
+        """A temporary folder with things planted in it, and a program of the
+        same user that tries to swap, rename or delete every file of the
+        workspace as it appears, while the installer runs."""
+        temp = self.use_temp_folder(self.work / "temp")
+        outside = self.plant_in_the_temporary_folder(temp)
+        planted = support.files_below(temp)
+        rogue = packages.build_package(self.work / "rogue", "Rogue", ROGUE_KEY, "Rogue.exe",
+                                       package_name="Rogue.msi")
+        swapper = support.Swapper(self, temp, rogue)
 
-        # Exit before Continue removes a left-over workspace too, again
-        # without reaching through the link.
-        program = self.start(self.private_copy(self.product_out, "again") / "Installer.exe")
+        program = self.start(self.private_copy(self.product_out, "download") / "Installer.exe")
         self.driver.dump()
-        self.press_exit(program)
+        self.driver.click(IDC_CONTINUE)
+        self.assertExitCode(program, 0, timeout=180)
+        report = swapper.stop()
+
+        support.assert_installed_from_a_workspace(self, self.installed().get("OriginalDatabase", ""), temp)
+        self.assertEqual(packages.installed_values(self.prefix, ROGUE_KEY), {}, "the swapped package was installed")
+        self.assertTrue(report["msiexec_seen"])
+        self.assertTrue(any(path.endswith(support.PACKAGE_NAME) for path in report["seen"]), report["seen"])
+        self.assertEqual(report["succeeded"], [], f"of {report['tries']} tries")
+        bench.log(f"the swapper tried {report['tries']} times on {len(report['seen'])} files and folders")
+        # Everything outside the run's own workspace is as it was, and the
+        # workspace is gone.
+        self.assertEqual(support.files_below(temp), planted)
         self.assertEqual(support.files_below(outside), ["Slot 1/save.dat", "options.ini"])
+        self.assertEqual(support.workspaces_in(temp), [temp / "CorvaneInstaller-0000000000000000"])
+
+    def test_two_products_install_at_once(self):
+        """Another product's installer, started while this one unpacks and
+        installs, makes a workspace of its own: both install."""
+        temp = self.use_temp_folder(self.work / "temp")
+        other_package = packages.build_package(self.work / "other", "Emberfall", OTHER_KEY, "Emberfall.exe",
+                                               package_name="Emberfall.msi", languages=("fr-fr",))
+        other_out = products.build_product(
+            bench.ARCH, bench.HOST_BUILD, self.work / "other product",
+            dict(self.product_settings, registry_key=OTHER_KEY, package_name="Emberfall.msi",
+                 game_exe="Emberfall.exe", instance_mutex="6B1D0F7E-2C4A-4F3B-9E8D-7A6C5B4E3D2F",
+                 product_names="Emberfall;Emberfall;"),
+            {"payload/Emberfall.msi": other_package.read_bytes(), "payload/Data/world.pak": bytes(MOVIE_BYTES)})
+        other_exe = self.work / "other download" / "EmberfallSetup.exe"
+        other_exe.parent.mkdir()
+        shutil.copy(other_out / "Installer.exe", other_exe)
+
+        first = self.start(self.private_copy(self.product_out, "download") / "Installer.exe")
+        self.driver.dump()
+        second = self.start(other_exe)
+        other_driver = bench.UiDriver(self.prefix, other_exe.name)
+        other_driver.dump()
+        self.driver.click(IDC_CONTINUE)
+        other_driver.click(IDC_CONTINUE)
+        # The first one's workspace lives at least as long as its msiexec.
+        bench.wait_until(lambda: len(support.workspaces_in(temp)) == 2 or not (first.running() and second.running()),
+                         180, "both workspaces")
+        self.assertEqual(len(support.workspaces_in(temp)), 2, "the two runs did not overlap")
+        self.assertExitCode(first, 0, timeout=180)
+        self.assertExitCode(second, 0, timeout=180)
+        support.assert_installed_from_a_workspace(self, self.installed().get("OriginalDatabase", ""), temp)
+        other = packages.installed_values(self.prefix, OTHER_KEY)
+        support.assert_installed_from_a_workspace(
+            self, other.get("OriginalDatabase", "").replace("Emberfall.msi", support.PACKAGE_NAME), temp)
+        self.assertEqual(support.workspaces_in(temp), [])
+
+
+ROGUE_KEY = r"Software\Rogue\Game"
+OTHER_KEY = r"Software\Quillmark\Emberfall"
 
 
 # Three volumes of this size hold what the exe cannot: the exe itself is
@@ -156,6 +214,20 @@ class InstallerInVolumes(FatalErrorSteps, support.PackageScenario):
         data = exe.read_bytes()
         return struct.unpack_from("<Q", data, data.rindex(b"DLPAYTAB") + 48)[0]
 
+    def forge_a_volume(self, folder):
+        """Other bytes for the package in the last volume, and the package's
+        checksum in the exe's table made to match, as a forger could (which
+        breaks the exe's signature, not looked at here): only the volume's
+        SHA-256, which the signed table holds, can tell."""
+        table = support.PayloadTable(folder / "Installer.exe")
+        index, (_, file, offset, size, _) = next(
+            (index, item) for index, item in enumerate(table.items()) if item[1] == len(VOLUME_NAMES))
+        volume = folder / VOLUME_NAMES[file - 1]
+        data = bytearray(volume.read_bytes())
+        data[offset + 200:offset + 210] = b"FORGED!!!!"
+        volume.write_bytes(bytes(data))
+        table.set_checksum(index, support.xxh3(bytes(data[offset:offset + size])))
+
     def test_installs_from_the_exe_and_its_volumes_found_beside_it(self):
         self.assertEqual(sorted(path.name for path in self.product_out.glob("*.bin")), VOLUME_NAMES)
         for name in ["Installer.exe"] + VOLUME_NAMES:
@@ -172,9 +244,8 @@ class InstallerInVolumes(FatalErrorSteps, support.PackageScenario):
         self.driver.dump()
         self.driver.click(IDC_CONTINUE)
         self.assertExitCode(program, 0, timeout=180)
-        self.assertEqual(self.installed().get("OriginalDatabase"),
-                         self.windows_path(support.workspace_of(temp) / support.PACKAGE_NAME))
-        self.assertFalse(support.workspace_of(temp).exists(), "the workspace was left behind")
+        support.assert_installed_from_a_workspace(self, self.installed().get("OriginalDatabase", ""), temp)
+        self.assertEqual(support.workspaces_in(temp), [], "the workspace was left behind")
 
     def test_damage_and_missing_or_foreign_volumes_end_before_msiexec_runs(self):
         self.use_temp_folder(self.work / "temp")
@@ -185,10 +256,13 @@ class InstallerInVolumes(FatalErrorSteps, support.PackageScenario):
             ("the exe's data", lambda folder: flip_byte(folder / "Installer.exe",
                                                        self.exe_data_offset(folder / "Installer.exe") + 5),
              "Verifying Data\\Maps\\Iron Vale\\level1.map", ERROR_CRC),
-            # The package comes last in the payload: in the last volume.
+            # The package comes last in the payload, ending the last volume,
+            # whose digest is checked first.
             ("a volume", lambda folder: flip_byte(folder / VOLUME_NAMES[-1],
                                                   (folder / VOLUME_NAMES[-1]).stat().st_size - 100),
-             f"Verifying {support.PACKAGE_NAME}", ERROR_CRC),
+             f"Verifying {VOLUME_NAMES[-1]}", ERROR_CRC),
+            ("a forged volume, its file's checksum to match", self.forge_a_volume,
+             f"Verifying {VOLUME_NAMES[-1]}", ERROR_CRC),
             ("a missing volume", lambda folder: (folder / VOLUME_NAMES[1]).unlink(),
              "Opening Installer-2.bin", ERROR_FILE_NOT_FOUND),
             ("a volume of another build", lambda folder: shutil.copy(other / VOLUME_NAMES[1], folder),

@@ -1,6 +1,6 @@
 """Installer.exe: the player picks a language and presses Continue; the
-payload is unpacked into %TEMP%\\CorvaneInstaller\\, msiexec runs the package
-from there, the folder is removed and the program ends."""
+payload is unpacked into a folder of the run's own under %TEMP%, msiexec runs
+the package from there, the folder is removed and the program ends."""
 
 import os
 import subprocess
@@ -60,12 +60,11 @@ class InstallerInstalls(InstallerScenario):
         self.driver.click(IDC_CONTINUE)
         self.assertExitCode(program, 0, timeout=180)
         installed = self.installed()
-        self.assertEqual(installed.get("OriginalDatabase"),
-                         self.windows_path(support.workspace_of(temp) / support.PACKAGE_NAME))
+        support.assert_installed_from_a_workspace(self, installed.get("OriginalDatabase", ""), temp)
         self.assertEqual(installed["Transforms"], support.FRENCH_TRANSFORMS)
         self.assertEqual(installed["LanguageVal"], support.FRENCH_LCID)
         self.assertTrue(installed["PathVal"].endswith("\\Quillmark\\Skyforge2\\"))
-        self.assertFalse(support.workspace_of(temp).exists(), "the workspace was left behind")
+        self.assertEqual(support.workspaces_in(temp), [], "the workspace was left behind")
         # Neither the msiexec.exe beside Installer.exe nor the one in the
         # current folder ran.
         self.assertFalse(planted_log.exists(), planted_log.read_text() if planted_log.exists() else "")
@@ -92,7 +91,7 @@ class InstallerInstalls(InstallerScenario):
         self.assertFalse(control(window, IDC_LANGUAGE)["enabled"])
         self.assertTrue(program.running())
         self.press_exit(program)
-        self.assertFalse(support.workspace_of(temp).exists())
+        self.assertEqual(support.workspaces_in(temp), [])
 
 
 class InstallerWithAFailingPackage(InstallerScenario):
@@ -100,7 +99,6 @@ class InstallerWithAFailingPackage(InstallerScenario):
 
     def test_a_failed_installation_still_ends_with_0_and_removes_the_workspace(self):
         temp = self.use_temp_folder(self.work / "temp")
-        workspace = support.workspace_of(temp)
         program = self.start_installer()
         self.driver.click(IDC_CONTINUE)
         box = self.wait_message_box("msiexec.exe", timeout=120)
@@ -112,6 +110,7 @@ class InstallerWithAFailingPackage(InstallerScenario):
 
         # While msiexec shows its message, everything is unpacked and the
         # installer window is hidden, its progress bar at the end.
+        workspace = support.workspace_of(temp)
         expected = self.expected_files()
         self.assertEqual(support.files_below(workspace), sorted(expected))
         for name, content in expected.items():
@@ -145,7 +144,7 @@ class InstallerWithALargePayload(InstallerScenario):
         pressed_at = self.fault_tool("exit-mid-way", "Installer.exe", 120000, timeout=180)["pressed_at"]
         bench.log(f"Exit pressed with the progress bar at {pressed_at}")
         self.assertExitCode(program, 0, timeout=120)
-        self.assertFalse(support.workspace_of(temp).exists(), f"the workspace was left behind (Exit at {pressed_at})")
+        self.assertEqual(support.workspaces_in(temp), [], f"the workspace was left behind (Exit at {pressed_at})")
         self.assertEqual(self.installed(), {}, f"the package was installed (Exit at {pressed_at})")
 
 

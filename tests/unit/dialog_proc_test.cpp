@@ -52,9 +52,10 @@ TEST_F(DialogProcTest, UninstallOpensThePackageAndEndsEvenWhenThatFails) {
   ASSERT_GE(fake.shell.executed.size(), 1u);
   const FakeShell::Execution& run = fake.shell.executed.front();
   EXPECT_EQ(run.verb, u"");
-  EXPECT_EQ(run.file, u"Skyforge2.msi");
+  // The package beside the launcher, opened in its folder.
+  EXPECT_EQ(run.file, kDiscFolder + u"Skyforge2.msi");
   EXPECT_EQ(run.parameters, u"");
-  EXPECT_EQ(run.directory, u"");
+  EXPECT_EQ(run.directory, kDiscFolder);
   EXPECT_EQ(run.showCommand, platform::kShowNormal);
 }
 
@@ -69,10 +70,10 @@ TEST_F(DialogProcTest, WebsiteOpensTheAddressAndKeepsRunning) {
 
 TEST_F(DialogProcTest, ReadmeButtonOpensTheReadme) {
   state.countryCodes[2057] = u"GB";
-  fake.files.AddFile(u"D:\\Docs\\GB\\Readme.txt");
+  fake.files.AddFile(kDiscFolder + u"Docs\\GB\\Readme.txt");
   Click(IDC_README);
   ASSERT_EQ(fake.shell.executed.size(), 1u);
-  EXPECT_EQ(fake.shell.executed.front().file, u"Docs\\GB\\Readme.txt");
+  EXPECT_EQ(fake.shell.executed.front().file, kDiscFolder + u"Docs\\GB\\Readme.txt");
 }
 
 TEST_F(DialogProcTest, KeysAndUnusedIdsDoNothing) {

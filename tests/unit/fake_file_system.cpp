@@ -9,7 +9,7 @@ using platform::kInvalidHandle;
 
 namespace {
 
-constexpr uint32_t kErrorSharingViolation = 32;
+using platform::kErrorSharingViolation;
 constexpr uint32_t kErrorDirNotEmpty = 145;
 
 }  // namespace
@@ -57,7 +57,17 @@ void* FakeFileSystem::FailHandle(uint32_t code) {
 
 bool FakeFileSystem::IsOpen(const WString& key) const {
   return std::any_of(files_.begin(), files_.end(),
-                     [&](const auto& open) { return open.second == key; });
+                     [&](const auto& open) { return open.second.key == key; });
+}
+
+bool FakeFileSystem::IsHeld(const WString& path) const {
+  const WString key = Key(path);
+  return std::any_of(files_.begin(), files_.end(), [&](const auto& open) {
+    return open.second.key == key && (open.second.mode == OpenMode::kCreateNewWrite ||
+                                      open.second.mode == OpenMode::kHoldFile ||
+                                      open.second.mode == OpenMode::kHoldFileWhileOpen ||
+                                      open.second.mode == OpenMode::kHoldFolder);
+  });
 }
 
 void FakeFileSystem::AddFolder(const WString& path) {
@@ -183,6 +193,7 @@ bool FakeFileSystem::RemoveFolder(const WString& path) {
   if (!node->second.folder) return Fail(267);  // ERROR_DIRECTORY
   // A link goes by itself, whatever its target holds.
   if (node->second.linkTarget.empty() && !ListTree(key).empty()) return Fail(kErrorDirNotEmpty);
+  if (IsOpen(key)) return Fail(kErrorSharingViolation);
   nodes_.erase(node);
   return true;
 }
@@ -210,26 +221,36 @@ platform::FileHandle FakeFileSystem::OpenFile(const WString& path, OpenMode mode
   if (world_.Enter("CreateFileW")) return kInvalidHandle;
   const WString key = Key(path);
   auto node = nodes_.find(key);
-  if (mode == OpenMode::kProbeExisting || mode == OpenMode::kReadSequential) {
+  // Who may open what beside whom, as the share modes of the real layer say.
+  const auto openBy = [&](auto test) {
+    return std::any_of(files_.begin(), files_.end(), [&](const auto& open) {
+      return open.second.key == key && test(open.second.mode);
+    });
+  };
+  const auto writing = [](OpenMode other) { return other == OpenMode::kCreateNewWrite; };
+  if (mode == OpenMode::kCreateNewWrite) {
+    if (!ParentIsFolder(key)) return FailHandle(platform::kErrorPathNotFound);
+    if (node != nodes_.end()) return FailHandle(platform::kErrorFileExists);
+    AddFile(path);
+    // No one may write it once its writing handle is closed: the real
+    // layer's DACL, which Wine shows as the read-only attribute.
+    nodes_[key].attributes = 0x100 | platform::kFileAttributeReadOnly;  // temporary
+  } else {
     if (node == nodes_.end()) {
       return FailHandle(ParentIsFolder(key) ? platform::kErrorFileNotFound
                                             : platform::kErrorPathNotFound);
     }
-    if (node->second.folder) return FailHandle(platform::kErrorAccessDenied);
-  } else {
-    if (!ParentIsFolder(key)) return FailHandle(platform::kErrorPathNotFound);
-    if (node != nodes_.end() && mode == OpenMode::kCreateNewWrite) {
-      return FailHandle(platform::kErrorFileExists);
+    const bool folderMode = mode == OpenMode::kHoldFolder;
+    if (node->second.folder != folderMode) return FailHandle(platform::kErrorAccessDenied);
+    // A held file shares reading only; one being written shares it with
+    // the hold made beside it alone.
+    if (mode == OpenMode::kHoldFile && openBy(writing)) return FailHandle(kErrorSharingViolation);
+    if (mode == OpenMode::kReadSequential && openBy(writing)) {
+      return FailHandle(kErrorSharingViolation);
     }
-    if (node != nodes_.end() &&
-        (node->second.folder || (node->second.attributes & platform::kFileAttributeReadOnly))) {
-      return FailHandle(platform::kErrorAccessDenied);
-    }
-    if (IsOpen(key)) return FailHandle(kErrorSharingViolation);
-    AddFile(path);
   }
   const uintptr_t handle = nextHandle_++;
-  files_[handle] = key;
+  files_[handle] = OpenFileEntry{key, mode};
   return AsHandle(handle);
 }
 
@@ -246,7 +267,8 @@ bool FakeFileSystem::Write(platform::FileHandle file, const void* data, uint32_t
     if (*freeBytes < count) return Fail(platform::kErrorDiskFull);
     *freeBytes -= count;
   }
-  auto& content = nodes_[open->second].content;
+  if (open->second.mode != OpenMode::kCreateNewWrite) return Fail(platform::kErrorAccessDenied);
+  auto& content = nodes_[open->second.key].content;
   const auto* bytes = static_cast<const uint8_t*>(data);
   content.insert(content.end(), bytes, bytes + count);
   *written = count;
@@ -258,7 +280,7 @@ bool FakeFileSystem::Read(platform::FileHandle file, void* buffer, uint32_t size
   if (world_.Enter("ReadFile")) return false;
   auto open = files_.find(AsNumber(file));
   if (open == files_.end()) return Fail(kErrorInvalidHandle);
-  const std::vector<uint8_t>& content = nodes_[open->second].content;
+  const std::vector<uint8_t>& content = nodes_[open->second.key].content;
   uint64_t& position = readPositions_[open->first];
   const uint64_t left = position < content.size() ? content.size() - position : 0;
   const uint32_t count = static_cast<uint32_t>(std::min<uint64_t>(size, left));
@@ -285,13 +307,31 @@ std::optional<uint64_t> FakeFileSystem::FileSize(platform::FileHandle file) {
     Fail(kErrorInvalidHandle);
     return std::nullopt;
   }
-  return nodes_[open->second].content.size();
+  return nodes_[open->second.key].content.size();
 }
 
 void FakeFileSystem::CloseFile(platform::FileHandle file) {
   world_.Enter("CloseHandle");
   files_.erase(AsNumber(file));
   readPositions_.erase(AsNumber(file));
+}
+
+std::optional<uint32_t> FakeFileSystem::HeldAttributes(platform::FileHandle file) {
+  if (world_.Enter("GetFileInformationByHandle")) return std::nullopt;
+  auto open = files_.find(AsNumber(file));
+  if (open == files_.end()) {
+    Fail(kErrorInvalidHandle);
+    return std::nullopt;
+  }
+  return nodes_[open->second.key].attributes;
+}
+
+bool FakeFileSystem::ClearReadOnly(platform::FileHandle file) {
+  if (world_.Enter("SetFileInformationByHandle")) return false;
+  auto open = files_.find(AsNumber(file));
+  if (open == files_.end()) return Fail(kErrorInvalidHandle);
+  nodes_[open->second.key].attributes &= ~platform::kFileAttributeReadOnly;
+  return true;
 }
 
 uint32_t FakeFileSystem::TempPath(uint32_t room, WString* path) {

@@ -40,10 +40,13 @@ uint32_t ExitCodeOf(Action action) {
   return 0xFFFFFFFF;
 }
 
-// The fake's temporary folder and the workspace start-up forms below it. The
-// user name holds a blank, as real profile folders may.
+// The fake's temporary folder and the workspace the unpacking makes below it
+// from the fake's first random bytes (FakeProcess::RandomBytes). The user
+// name holds a blank, as real profile folders may.
 inline const WString kTempFolder = u"C:\\Users\\Jane Doe\\Temp\\";
-inline const WString kWorkspace = u"C:\\Users\\Jane Doe\\Temp\\CorvaneInstaller\\";
+inline const WString kWorkspace = kTempFolder + u"CorvaneInstaller-0001020304050607\\";
+// The name the next random bytes give, after a clash with the first.
+inline const WString kSecondWorkspace = kTempFolder + u"CorvaneInstaller-08090a0b0c0d0e0f\\";
 
 // State shared by the fake's groups: fault plan, last error and call log.
 struct FakeWorld {
@@ -125,6 +128,9 @@ class FakeFileSystem : public platform::FileSystem {
   // Paths below `folder` (full, as stored), sorted.
   std::vector<WString> ListTree(const WString& folder) const;
   int OpenHandles() const { return static_cast<int>(files_.size() + finds_.size()); }
+  // Whether a handle holds `path` open so that no one can remove, rename or
+  // write it (the hold modes, or a handle writing it).
+  bool IsHeld(const WString& path) const;
 
   platform::FindHandle FindFirst(const WString& pattern, platform::FindEntry* entry) override;
   bool FindNext(platform::FindHandle find, platform::FindEntry* entry) override;
@@ -140,6 +146,8 @@ class FakeFileSystem : public platform::FileSystem {
   bool Seek(platform::FileHandle file, uint64_t offset) override;
   std::optional<uint64_t> FileSize(platform::FileHandle file) override;
   void CloseFile(platform::FileHandle file) override;
+  std::optional<uint32_t> HeldAttributes(platform::FileHandle file) override;
+  bool ClearReadOnly(platform::FileHandle file) override;
   uint32_t TempPath(uint32_t room, WString* path) override;
 
   // The lookup key of a path: absolute, backslashes, no doubled or trailing
@@ -161,7 +169,11 @@ class FakeFileSystem : public platform::FileSystem {
     size_t next = 0;
   };
   std::map<uintptr_t, Listing> finds_;
-  std::map<uintptr_t, WString> files_;  // open handle -> key
+  struct OpenFileEntry {
+    WString key;
+    OpenMode mode;
+  };
+  std::map<uintptr_t, OpenFileEntry> files_;  // open handle -> what it holds
   std::map<uintptr_t, uint64_t> readPositions_;
   uintptr_t nextHandle_ = 0x1000;
 };
@@ -321,7 +333,7 @@ class FakeShell : public platform::Shell {
   bool Execute(const WString& verb, const WString& file, const WString& parameters,
                const WString& directory, int showCommand) override;
   platform::ProcessHandle StartProcess(const WString& file, const WString& parameters,
-                                       int showCommand) override;
+                                       const WString& directory, int showCommand) override;
 
  private:
   FakeWorld& world_;
@@ -355,6 +367,9 @@ class FakeProcess : public platform::Process {
   void SetLastError(uint32_t code) override { world_.lastError = code; }
   void CreateInstanceMutex(const WString& name, bool* alreadyExists) override;
   uint16_t UserDefaultLanguage() override { return userLanguage; }
+  // Counts up from 0: the first call gives 00 01 02 ..., the next goes on.
+  bool RandomBytes(void* buffer, uint32_t count) override;
+  uint8_t nextRandomByte = 0;
   WString SystemFolder() override { return systemFolder; }
   std::optional<WString> SystemErrorText(uint32_t code) override;
   void Sleep(uint32_t milliseconds) override;

@@ -1,7 +1,7 @@
 // The fake must behave like the system where the logic depends on it.
-#include <gtest/gtest.h>
-
 #include "fake_platform.h"
+
+#include <gtest/gtest.h>
 
 TEST(FakePlatform, FaultsFailTheNamedCallAndSetTheLastError) {
   FakePlatform fake;

@@ -12,6 +12,13 @@ void FakeProcess::CreateInstanceMutex(const WString& name, bool* alreadyExists) 
   world_.lastError = *alreadyExists ? platform::kErrorAlreadyExists : 0;
 }
 
+bool FakeProcess::RandomBytes(void* buffer, uint32_t count) {
+  if (world_.Enter("RtlGenRandom")) return false;
+  auto* bytes = static_cast<uint8_t*>(buffer);
+  for (uint32_t i = 0; i < count; ++i) bytes[i] = nextRandomByte++;
+  return true;
+}
+
 std::optional<WString> FakeProcess::SystemErrorText(uint32_t code) {
   world_.Enter("FormatMessageW");
   auto text = errorTexts.find(code);

@@ -10,8 +10,8 @@ bool FakeShell::Execute(const WString& verb, const WString& file, const WString&
 }
 
 platform::ProcessHandle FakeShell::StartProcess(const WString& file, const WString& parameters,
-                                                int showCommand) {
-  started.push_back({WString(), file, parameters, WString(), showCommand});
+                                                const WString& directory, int showCommand) {
+  started.push_back({WString(), file, parameters, directory, showCommand});
   if (world_.Enter("ShellExecuteExW")) return nullptr;
   const uintptr_t handle = nextHandle_++;
   running[handle] = pollsUntilExit;

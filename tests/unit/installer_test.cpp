@@ -20,8 +20,8 @@ TEST(InstallerParameters, PackagePathIsQuotedAndTransformAddedOnlyWhenNamed) {
   const Case cases[] = {
       {u"Skyforge2.msi", u"", u"/i \"Skyforge2.msi\""},
       {u"Skyforge2.msi", u"fr-fr", u"/i \"Skyforge2.msi\" TRANSFORMS=\":fr-fr.mst\""},
-      {u"C:\\Users\\Jane Doe\\Temp\\CorvaneInstaller\\Skyforge2.msi", u"de-de",
-       u"/i \"C:\\Users\\Jane Doe\\Temp\\CorvaneInstaller\\Skyforge2.msi\" "
+      {u"C:\\Users\\Jane Doe\\Temp\\CorvaneInstaller-0001020304050607\\Skyforge2.msi", u"de-de",
+       u"/i \"C:\\Users\\Jane Doe\\Temp\\CorvaneInstaller-0001020304050607\\Skyforge2.msi\" "
        u"TRANSFORMS=\":de-de.mst\""},
   };
   for (const Case& c : cases) {
@@ -34,6 +34,7 @@ class InstallerTest : public ::testing::Test {
   InstallerTest() {
     state.mainWindow = fake.windows.MakeDialog(IDD_LAUNCHER);
     state.packagePath = u"Skyforge2.msi";
+    state.programFolder = u"E:\\Disc\\";
   }
 
   // The calls of the start and the wait, in order, without the others.
@@ -65,6 +66,8 @@ TEST_F(InstallerTest, StartsMsiexecFromTheSystemFolderHidesAndPollsUntilItEnds) 
   EXPECT_EQ(fake.shell.started[0].file, kMsiexec);
   EXPECT_EQ(fake.shell.started[0].parameters, u"/i \"Skyforge2.msi\" TRANSFORMS=\":fr-fr.mst\"");
   EXPECT_EQ(fake.shell.started[0].showCommand, platform::kShowNormal);
+  // In the launcher's folder, not whatever folder it was started from.
+  EXPECT_EQ(fake.shell.started[0].directory, u"E:\\Disc\\");
   EXPECT_FALSE(fake.windows.Dialog()->visible);
   EXPECT_EQ(fake.process.sleeps, (std::vector<uint32_t>{5, 5, 5}));
   EXPECT_TRUE(messageHandled);

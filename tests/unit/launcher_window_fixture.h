@@ -13,6 +13,8 @@ inline const WString kProductKey = u"SOFTWARE\\Forge\\Skyforge2";
 inline const WString kProductName = u"Skyforge 2: Iron Vale";
 inline const WString kInstallDir = u"C:\\Games\\Skyforge 2\\";
 inline const WString kGameExe = u"C:\\Games\\Skyforge 2\\Skyforge2.exe";
+// The launcher's own folder; the fake's current folder (D:\\) is another.
+inline const WString kDiscFolder = u"E:\\Disc\\";
 
 class LauncherWindowTest : public ::testing::Test {
  protected:
@@ -23,7 +25,8 @@ class LauncherWindowTest : public ::testing::Test {
     state.waitCursor = fake.windows.waitCursor;
     state.registryKey = kProductKey;
     state.gameExeName = u"Skyforge2.exe";
-    state.packagePath = u"Skyforge2.msi";
+    state.programFolder = kDiscFolder;
+    state.packagePath = kDiscFolder + u"Skyforge2.msi";
     state.websiteUrl = u"https://skyforge.example/";
     state.defaultLcid = 2057;
     state.languageIds = {2057, 1036, 1031};

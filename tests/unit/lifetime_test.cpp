@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_platform.h"
+#include "install/workspace.h"
 #include "launcher.h"
 #include "resource_ids.h"
 
@@ -18,8 +19,9 @@ class LifetimeTest : public ::testing::Test {
  protected:
   LifetimeTest() {
     state.mainWindow = fake.windows.MakeDialog(IDD_INSTALLER);
-    state.workspaceDir = kWorkspace;
-    state.packagePath = kWorkspace + u"Skyforge2.msi";
+    state.packagePath = u"Skyforge2.msi";
+    state.programFolder = u"E:\\Disc\\";
+    fake.files.AddFolder(kTempFolder);
     fake.process.threadId = kMainThreadId;
   }
   void UseLauncherMode() {
@@ -47,16 +49,18 @@ TEST_F(LifetimeTest, ExitInLauncherModeLeavesTheWorkspaceAlone) {
 }
 
 TEST_F(LifetimeTest, ExitInInstallerModeRemovesTheWorkspace) {
-  fake.files.AddFile(kWorkspace + u"sub\\a.bin", "x");
+  ASSERT_TRUE(CreateWorkspace(state, fake.os, kTempFolder));
+  ASSERT_TRUE(MakeWorkspaceFolder(state, fake.os, kWorkspace + u"sub"));
   EXPECT_EQ(ExitCodeOf([&] { ExitLauncher(state, fake.os, 0, false); }), 0u);
   EXPECT_FALSE(fake.files.Exists(kWorkspace));
 }
 
 TEST_F(LifetimeTest, ExitOnTheMainThreadStopsARunningWorkerBeforeTheRemoval) {
+  ASSERT_TRUE(CreateWorkspace(state, fake.os, kTempFolder));
   StartWorker();
   EXPECT_EQ(ExitCodeOf([&] { ExitLauncher(state, fake.os, 0, false); }), 0u);
   EXPECT_TRUE(state.cancelRequested);
-  EXPECT_LT(fake.FirstCall("WaitForThread"), fake.FirstCall("FindFirstFileW"));
+  EXPECT_LT(fake.FirstCall("WaitForThread"), fake.FirstCall("RemoveDirectoryW"));
 }
 
 TEST_F(LifetimeTest, PlayStartsTheGameInItsFolderAfterTheWindowIsGone) {
@@ -129,20 +133,23 @@ class InstallWorkerTest : public LifetimeTest {
 
 TEST_F(InstallWorkerTest, UnpacksInstallsAndEndsWithTheWorkspaceRemoved) {
   fake.shell.pollsUntilExit = 3;
-  bool packageThereWhileInstalling = false;
+  bool packageHeldWhileInstalling = false;
   fake.world.onCall = [&](const std::string& operation) {
-    if (operation == "ShellExecuteExW") {
-      packageThereWhileInstalling = fake.files.Content(kWorkspace + u"Skyforge2.msi") == "msi";
+    if (operation == "WaitForSingleObject") {
+      packageHeldWhileInstalling = fake.files.Content(kWorkspace + u"Skyforge2.msi") == "msi" &&
+                                   fake.files.IsHeld(kWorkspace + u"Skyforge2.msi") &&
+                                   fake.files.IsHeld(kWorkspace + u"Data\\a.cab");
     }
   };
 
   EXPECT_EQ(ExitCodeOf([&] { InstallWorker(nullptr); }), 0u);
 
-  EXPECT_TRUE(packageThereWhileInstalling);
+  EXPECT_TRUE(packageHeldWhileInstalling);
   ASSERT_EQ(fake.shell.started.size(), 1u);
-  EXPECT_EQ(fake.shell.started[0].parameters,
-            u"/i \"C:\\Users\\Jane Doe\\Temp\\CorvaneInstaller\\Skyforge2.msi\"");
+  EXPECT_EQ(fake.shell.started[0].parameters, u"/i \"" + kWorkspace + u"Skyforge2.msi\"");
+  EXPECT_EQ(fake.shell.started[0].directory, u"E:\\Disc\\");
   EXPECT_FALSE(fake.files.Exists(kWorkspace));
+  EXPECT_EQ(fake.files.OpenHandles(), 0);
   EXPECT_TRUE(fake.windows.messageBoxes.empty());
 }
 
@@ -170,7 +177,8 @@ TEST_F(InstallWorkerTest, StopDuringUnpackingEndsTheThreadQuietly) {
 
   EXPECT_TRUE(fake.shell.started.empty());
   EXPECT_TRUE(fake.windows.messageBoxes.empty());
-  EXPECT_EQ(fake.files.OpenHandles(), 0);
+  // The file being written is closed; the main thread removes the rest.
+  EXPECT_FALSE(fake.files.IsHeld(kWorkspace + u"Data\\a.cab"));
 }
 
 TEST_F(InstallWorkerTest, ExitWhileTheWorkerShowsItsFatalErrorDoesNotWaitForIt) {

@@ -1,8 +1,7 @@
-#include "payload/manifest.h"
-
 #include <gtest/gtest.h>
 
 #include "payload/item_names.h"
+#include "payload/manifest.h"
 
 namespace {
 
@@ -66,8 +65,8 @@ TEST(PayloadManifest, TheToolsEncodingReadsBackItemForItem) {
       payload::EncodeManifest({"Skyforge2.msi", "Docs\\\xc3\xa9t\xc3\xa9.txt"});
   EXPECT_EQ(std::string(manifest.begin(), manifest.end()),
             std::string("Skyforge2.msi;Docs\\\xc3\xa9t\xc3\xa9.txt;") + '\0');
-  const std::optional<WString> text = DecodeManifest(
-      ManifestBytes(manifest.data(), static_cast<uint32_t>(manifest.size())));
+  const std::optional<WString> text =
+      DecodeManifest(ManifestBytes(manifest.data(), static_cast<uint32_t>(manifest.size())));
   ASSERT_TRUE(text);
   EXPECT_EQ(ManifestItems(*text), (Items{u"Skyforge2.msi", u"Docs\\\u00e9t\u00e9.txt"}));
   EXPECT_EQ(payload::EncodeManifest({}), std::vector<uint8_t>{0});
@@ -117,7 +116,8 @@ TEST(PayloadItemNames, OnlyNamesThatStayInsideAndWindowsCanCreatePass) {
       EXPECT_EQ(problem, std::nullopt) << Utf16ToUtf8(c.name);
     } else {
       ASSERT_TRUE(problem.has_value()) << Utf16ToUtf8(c.name);
-      EXPECT_NE(problem->find(c.problem), std::string::npos) << Utf16ToUtf8(c.name) << ": " << *problem;
+      EXPECT_NE(problem->find(c.problem), std::string::npos)
+          << Utf16ToUtf8(c.name) << ": " << *problem;
     }
   }
 }

@@ -1,10 +1,14 @@
-#include "payload/table.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
+
+#include "payload/sha256.h"
+#include "payload/sha256_rounds.h"
+#include "payload/table.h"
 
 namespace {
 
@@ -21,6 +25,7 @@ Table SampleTable() {
   table.exeDataOffset = 4096;
   table.exeDataSize = 100;
   table.volumeDataSizes = {50, 30};
+  table.volumeDigests = {payload::Sha256Digest{0x51}, payload::Sha256Digest{0x52, 0x53}};
   table.items = {
       {Place::kResource, 0, 0, 7, 0xAAAA},
       {Place::kData, 0, 4096 + 90, 20, 0xBBBB},
@@ -46,10 +51,57 @@ TEST(PayloadTable, RoundTripKeepsEveryFieldAndPlacesItemsInTheStream) {
   EXPECT_EQ(decoded->manifestChecksum, table.manifestChecksum);
   EXPECT_EQ(decoded->exeDataOffset, 4096u);
   EXPECT_EQ(decoded->volumeDataSizes, table.volumeDataSizes);
+  EXPECT_EQ(decoded->volumeDigests, table.volumeDigests);
   ASSERT_EQ(decoded->items.size(), 3u);
   EXPECT_EQ(decoded->items[2].checksum, 0xCCCCu);
   EXPECT_EQ(payload::StreamPosition(*decoded, decoded->items[1]), 90u);
   EXPECT_EQ(payload::StreamPosition(*decoded, decoded->items[2]), 160u);
+}
+
+std::string Hex(const payload::Sha256Digest& digest) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string text;
+  for (uint8_t byte : digest) {
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 0xF];
+  }
+  return text;
+}
+
+// The standard's examples, and lengths around the padding's edges, fed in
+// pieces of every size; the processor's rounds give what the portable ones
+// give, where this processor has them.
+TEST(Sha256, KnownDigestsWhateverThePieces) {
+  struct Case {
+    std::string message;
+    const char* digest;
+  };
+  const Case cases[] = {
+      {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+      {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+      {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+       "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+      {std::string(1000000, 'a'),
+       "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+  };
+  for (const Case& c : cases) {
+    for (size_t piece : {size_t{1}, size_t{63}, size_t{64}, size_t{65}, c.message.size() + 1}) {
+      payload::Sha256 sha256;
+      for (size_t at = 0; at < c.message.size(); at += piece) {
+        sha256.Add(c.message.data() + at, std::min(piece, c.message.size() - at));
+      }
+      EXPECT_EQ(Hex(sha256.Finish()), c.digest) << c.message.size() << " in pieces of " << piece;
+    }
+  }
+  if (!payload::Sha256UsesProcessorInstructions()) return;
+  std::string blocks(64 * 9, '\0');
+  for (size_t i = 0; i < blocks.size(); ++i) blocks[i] = static_cast<char>(i * 31 + 7);
+  uint32_t portable[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+  uint32_t fast[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+  payload::Sha256PortableRounds(portable, reinterpret_cast<const uint8_t*>(blocks.data()), 9);
+  payload::Sha256RoundsWithShaInstructions(fast, reinterpret_cast<const uint8_t*>(blocks.data()),
+                                           9);
+  EXPECT_EQ(std::memcmp(portable, fast, sizeof portable), 0);
 }
 
 TEST(PayloadTable, EveryFlippedByteBreaksTheTable) {

@@ -8,10 +8,12 @@
 
 #include "fake_platform.h"
 #include "install/chunk_source.h"
-#include "payload/checksum.h"
-#include "payload/table.h"
 #include "install/progress_report.h"
 #include "install/workspace.h"
+#include "launcher.h"
+#include "payload/checksum.h"
+#include "payload/sha256.h"
+#include "payload/table.h"
 #include "resource_ids.h"
 
 namespace {
@@ -27,6 +29,12 @@ uint64_t Checksum(const std::string& bytes) {
   payload::Checksum checksum;
   checksum.Add(bytes.data(), bytes.size());
   return checksum.Value();
+}
+
+payload::Sha256Digest Sha256Of(const std::string& bytes) {
+  payload::Sha256 digest;
+  digest.Add(bytes.data(), bytes.size());
+  return digest.Finish();
 }
 
 std::string AsText(const std::vector<uint8_t>& bytes) {
@@ -55,7 +63,11 @@ class ExtractPayloadTest : public ::testing::Test {
     fake.windows.onMessageBox = [this](const FakeWindows::MessageBoxShown&) {
       openAtMessage = fake.files.OpenHandles();
     };
+    state.packagePath = u"Setup.msi";
+    // The fatal error reporter removes the workspace of the active launcher.
+    SetActiveLauncher(&launcher);
   }
+  ~ExtractPayloadTest() override { SetActiveLauncher(nullptr); }
 
   // The manifest as the product build stores it, with its NUL, and the
   // items' bytes as resources 3001, 3002, ... in manifest order.
@@ -65,7 +77,26 @@ class ExtractPayloadTest : public ::testing::Test {
     for (const std::string& bytes : items) fake.resources.SetData(id++, bytes);
   }
 
-  bool Extract() { return ExtractPayload(state, fake.os, kWorkspace); }
+  bool Extract() { return ExtractPayload(state, fake.os); }
+
+  // Starts another run in the same fixture, from the same random bytes.
+  void NextRun() {
+    fake.world.onCall = nullptr;
+    RemoveWorkspace(state, fake.os);
+    state.workspaceRemoved = false;
+    state.packagePath = u"Setup.msi";
+    fake.process.nextRandomByte = 0;
+    fake.windows.messageBoxes.clear();
+  }
+
+  // Ends the run as the program does, and checks that the workspace went
+  // with everything it held.
+  void RemoveAndCheckNothingIsLeft() {
+    fake.world.onCall = nullptr;
+    RemoveWorkspace(state, fake.os);
+    EXPECT_FALSE(fake.files.Exists(kWorkspace));
+    EXPECT_EQ(fake.files.OpenHandles(), 0);
+  }
 
   // Runs the extraction that must end the process; returns the exit code.
   uint32_t ExtractUntilFatal() {
@@ -129,6 +160,7 @@ class ExtractPayloadTest : public ::testing::Test {
     for (size_t n = 1; n < dataSizes.size(); taken += dataSizes[n++]) {
       table.volumeDataSizes.push_back(dataSizes[n]);
       volumeData.push_back(stream.substr(taken, dataSizes[n]));
+      table.volumeDigests.push_back(Sha256Of(volumeData.back()));
     }
     ASSERT_EQ(taken, stream.size());
     for (uint32_t n = 1; n <= volumeData.size(); ++n) StoreVolume(n, TrailerOf(n));
@@ -164,6 +196,7 @@ class ExtractPayloadTest : public ::testing::Test {
   static constexpr size_t kExeDataOffset = 8192;
   FakePlatform fake;
   LauncherState state;
+  Launcher launcher{state, fake.os};
   payload::Table table;
   std::vector<std::string> volumeData;  // volume n's at [n - 1]
   int openAtMessage = -1;               // the open handles when the error box appeared
@@ -177,24 +210,25 @@ TEST_F(ExtractPayloadTest, EmptyItemsTakeNoResourceId) {
   EXPECT_EQ(fake.files.Content(kWorkspace + u"a"), "first");
   EXPECT_EQ(fake.files.Content(kWorkspace + u"b"), "second");
   EXPECT_EQ(fake.files.ListTree(kWorkspace).size(), 2u);
+  EXPECT_EQ(state.workspaceDir, kWorkspace);
+  EXPECT_EQ(state.packagePath, kWorkspace + u"Setup.msi");
   EXPECT_EQ(fake.resources.loaded, 0);
-  EXPECT_EQ(fake.files.OpenHandles(), 0);
+  // Held until the installer has run: the workspace and both files.
+  EXPECT_EQ(fake.files.OpenHandles(), 3);
+  RemoveAndCheckNothingIsLeft();
 }
 
-TEST_F(ExtractPayloadTest, EmptyManifestStillRecreatesAnEmptyWorkspace) {
-  for (const std::string& manifest : {std::string(), std::string(";")}) {
-    fake.files.AddFile(kWorkspace + u"old\\left.over", "old");
-    SetPayload(manifest);
-    Progress().rangeHigh = 100;
+TEST_F(ExtractPayloadTest, EmptyManifestStillMakesAnEmptyWorkspace) {
+  SetPayload(";");
+  Progress().rangeHigh = 100;
 
-    EXPECT_TRUE(Extract());
+  EXPECT_TRUE(Extract());
 
-    EXPECT_TRUE(fake.files.IsFolder(kWorkspace));
-    EXPECT_TRUE(fake.files.ListTree(kWorkspace).empty());
-    EXPECT_EQ(Progress().rangeLow, 0);
-    EXPECT_EQ(Progress().rangeHigh, 0);
-    EXPECT_EQ(fake.CallCount("WriteFile"), 0);
-  }
+  EXPECT_TRUE(fake.files.IsFolder(kWorkspace));
+  EXPECT_TRUE(fake.files.ListTree(kWorkspace).empty());
+  EXPECT_EQ(Progress().rangeLow, 0);
+  EXPECT_EQ(Progress().rangeHigh, 0);
+  EXPECT_EQ(fake.CallCount("WriteFile"), 0);
 }
 
 TEST_F(ExtractPayloadTest, NestedItemCreatesItsFoldersAndPlainItemNone) {
@@ -209,18 +243,39 @@ TEST_F(ExtractPayloadTest, NestedItemCreatesItsFoldersAndPlainItemNone) {
   EXPECT_EQ(fake.CallCount("CreateDirectoryW"), 3);
 }
 
-TEST_F(ExtractPayloadTest, NameListedTwiceKeepsTheLaterContentAndCountsTwice) {
-  SetPayload("x.bin;x.bin", {std::string(2000, 'a'), std::string(2000, 'b')});
+// Every file is created new: a name listed twice, or a file where a folder
+// goes, finds what this run made there and ends the run, which removes it.
+TEST_F(ExtractPayloadTest, NothingIsWrittenOverWhatStandsThereAlready) {
+  struct Case {
+    const char* manifest;
+    uint32_t code;
+    const char16_t* what;
+  };
+  for (const Case& c :
+       {Case{"x.bin;x.bin", platform::kErrorFileExists, u"CreateFile"},
+        Case{"Sub;Sub\\x.bin", platform::kErrorAlreadyExists, u"CreateDirectory"}}) {
+    FakePlatform fake;
+    LauncherState state;
+    Launcher launcher{state, fake.os};
+    SetActiveLauncher(&launcher);
+    fake.files.AddFolder(kTempFolder);
+    fake.resources.SetData(IDR_PAYLOAD_MANIFEST, c.manifest + std::string(1, '\0'));
+    fake.resources.SetData(3001, "first");
+    fake.resources.SetData(3002, "second");
 
-  EXPECT_TRUE(Extract());
+    EXPECT_EQ(ExitCodeOf([&] { ExtractPayload(state, fake.os); }), c.code) << c.manifest;
 
-  EXPECT_EQ(fake.files.Content(kWorkspace + u"x.bin"), std::string(2000, 'b'));
-  EXPECT_EQ(Progress().rangeHigh, 3);  // 4000 bytes
+    ASSERT_EQ(fake.windows.messageBoxes.size(), 1u);
+    EXPECT_EQ(
+        fake.windows.messageBoxes[0].text.substr(0, std::char_traits<char16_t>::length(c.what)),
+        c.what);
+    EXPECT_FALSE(fake.files.Exists(kWorkspace)) << c.manifest;
+    EXPECT_EQ(fake.files.OpenHandles(), 0);
+  }
 }
 
-TEST_F(ExtractPayloadTest, MissingResourceEndsTheProgramBeforeAnyWrite) {
+TEST_F(ExtractPayloadTest, MissingResourceEndsTheProgramBeforeTheWorkspaceIsMade) {
   SetPayload("a;b;c", {"a", "b"});
-  fake.files.AddFile(kWorkspace + u"old.txt", "old");
 
   EXPECT_EQ(ExtractUntilFatal(), platform::kErrorResourceNameNotFound);
 
@@ -228,8 +283,8 @@ TEST_F(ExtractPayloadTest, MissingResourceEndsTheProgramBeforeAnyWrite) {
             u"FindResource failed trying to find resource ID 3003 failed with error 1814: The "
             u"specified resource name cannot be found in the image file.\r\n");
   EXPECT_EQ(fake.CallCount("CreateFileW"), 0);
-  EXPECT_TRUE(fake.files.IsFolder(kWorkspace));
-  EXPECT_TRUE(fake.files.ListTree(kWorkspace).empty());
+  EXPECT_EQ(fake.CallCount("CreateDirectoryW"), 0);
+  EXPECT_TRUE(fake.files.ListTree(kTempFolder).empty());
 }
 
 TEST_F(ExtractPayloadTest, MissingManifestEndsTheProgram) {
@@ -239,7 +294,7 @@ TEST_F(ExtractPayloadTest, MissingManifestEndsTheProgram) {
 
 TEST_F(ExtractPayloadTest, NameLeavingTheWorkspaceIsRefusedBeforeAnyWrite) {
   for (const char* name : {"..\\evil.txt", "C:\\evil.txt", "\\evil.txt", "Sub\\..\\..\\evil.txt"}) {
-    fake.windows.messageBoxes.clear();
+    NextRun();
     SetPayload(std::string("Setup.msi;") + name, {"msi", "evil"});
 
     EXPECT_EQ(ExtractUntilFatal(), 161u) << name;
@@ -256,13 +311,14 @@ TEST_F(ExtractPayloadTest, Utf8NamesAreDecodedAndInvalidBytesRefused) {
   SetPayload("Caf\xC3\xA9\\\xE6\x97\xA5.txt", {"ok"});
   EXPECT_TRUE(Extract());
   EXPECT_EQ(fake.files.Content(kWorkspace + u"Caf\u00E9\\\u65E5.txt"), "ok");
+  NextRun();
 
-  fake.files.AddFile(kWorkspace + u"kept.txt", "kept");
+  const int filesOpened = fake.CallCount("CreateFileW");
   SetPayload("Caf\xE9.txt");
   EXPECT_EQ(ExtractUntilFatal(), 1113u);
   EXPECT_EQ(MessageText().substr(0, 57),
             u"Reading the payload manifest failed with error 1113: Unkn");
-  EXPECT_EQ(fake.CallCount("CreateFileW"), 1);
+  EXPECT_EQ(fake.CallCount("CreateFileW"), filesOpened);
 }
 
 TEST_F(ExtractPayloadTest, ManifestWithoutNulEndsWithTheResource) {
@@ -373,21 +429,26 @@ TEST_F(ExtractPayloadTest, BytesAreReadFromTheProgramFileWhenTheyLieThere) {
   // Whole chunks and the rest of big.bin, then "small".
   const int wholeChunks = 2500000 / ChunkSource::kChunkBytes;
   EXPECT_EQ(fake.CallCount("ReadFile"), wholeChunks + 1 + 1);
-  EXPECT_EQ(fake.files.OpenHandles(), 0);
   EXPECT_EQ(Progress().position, Progress().rangeHigh);
+  RemoveAndCheckNothingIsLeft();
 }
 
 TEST_F(ExtractPayloadTest, ProgramFileThatCannotBeReadFromTheStartFallsBackToTheMapping) {
-  for (const std::string failing : {"GetModuleFileNameW", "CreateFileW", "SetFilePointerEx"}) {
+  for (const std::string failing : {"GetModuleFileNameW", "the file is gone", "SetFilePointerEx"}) {
     SCOPED_TRACE(failing);
+    NextRun();
     SetPayload("data.bin", {"mapped bytes"});
     StoreResourcesInProgramFile();
-    fake.FailNext(failing, platform::kErrorAccessDenied);
+    if (failing == "the file is gone") {
+      fake.files.RemoveFile(fake.resources.programPath);
+    } else {
+      fake.FailNext(failing, platform::kErrorAccessDenied);
+    }
 
     EXPECT_TRUE(Extract());
 
     EXPECT_EQ(fake.files.Content(kWorkspace + u"data.bin"), "mapped bytes");
-    EXPECT_EQ(fake.files.OpenHandles(), 0);
+    RemoveAndCheckNothingIsLeft();
   }
 }
 
@@ -398,7 +459,7 @@ TEST_F(ExtractPayloadTest, FailedOrEarlyEndingReadEndsWithItsCodeAndEveryHandleC
   };
   for (const Case& c : {Case{"read fails", 23}, Case{"file ends early", 38}}) {
     SCOPED_TRACE(c.what);
-    fake.windows.messageBoxes.clear();
+    NextRun();
     SetPayload("data.bin", {Pattern(3000000)});
     StoreResourcesInProgramFile();
     if (c.expectedCode == 23) {
@@ -465,8 +526,8 @@ TEST_F(ExtractPayloadTest, FullDiskClosesTheFileAndEndsWithItsCode) {
             u"WriteFile failed with error 112: There is not enough space on the disk.\r\n");
   EXPECT_EQ(openAtMessage, 0);
   EXPECT_EQ(loadedAtMessage, 1);  // only the manifest
-  // What was written stays for the next run to remove.
-  EXPECT_EQ(fake.files.Content(kWorkspace + u"Setup.msi"), "msi");
+  // No later run would find this run's workspace: it went before the box.
+  EXPECT_FALSE(fake.files.Exists(kWorkspace));
 }
 
 TEST_F(ExtractPayloadTest, WriteThatMakesNoProgressEndsInsteadOfLooping) {
@@ -481,27 +542,32 @@ TEST_F(ExtractPayloadTest, WriteThatMakesNoProgressEndsInsteadOfLooping) {
   EXPECT_EQ(fake.CallCount("WriteFile"), 1);
 }
 
-TEST_F(ExtractPayloadTest, LeftoverWorkspaceThatCannotBeRemovedStopsAtCreateDirectory) {
-  SetPayload("a", {"a"});
-  fake.files.AddFile(kWorkspace + u"locked.txt", "locked");
-  fake.files.SetReadOnly(kWorkspace + u"locked.txt");
+// Whatever stands under the name the run draws first (a folder planted
+// there, a link to somewhere else) is passed over and never touched: the run
+// makes its own under the next name.
+TEST_F(ExtractPayloadTest, ATakenWorkspaceNameIsPassedOverAndLeftAlone) {
+  SetPayload("a;Sub\\b", {"a", "b"});
+  fake.files.AddFile(kWorkspace + u"Sub\\b", "planted");
+  fake.files.SetReadOnly(kWorkspace + u"Sub\\b");
+  fake.files.AddFile(u"C:\\Saved Games\\save.dat", "progress");
+  fake.files.AddLink(kWorkspace + u"Saves", u"C:\\Saved Games");
 
-  EXPECT_EQ(ExtractUntilFatal(), platform::kErrorAlreadyExists);
-  EXPECT_EQ(MessageText().substr(0, 42), u"CreateDirectory failed with error 183: Can");
-}
+  EXPECT_TRUE(Extract());
 
-TEST_F(ExtractPayloadTest, FileStandingWhereAFolderShouldBeStopsAtCreateFile) {
-  SetPayload("Sub;Sub\\x.bin", {"file", "x"});
-
-  EXPECT_EQ(ExtractUntilFatal(), platform::kErrorPathNotFound);
-  EXPECT_EQ(MessageText().substr(0, 33), u"CreateFile failed with error 3: T");
+  EXPECT_EQ(state.workspaceDir, kSecondWorkspace);
+  EXPECT_EQ(fake.files.Content(kSecondWorkspace + u"Sub\\b"), "b");
+  RemoveWorkspace(state, fake.os);
+  EXPECT_FALSE(fake.files.Exists(kSecondWorkspace));
+  EXPECT_EQ(fake.files.Content(kWorkspace + u"Sub\\b"), "planted");
+  EXPECT_TRUE(fake.files.Exists(kWorkspace + u"Saves"));
+  EXPECT_EQ(fake.files.Content(u"C:\\Saved Games\\save.dat"), "progress");
 }
 
 TEST_F(ExtractPayloadTest, WithoutTemporaryFolderNothingIsWrittenToTheCurrentFolder) {
   SetPayload("Setup.msi", {"msi"});
+  fake.files.tempPathResult = 0;
 
-  EXPECT_EQ(ExitCodeOf([&] { ExtractPayload(state, fake.os, WString()); }),
-            platform::kErrorPathNotFound);
+  EXPECT_EQ(ExitCodeOf([&] { ExtractPayload(state, fake.os); }), platform::kErrorPathNotFound);
 
   EXPECT_EQ(MessageText().substr(0, 33), u"GetTempPath failed with error 3: ");
   EXPECT_EQ(fake.CallCount("CreateFileW"), 0);
@@ -527,13 +593,11 @@ TEST_F(ExtractPayloadTest, StopRequestEndsBetweenChunksWithTheFileClosed) {
 
   EXPECT_EQ(fake.CallCount("WriteFile"), 1);
   EXPECT_FALSE(fake.files.Exists(kWorkspace + u"later.bin"));
-  EXPECT_EQ(fake.files.OpenHandles(), 0);
+  EXPECT_FALSE(fake.files.IsHeld(kWorkspace + u"big.bin"));
   EXPECT_EQ(fake.resources.loaded, 0);
   EXPECT_TRUE(fake.windows.messageBoxes.empty());
-  // Nothing holds the workspace any more, so the main thread removes it all.
-  fake.world.onCall = nullptr;
-  DeleteDirectoryTree(fake.os, kWorkspace);
-  EXPECT_FALSE(fake.files.Exists(kWorkspace));
+  // The main thread removes it all, the half-written file too.
+  RemoveAndCheckNothingIsLeft();
 }
 
 // With a table, each file comes from where the table puts it, however the
@@ -562,6 +626,7 @@ TEST_F(ExtractPayloadTest, TableSendsEachFileFromWhereItsBytesLie) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    NextRun();
     SetTabledPayload(c.items, c.dataSizes);
     fake.files.writeSizes.clear();
     fake.files.writeLimit = 700000;
@@ -573,10 +638,10 @@ TEST_F(ExtractPayloadTest, TableSendsEachFileFromWhereItsBytesLie) {
     }
     EXPECT_TRUE(std::all_of(fake.files.writeSizes.begin(), fake.files.writeSizes.end(),
                             [](uint32_t size) { return size <= 1048576; }));
-    EXPECT_EQ(fake.files.OpenHandles(), 0);
     EXPECT_EQ(fake.resources.loaded, 0);
     EXPECT_EQ(Progress().position, Progress().rangeHigh);
     EXPECT_TRUE(fake.windows.messageBoxes.empty());
+    RemoveAndCheckNothingIsLeft();
   }
 }
 
@@ -605,8 +670,8 @@ TEST_F(ExtractPayloadTest, DamagedFileEndsWithVerifyingItsNameAndNothingAfter) {
   const std::vector<Case> cases = {
       {"in the data after the exe", true,
        [&] { FlipByte(fake.resources.programPath, kExeDataOffset + 5 + 100); }},
-      {"in the second volume", true,
-       [&] { FlipByte(VolumePath(2), 500); }},
+      // The file ends before the volume does: its checksum tells first.
+      {"in the second volume", true, [&] { FlipByte(VolumePath(2), 500); }},
       {"in its resource, last chunk", false,
        [&] {
          std::string bytes = Pattern(3000000);
@@ -616,7 +681,12 @@ TEST_F(ExtractPayloadTest, DamagedFileEndsWithVerifyingItsNameAndNothingAfter) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    fake.windows.messageBoxes.clear();
+    NextRun();
+    std::vector<WString> workspaceAtMessage;
+    fake.windows.onMessageBox = [&](const FakeWindows::MessageBoxShown&) {
+      openAtMessage = fake.files.OpenHandles();
+      workspaceAtMessage = fake.files.ListTree(kTempFolder);
+    };
     SetTabledPayload(
         {{"first.txt", "first"},
          {"Data\\blob.bin", Pattern(3000000), c.blobInStream},
@@ -629,14 +699,51 @@ TEST_F(ExtractPayloadTest, DamagedFileEndsWithVerifyingItsNameAndNothingAfter) {
     EXPECT_EQ(MessageText(),
               u"Verifying Data\\blob.bin failed with error 23: Data error (cyclic redundancy "
               u"check).\r\n");
+    // The run removed what it made, the damaged file too, before it said so.
     EXPECT_EQ(openAtMessage, 0);
-    EXPECT_EQ(fake.files.Content(kWorkspace + u"first.txt"), "first");
-    EXPECT_FALSE(fake.files.Exists(kWorkspace + u"later.txt"));
+    EXPECT_EQ(workspaceAtMessage, std::vector<WString>());
   }
 }
 
-// What does not fit the table is found before anything is written: the
-// workspace stays empty and every handle is closed before the error shows.
+// A volume whose every file has the checksum the table gives, but whose
+// bytes are not the ones the build wrote: its SHA-256, which the signed
+// table holds, tells, before the installer could read a byte of it. So does
+// a volume whose bytes no file reads whole, which no digest can vouch for.
+TEST_F(ExtractPayloadTest, ForgedVolumeIsRefusedByItsDigest) {
+  struct Case {
+    const char* what;
+    uint32_t volume;
+  };
+  for (const Case& c :
+       {Case{"the first volume", 1}, Case{"the last volume", 2}, Case{"bytes no file reads", 2}}) {
+    SCOPED_TRACE(c.what);
+    NextRun();
+    SetTabledPayload({{"Setup.msi", "msi", false}, {"a.bin", Pattern(300000)}, {"b.bin", "bb"}},
+                     {100000, 150000, 50002});
+    if (c.what == std::string("bytes no file reads")) {
+      // b.bin, the last volume's last bytes, read from one byte on.
+      table.items[2].offset += 1;
+      table.items[2].size = 1;
+      table.items[2].checksum = Checksum("b");
+    } else {
+      // The forger's bytes, with checksums to match in a table they could
+      // not sign: the same as changing the digest the signed table holds.
+      table.volumeDigests[c.volume - 1][0] ^= 0x01;
+    }
+    StoreTable();
+
+    EXPECT_EQ(ExtractUntilFatal(), 23u);
+
+    const WString expected =
+        u"Verifying Installer-" + DecimalText(static_cast<int32_t>(c.volume)) + u".bin failed";
+    EXPECT_EQ(MessageText().substr(0, expected.size()), expected);
+    EXPECT_FALSE(fake.files.Exists(kWorkspace));
+    EXPECT_EQ(fake.files.OpenHandles(), 0);
+  }
+}
+
+// What does not fit the table is found before anything is written: no
+// workspace is made and every handle is closed before the error shows.
 TEST_F(ExtractPayloadTest, PayloadThatDoesNotFitItsTableEndsBeforeAnyWrite) {
   struct Case {
     const char* what;
@@ -707,7 +814,7 @@ TEST_F(ExtractPayloadTest, PayloadThatDoesNotFitItsTableEndsBeforeAnyWrite) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    fake.windows.messageBoxes.clear();
+    NextRun();
     openAtMessage = -1;
     SetTabledPayload(
         {{"Setup.msi", "msi", false}, {"a.bin", Pattern(300000)}, {"b.bin", Pattern(200000)}},
@@ -720,8 +827,7 @@ TEST_F(ExtractPayloadTest, PayloadThatDoesNotFitItsTableEndsBeforeAnyWrite) {
         c.failed + u" failed with error " + DecimalText(static_cast<int32_t>(c.code)) + u": ";
     EXPECT_EQ(MessageText().substr(0, expected.size()), expected);
     EXPECT_EQ(openAtMessage, 0);
-    EXPECT_TRUE(fake.files.IsFolder(kWorkspace));
-    EXPECT_TRUE(fake.files.ListTree(kWorkspace).empty());
+    EXPECT_FALSE(fake.files.Exists(kWorkspace));
   }
 }
 
@@ -736,6 +842,7 @@ TEST_F(ExtractPayloadTest, VolumesAreOpenedFromTheProgramsFolderOnly) {
   EXPECT_TRUE(Extract());
   EXPECT_EQ(fake.files.Content(kWorkspace + u"a.bin"), Pattern(3000));
 
+  NextRun();
   fake.files.RemoveFile(VolumePath(1));
   EXPECT_EQ(ExtractUntilFatal(), platform::kErrorFileNotFound);
   EXPECT_EQ(MessageText().substr(0, 45), u"Opening Installer-1.bin failed with error 2: ");
@@ -750,7 +857,7 @@ TEST_F(ExtractPayloadTest, FailedOrEarlyEndingStreamReadNamesItsFile) {
   };
   for (const Case& c : {Case{"disc taken out", 21}, Case{"volume cut short", 38}}) {
     SCOPED_TRACE(c.what);
-    fake.windows.messageBoxes.clear();
+    NextRun();
     // The first chunk takes the exe's data and the start of the volume;
     // the damage comes before the second.
     SetTabledPayload({{"a.bin", Pattern(3000000)}}, {100000, 2900000});

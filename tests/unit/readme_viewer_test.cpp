@@ -47,7 +47,7 @@ class ShowReadmeTest : public LauncherWindowTest {
     const FakeShell::Execution& run = fake.shell.executed.front();
     EXPECT_EQ(run.verb, u"open");
     EXPECT_EQ(run.parameters, u"");
-    EXPECT_EQ(run.directory, u"");
+    EXPECT_EQ(run.directory, kDiscFolder);
     EXPECT_EQ(run.showCommand, platform::kShowNormal);
     return run.file;
   }
@@ -60,7 +60,7 @@ class ShowReadmeTest : public LauncherWindowTest {
 TEST_F(ShowReadmeTest, NotInstalledOpensTheFirstDocumentOfTheCountryFolder) {
   struct Case {
     int32_t lcid;
-    std::vector<WString> docs;  // below D:\Docs\, a final backslash makes a folder
+    std::vector<WString> docs;  // below E:\Disc\Docs\, a final backslash makes a folder
     WString opened;             // empty: nothing
     bool pdfReader = false;
   };
@@ -70,18 +70,20 @@ TEST_F(ShowReadmeTest, NotInstalledOpensTheFirstDocumentOfTheCountryFolder) {
       {1031, {u"DE\\Readme.txt", u"DE\\Readme.pdf"}, u"Docs\\DE\\Readme.txt"},
       {1030, {u"DK\\Readme.txt\\", u"DK\\Readme.rtf"}, u"Docs\\DK\\Readme.rtf"},
       {1053, {u"SE\\Readme.pdf"}, u"Docs\\SE\\Readme.pdf", true},
+      // One in the current folder is never taken for the disc's.
       {1029, {}, u""},
       // No country folder leaves an empty element; the fake folds the doubled
       // backslash as Windows would.
       {1034, {u"Readme.txt"}, u"Docs\\\\Readme.txt"},
   };
+  fake.files.AddFile(u"D:\\Docs\\CZ\\Readme.txt");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.lcid);
     for (const WString& doc : c.docs) {
       if (doc.back() == u'\\') {
-        fake.files.AddFolder(u"D:\\Docs\\" + doc);
+        fake.files.AddFolder(kDiscFolder + u"Docs\\" + doc);
       } else {
-        fake.files.AddFile(u"D:\\Docs\\" + doc);
+        fake.files.AddFile(kDiscFolder + u"Docs\\" + doc);
       }
     }
     state.languageIds = {c.lcid};
@@ -95,14 +97,14 @@ TEST_F(ShowReadmeTest, NotInstalledOpensTheFirstDocumentOfTheCountryFolder) {
     if (c.opened.empty()) {
       EXPECT_TRUE(fake.shell.executed.empty());
     } else {
-      EXPECT_EQ(Opened(), c.opened);
+      EXPECT_EQ(Opened(), kDiscFolder + c.opened);
     }
     EXPECT_TRUE(fake.windows.messageBoxes.empty());
   }
 }
 
 TEST_F(ShowReadmeTest, PdfWithoutReaderExplainsAtEveryClick) {
-  fake.files.AddFile(u"D:\\Docs\\GB\\Readme.pdf");
+  fake.files.AddFile(kDiscFolder + u"Docs\\GB\\Readme.pdf");
   Show();
   Show();
 
@@ -122,7 +124,7 @@ TEST_F(ShowReadmeTest, UnresolvableLanguageShowsTheNoticeUnchanged) {
   state.selectedLcid = 0;
   state.languageIds = {0};
   state.productNames = {kProductName};
-  fake.files.AddFile(u"D:\\Docs\\\\Readme.pdf");
+  fake.files.AddFile(kDiscFolder + u"Docs\\\\Readme.pdf");
   Show();
   ASSERT_EQ(fake.windows.messageBoxes.size(), 1u);
   EXPECT_EQ(fake.windows.messageBoxes.front().text, u"???");
@@ -131,7 +133,7 @@ TEST_F(ShowReadmeTest, UnresolvableLanguageShowsTheNoticeUnchanged) {
 TEST_F(ShowReadmeTest, InstalledGameUsesItsOwnDocsWhateverTheLanguage) {
   InstallGame();
   fake.files.AddFile(kInstallDir + u"Docs\\Readme.txt");
-  fake.files.AddFile(u"D:\\Docs\\FR\\Readme.txt");
+  fake.files.AddFile(kDiscFolder + u"Docs\\FR\\Readme.txt");
   state.selectedIndex = 1;
   state.selectedLcid = 1036;
   Show();
@@ -141,7 +143,7 @@ TEST_F(ShowReadmeTest, InstalledGameUsesItsOwnDocsWhateverTheLanguage) {
 TEST_F(ShowReadmeTest, FolderWithoutGameStillHoldsTheCountryDocs) {
   fake.registry.SetString(kProductKey, u"PathVal", kInstallDir);
   fake.files.AddFile(kInstallDir + u"Docs\\GB\\Readme.txt");
-  fake.files.AddFile(u"D:\\Docs\\GB\\Readme.txt");
+  fake.files.AddFile(kDiscFolder + u"Docs\\GB\\Readme.txt");
   Show();
   EXPECT_EQ(Opened(), kInstallDir + u"Docs\\GB\\Readme.txt");
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "config/product_config.h"
 #include "fake_platform.h"
 #include "resource_ids.h"
 
@@ -46,11 +47,15 @@ TEST_F(StartupTest, MutexFailureForAnotherReasonDoesNotStopStartUp) {
   EXPECT_TRUE(InitInstance(state, fake.os, nullptr, platform::kShowNormal));
 }
 
-TEST_F(StartupTest, LauncherModeUsesTheLauncherTemplateAndBarePackageName) {
+// The package lies beside the program, whatever folder it was started from.
+TEST_F(StartupTest, LauncherModeUsesTheLauncherTemplateAndThePackageBesideIt) {
+  fake.resources.programPath = u"E:\\Disc\\Autorun.exe";
+  fake.files.currentFolder = u"C:\\Users\\Jane Doe\\Downloads\\";
   ASSERT_TRUE(InitInstance(state, fake.os, nullptr, platform::kShowNormal));
   EXPECT_TRUE(state.launcherMode);
   EXPECT_EQ(fake.windows.templateId, static_cast<uint32_t>(IDD_LAUNCHER));
-  EXPECT_EQ(state.packagePath, u"Skyforge2.msi");
+  EXPECT_EQ(state.programFolder, u"E:\\Disc\\");
+  EXPECT_EQ(state.packagePath, u"E:\\Disc\\Skyforge2.msi");
   EXPECT_TRUE(state.workspaceDir.empty());
   EXPECT_EQ(state.gameExeName, u"Skyforge2.exe");
   EXPECT_EQ(state.websiteUrl, u"https://example.com/");
@@ -60,13 +65,15 @@ TEST_F(StartupTest, LauncherModeUsesTheLauncherTemplateAndBarePackageName) {
   EXPECT_EQ(fake.windows.Dialog()->text, u"Skyforge 2");
 }
 
-TEST_F(StartupTest, InstallerModeFormsTheWorkspaceUnderTheTemporaryFolder) {
+// The workspace is made when the payload is unpacked, not at start-up.
+TEST_F(StartupTest, InstallerModeMakesNoWorkspaceYet) {
   UseInstallerMode();
   ASSERT_TRUE(InitInstance(state, fake.os, nullptr, platform::kShowNormal));
   EXPECT_FALSE(state.launcherMode);
   EXPECT_EQ(fake.windows.templateId, static_cast<uint32_t>(IDD_INSTALLER));
-  EXPECT_EQ(state.workspaceDir, kWorkspace);
-  EXPECT_EQ(state.packagePath, kWorkspace + u"Skyforge2.msi");
+  EXPECT_TRUE(state.workspaceDir.empty());
+  EXPECT_EQ(state.packagePath, u"Skyforge2.msi");
+  EXPECT_EQ(fake.CallCount("CreateDirectoryW"), 0);
 }
 
 TEST_F(StartupTest, UnusableTemporaryFolderNeverYieldsARelativeWorkspace) {
@@ -83,16 +90,13 @@ TEST_F(StartupTest, UnusableTemporaryFolderNeverYieldsARelativeWorkspace) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    FakePlatform localFake;
-    localFake.resources.strings = fake.resources.strings;
-    localFake.resources.SetData(IDR_PAYLOAD_MANIFEST, std::string("a.msi;\0", 7));
-    localFake.files.tempPath = c.tempPath;
-    localFake.files.tempPathResult = c.reported;
-    LauncherState localState;
-    ASSERT_TRUE(InitInstance(localState, localFake.os, nullptr, platform::kShowNormal));
-    EXPECT_TRUE(localState.workspaceDir.empty());
-    EXPECT_EQ(localState.packagePath, u"Skyforge2.msi");
+    fake.files.tempPath = c.tempPath;
+    fake.files.tempPathResult = c.reported;
+    EXPECT_EQ(UsableTempFolder(fake.os), std::nullopt);
   }
+  fake.files.tempPath = kTempFolder;
+  fake.files.tempPathResult.reset();
+  EXPECT_EQ(UsableTempFolder(fake.os), kTempFolder);
 }
 
 TEST_F(StartupTest, WindowCreationFailureRefusesStartUp) {

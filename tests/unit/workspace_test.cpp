@@ -6,79 +6,121 @@
 
 namespace {
 
-// The workspace as a path without the final backslash.
 const WString kWorkspaceFolder = kWorkspace.substr(0, kWorkspace.size() - 1);
 
-TEST(DeleteDirectoryTree, EmptyPathTouchesNothingAndMissingFolderIsNotAnError) {
-  FakePlatform fake;
-  fake.files.AddFolder(kTempFolder);
-  DeleteDirectoryTree(fake.os, u"");
-  EXPECT_TRUE(fake.calls().empty());
+class WorkspaceTest : public ::testing::Test {
+ protected:
+  WorkspaceTest() { fake.files.AddFolder(kTempFolder); }
 
-  DeleteDirectoryTree(fake.os, kWorkspace);
-  EXPECT_EQ(fake.CallCount("RemoveDirectoryW"), 0);
-  EXPECT_EQ(fake.CallCount("DeleteFileW"), 0);
-  EXPECT_TRUE(fake.files.Exists(kTempFolder));
-}
-
-TEST(DeleteDirectoryTree, RemovesNestedTreeWithOrWithoutFinalBackslash) {
-  for (const WString& path : {kWorkspace, kWorkspaceFolder}) {
-    FakePlatform fake;
-    fake.files.AddFile(kWorkspace + u"Setup.msi", "msi");
-    fake.files.AddFile(kWorkspace + u"Data\\a.cab", "a");
-    fake.files.AddFile(kWorkspace + u"Data\\Deep\\Deeper\\b.bin", "b");
-    fake.files.AddFolder(kWorkspace + u"Empty");
-    fake.files.AddFile(kTempFolder + u"neighbour.txt", "stays");
-
-    DeleteDirectoryTree(fake.os, path);
-
-    EXPECT_FALSE(fake.files.Exists(kWorkspace)) << Utf16ToUtf8(path);
-    EXPECT_EQ(fake.files.ListTree(kTempFolder),
-              std::vector<WString>{u"c:\\users\\jane doe\\temp\\neighbour.txt"});
-    EXPECT_EQ(fake.files.OpenHandles(), 0);
+  // Makes the workspace, a folder in it and a file written and held there.
+  void MakeSome() {
+    ASSERT_TRUE(CreateWorkspace(state, fake.os, kTempFolder));
+    ASSERT_TRUE(MakeWorkspaceFolder(state, fake.os, kWorkspace + u"Data"));
+    platform::UniqueFileHandle written =
+        CreateWorkspaceFile(state, fake.os, kWorkspace + u"Data\\a.cab");
+    ASSERT_TRUE(written.valid());
+    uint32_t count = 0;
+    ASSERT_TRUE(fake.files.Write(written.get(), "cab", 3, &count));
+    ASSERT_TRUE(HoldWrittenFile(state, fake.os, kWorkspace + u"Data\\a.cab", std::move(written)));
   }
+
+  FakePlatform fake;
+  LauncherState state;
+};
+
+TEST_F(WorkspaceTest, IsMadeUnderANewRandomNameTryingAnotherWhileOneIsTaken) {
+  fake.files.AddFolder(kWorkspace);  // as another run, or someone guessing, left it
+
+  ASSERT_TRUE(CreateWorkspace(state, fake.os, kTempFolder));
+
+  EXPECT_EQ(state.workspaceDir, kSecondWorkspace);
+  EXPECT_TRUE(fake.files.IsHeld(kSecondWorkspace));
+  EXPECT_EQ(fake.CallCount("RtlGenRandom"), 2);
+
+  // A generator that fails, or a name that stays taken, makes no workspace.
+  LauncherState other;
+  fake.FailNext("RtlGenRandom", 5);
+  EXPECT_FALSE(CreateWorkspace(other, fake.os, kTempFolder));
+  fake.world.onCall = [&](const std::string& operation) {
+    if (operation == "RtlGenRandom") fake.process.nextRandomByte = 0;
+  };
+  EXPECT_FALSE(CreateWorkspace(other, fake.os, kTempFolder));
+  EXPECT_EQ(fake.process.LastError(), platform::kErrorAlreadyExists);
+  EXPECT_TRUE(other.workspaceDir.empty());
 }
 
-TEST(DeleteDirectoryTree, ReadOnlyFileStaysWithEveryFolderAboveIt) {
-  FakePlatform fake;
-  fake.files.AddFile(kWorkspace + u"Data\\Locked\\keep.bin", "k");
-  fake.files.SetReadOnly(kWorkspace + u"Data\\Locked\\keep.bin");
-  fake.files.AddFile(kWorkspace + u"Data\\Locked\\gone.bin", "g");
-  fake.files.AddFile(kWorkspace + u"Data\\gone.cab", "g");
-  fake.files.AddFile(kWorkspace + u"Other\\gone.txt", "g");
+// What the run made cannot be removed, renamed or written by anyone while it
+// is held; at the end the run removes it all, newest first.
+TEST_F(WorkspaceTest, WhatIsMadeIsHeldUntilTheRunRemovesIt) {
+  MakeSome();
+  const WString file = kWorkspace + u"Data\\a.cab";
 
-  DeleteDirectoryTree(fake.os, kWorkspace);
+  EXPECT_TRUE(fake.files.IsHeld(file));
+  EXPECT_FALSE(fake.files.RemoveFile(file));
+  EXPECT_FALSE(fake.files.RemoveFolder(kWorkspace + u"Data"));
+  EXPECT_EQ(fake.files.OpenFile(file, platform::FileSystem::OpenMode::kCreateNewWrite),
+            platform::kInvalidHandle);
+  EXPECT_EQ(fake.files.Content(file), "cab");
 
-  EXPECT_EQ(fake.files.ListTree(kWorkspace),
-            (std::vector<WString>{
-                u"c:\\users\\jane doe\\temp\\corvaneinstaller\\data",
-                u"c:\\users\\jane doe\\temp\\corvaneinstaller\\data\\locked",
-                u"c:\\users\\jane doe\\temp\\corvaneinstaller\\data\\locked\\keep.bin"}));
-  EXPECT_TRUE(fake.windows.messageBoxes.empty());
-}
-
-TEST(DeleteDirectoryTree, LinkInsideTheTreeIsRemovedWithoutTouchingItsTarget) {
-  FakePlatform fake;
-  fake.files.AddFile(u"C:\\Users\\Player\\Saves\\slot1.sav", "precious");
-  fake.files.AddFile(kWorkspace + u"Setup.msi", "msi");
-  fake.files.AddLink(kWorkspace + u"Data\\Saves", u"C:\\Users\\Player\\Saves");
-
-  DeleteDirectoryTree(fake.os, kWorkspace);
+  RemoveWorkspace(state, fake.os);
 
   EXPECT_FALSE(fake.files.Exists(kWorkspace));
-  EXPECT_EQ(fake.files.Content(u"C:\\Users\\Player\\Saves\\slot1.sav"), "precious");
+  EXPECT_EQ(fake.files.OpenHandles(), 0);
+  // Only the run's own file was made writable for its removal.
+  EXPECT_EQ(fake.CallCount("SetFileInformationByHandle"), 1);
 }
 
-TEST(DeleteDirectoryTree, WorkspaceThatIsItselfALinkIsRemovedAsALink) {
-  FakePlatform fake;
-  fake.files.AddFile(u"C:\\Users\\Player\\Documents\\letter.txt", "precious");
-  fake.files.AddLink(kWorkspaceFolder, u"C:\\Users\\Player\\Documents");
+// Removal goes by what the run made, never by what a listing finds: a file
+// someone else put into the run's folder stays, and with it the folders
+// above it, and nothing is reached through a link.
+TEST_F(WorkspaceTest, RemovalLeavesWhatTheRunDidNotMake) {
+  MakeSome();
+  fake.files.AddFile(kWorkspace + u"Data\\planted.dll", "planted");
+  fake.files.AddFile(u"C:\\Saved Games\\save.dat", "progress");
+  fake.files.AddLink(kWorkspace + u"Saves", u"C:\\Saved Games");
 
-  DeleteDirectoryTree(fake.os, kWorkspace);
+  RemoveWorkspace(state, fake.os);
 
-  EXPECT_FALSE(fake.files.Exists(kWorkspace));
-  EXPECT_EQ(fake.files.Content(u"C:\\Users\\Player\\Documents\\letter.txt"), "precious");
+  EXPECT_FALSE(fake.files.Exists(kWorkspace + u"Data\\a.cab"));
+  EXPECT_EQ(fake.files.Content(kWorkspace + u"Data\\planted.dll"), "planted");
+  EXPECT_TRUE(fake.files.Exists(kWorkspace + u"Saves"));
+  EXPECT_EQ(fake.files.Content(u"C:\\Saved Games\\save.dat"), "progress");
+  EXPECT_EQ(fake.files.OpenHandles(), 0);
   EXPECT_EQ(fake.CallCount("FindFirstFileW"), 0);
+}
+
+// Something that takes a name between the run's making it and holding it
+// (a link in place of the folder) is refused, never used.
+TEST_F(WorkspaceTest, ALinkInPlaceOfAFolderJustMadeIsRefused) {
+  ASSERT_TRUE(CreateWorkspace(state, fake.os, kTempFolder));
+  fake.files.AddFolder(u"C:\\Elsewhere");
+  fake.world.onCall = [&](const std::string& operation) {
+    if (operation != "CreateDirectoryW") return;
+    fake.world.onCall = nullptr;
+    fake.files.AddLink(kWorkspace + u"Data", u"C:\\Elsewhere");
+  };
+
+  EXPECT_FALSE(MakeWorkspaceFolder(state, fake.os, kWorkspace + u"Data"));
+  EXPECT_EQ(fake.process.LastError(), platform::kErrorAlreadyExists);
+  EXPECT_EQ(fake.files.OpenHandles(), 1);  // the workspace's own hold
+}
+
+// A file being written is the run's to remove even when its writing never
+// ends; what is made after the removal is removed again at once.
+TEST_F(WorkspaceTest, WhatIsMadeAroundTheRemovalGoesToo) {
+  ASSERT_TRUE(CreateWorkspace(state, fake.os, kTempFolder));
+  platform::UniqueFileHandle halfWritten =
+      CreateWorkspaceFile(state, fake.os, kWorkspace + u"half.bin");
+  ASSERT_TRUE(halfWritten.valid());
+  halfWritten.Reset();
+
+  RemoveWorkspace(state, fake.os);
+  EXPECT_FALSE(fake.files.Exists(kWorkspace));
+
+  EXPECT_FALSE(CreateWorkspace(state, fake.os, kTempFolder));
+  EXPECT_FALSE(CreateWorkspaceFile(state, fake.os, kTempFolder + u"late.bin").valid());
+  EXPECT_EQ(fake.files.ListTree(kTempFolder), std::vector<WString>());
+  EXPECT_EQ(fake.files.OpenHandles(), 0);
 }
 
 }  // namespace

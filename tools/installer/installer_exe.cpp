@@ -28,12 +28,14 @@ struct TableContent {
   std::vector<payload::Item> items;
 
   payload::Table Finish(uint64_t exeDataOffset, uint64_t exeDataSize,
-                        std::vector<uint64_t> volumeDataSizes) const {
+                        std::vector<uint64_t> volumeDataSizes,
+                        std::vector<payload::Sha256Digest> volumeDigests) const {
     payload::Table table;
     table.manifestChecksum = manifestChecksum;
     table.exeDataOffset = exeDataOffset;
     table.exeDataSize = exeDataSize;
     table.volumeDataSizes = std::move(volumeDataSizes);
+    table.volumeDigests = std::move(volumeDigests);
     table.items = items;
     payload::AssignBuildId(table);
     return table;
@@ -69,7 +71,7 @@ std::vector<Resource> WithFilesAsResources(std::vector<Resource> resources,
   tableResource.streamedSize = static_cast<uint32_t>(tableResource.data.size());
   tableResource.data.clear();
   tableResource.writeData = [&table](ByteSink& sink) {
-    const std::vector<uint8_t> bytes = payload::EncodeTable(table.Finish(0, 0, {}));
+    const std::vector<uint8_t> bytes = payload::EncodeTable(table.Finish(0, 0, {}, {}));
     return sink.Write(bytes.data(), bytes.size());
   };
   resources.push_back(std::move(tableResource));
@@ -101,8 +103,8 @@ bool PlanAfterImage(const LinkedExe& exe, std::vector<Resource>& resources,
       diagnostics.Error(payload.volumeSizeField,
                         volumeSize + " bytes cannot hold " + path.filename().string() +
                             ", which is " + std::to_string(imageEnd) +
-                            " bytes before its payload and its table of " +
-                            std::to_string(items) + " files" +
+                            " bytes before its payload and its table of " + std::to_string(items) +
+                            " files" +
                             (exeSize < payload.volumeSize ? ", with room for its signature" : "") +
                             "; it must be larger than that");
       return false;
@@ -111,9 +113,9 @@ bool PlanAfterImage(const LinkedExe& exe, std::vector<Resource>& resources,
     const uint64_t needed = (payloadBytes - inExe + perVolume - 1) / perVolume;
     if (needed > payload::kMaxVolumes) {
       diagnostics.Error(payload.volumeSizeField,
-                        volumeSize + " bytes splits the payload's " +
-                            std::to_string(payloadBytes) + " bytes into " +
-                            std::to_string(needed) + " volumes beside the exe, and at most " +
+                        volumeSize + " bytes splits the payload's " + std::to_string(payloadBytes) +
+                            " bytes into " + std::to_string(needed) +
+                            " volumes beside the exe, and at most " +
                             std::to_string(payload::kMaxVolumes) + " are possible; make it larger");
       return false;
     }
@@ -147,8 +149,8 @@ bool WriteAfterImage(const LinkedExe& exe, std::vector<Resource> resources,
     table.items.push_back(item);
   }
   if (!data.EndData()) return fail();
-  const payload::Table finished =
-      table.Finish(dataOffset, data.ExeDataSize(), data.VolumeDataSizes());
+  const payload::Table finished = table.Finish(dataOffset, data.ExeDataSize(),
+                                               data.VolumeDataSizes(), data.VolumeDataDigests());
   writer.PatchResource(resources.size() - 1, payload::EncodeTable(finished));
   if (!data.FinishVolumes(finished, &written->volumes) || !writer.Finish()) return fail();
   return true;

@@ -38,6 +38,8 @@ bool VolumeWriter::CloseVolume() {
   volume_.close();
   waitingDigests_.push_back(volumeDigest_->Drain());
   volumeDigest_.reset();
+  dataDigests_.push_back(dataDigest_->Finish());
+  dataDigest_.reset();
   if (volume_) return true;
   diagnostics_.Error(volumes_.back().string(), "cannot be written");
   return false;
@@ -51,6 +53,7 @@ bool VolumeWriter::NextVolume() {
   volumes_.push_back(folder_ / fs::u8path(Utf16ToUtf8(payload::VolumeName(number))));
   volume_.open(volumes_.back(), std::ios::binary | std::ios::trunc);
   volumeDigest_.emplace();
+  dataDigest_.emplace();
   dataSizes_.push_back(0);
   if (volume_) return true;
   diagnostics_.Error(volumes_.back().string(), "cannot be written");
@@ -80,6 +83,7 @@ bool VolumeWriter::Write(const uint8_t* bytes, size_t count) {
         return false;
       }
       volumeDigest_->Add(bytes, part);
+      dataDigest_->Add(bytes, part);
     }
     dataSizes_.back() += part;
     bytes += part;
@@ -102,7 +106,8 @@ bool VolumeWriter::FinishVolumes(const payload::Table& table, std::vector<Writte
     trailer.dataSize = dataSizes_[index + 1];
     const std::vector<uint8_t> bytes = payload::EncodeVolumeTrailer(trailer);
     std::ofstream out(volumes_[index], std::ios::binary | std::ios::app);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out) {
       diagnostics_.Error(volumes_[index].string(), "cannot be written");

@@ -1,7 +1,8 @@
 // The payload's data after the exe's image: in the exe while it may grow,
 // then in numbered volumes beside it (Installer-1.bin, Installer-2.bin, ...),
 // one stream written once, with each volume's SHA-256 made as it is written
-// and memory that stays at a few chunks whatever the payload's size.
+// and memory that stays at a few chunks whatever the payload's size: of its
+// data for the payload table, and of the whole file for the build report.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "base/diagnostics.h"
+#include "payload/sha256.h"
 #include "payload/table.h"
 #include "pe/resource.h"
 #include "system/background_digest.h"
@@ -49,6 +51,8 @@ class VolumeWriter : public ByteSink {
   std::vector<uint64_t> VolumeDataSizes() const {
     return std::vector<uint64_t>(dataSizes_.begin() + 1, dataSizes_.end());
   }
+  // The SHA-256 of each volume's data, for the table; once EndData is done.
+  const std::vector<payload::Sha256Digest>& VolumeDataDigests() const { return dataDigests_; }
 
   // Ends each volume with its trailer for the finished table, and gives
   // each volume with its digest.
@@ -79,4 +83,9 @@ class VolumeWriter : public ByteSink {
   // trailer.
   std::optional<BackgroundDigest> volumeDigest_;
   std::vector<std::unique_ptr<Sha256>> waitingDigests_;
+  // The open volume's data digest, made on this thread as the bytes pass
+  // (the processor's SHA instructions keep up with the disk), and each
+  // closed volume's.
+  std::optional<payload::Sha256> dataDigest_;
+  std::vector<payload::Sha256Digest> dataDigests_;
 };

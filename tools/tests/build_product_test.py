@@ -32,8 +32,12 @@ WINDOWS_STAGE = os.environ.get("LAUNCHER_WINDOWS_STAGE") or os.path.join(REPO, "
 RT_BITMAP, RT_ICON, RT_STRING, RT_RCDATA, RT_GROUP_ICON, RT_VERSION = 2, 3, 6, 10, 14, 16
 RT_MANIFEST = 24
 UK, US = 2057, 1033
-SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll", "comctl32.dll",
-               "msvcrt.dll", "ole32.dll"}
+# What the exes import: only what the loader brings in for any program.
+# The shell, the common controls and what they pull in (ole32, shcore) are
+# loaded at run time, once the library search is restricted.
+LOADER_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "msvcrt.dll"}
+IMAGE_DLLCHARACTERISTICS = {"high-entropy ASLR": 0x20, "ASLR": 0x40, "DEP": 0x100,
+                            "terminal server aware": 0x8000}
 
 # What each architecture's exes must be: machine, optional header magic and
 # the processor the manifest names.
@@ -253,13 +257,21 @@ class FullProduct(unittest.TestCase):
             if kind != RT_MANIFEST:
                 self.assertEqual(language, UK, (kind, res_id))
 
-    def test_exes_are_gui_programs_of_the_architecture_importing_only_system_dlls(self):
+    def test_exes_are_hardened_gui_programs_of_the_architecture_importing_only_loader_dlls(self):
         machine, magic, _ = ARCHITECTURES[self.ARCH]
         for name in ("Autorun.exe", "Installer.exe"):
             pe = self.exe(name)
             self.assertEqual((pe.machine, pe.magic, pe.subsystem), (machine, magic, IMAGE_SUBSYSTEM_WINDOWS_GUI), name)
             imports = {dll.lower() for dll in pe.imported_dlls()}
-            self.assertTrue(imports <= SYSTEM_DLLS, imports - SYSTEM_DLLS)
+            self.assertTrue(imports <= LOADER_DLLS, imports - LOADER_DLLS)
+            self.assertEqual(pe.imported_dlls(delayed=True), [], name)
+            expected = {flag for flag in IMAGE_DLLCHARACTERISTICS if flag != "high-entropy ASLR" or magic == 0x20B}
+            found = {flag for flag, bit in IMAGE_DLLCHARACTERISTICS.items() if pe.dll_characteristics & bit}
+            self.assertEqual(found, expected, name)
+            # The stack protector's and the checked copies' reports, linked in
+            # only with them.
+            self.assertIn(b"*** stack smashing detected ***", pe.data, name)
+            self.assertIn(b"*** buffer overflow detected ***", pe.data, name)
             self.assertEqual([s for s in pe.sections if s[0] in (".debug_info", ".stab")], [], "stripped")
             # The resources are added after linking: the linker's checksum is made anew.
             self.assertEqual(pe.checksum, pe.computed_checksum(), name)

@@ -6,22 +6,26 @@
 // forgot to restrict its DLL search would.
 
 #include <windows.h>
-// After windows.h, which it needs.
-#include <shellapi.h>
 
-#include <cwchar>
+#include <sstream>
+#include <string>
+#include <vector>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  int argc = 0;
-  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (argc >= 2 && std::wcscmp(argv[1], L"load") == 0) {
-    for (int i = 2; i < argc; ++i) LoadLibraryW(argv[i]);
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
+  // The arguments hold no blanks; the launcher imports no shell32 to split
+  // them, and neither does this.
+  std::wistringstream words(commandLine);
+  std::vector<std::wstring> args;
+  for (std::wstring word; words >> word;) args.push_back(word);
+  if (!args.empty() && args[0] == L"load") {
+    for (size_t i = 1; i < args.size(); ++i) LoadLibraryW(args[i].c_str());
   }
-  // Keep the imports the launcher has: advapi32 and user32 as well.
+  // Keep the imports the launcher has: advapi32, user32 and gdi32 as well.
   HKEY key = nullptr;
-  if (argc < 0 && RegOpenKeyExW(HKEY_CURRENT_USER, L"", 0, KEY_READ, &key) == ERROR_SUCCESS)
+  if (args.size() > 1000 &&
+      RegOpenKeyExW(HKEY_CURRENT_USER, L"", 0, KEY_READ, &key) == ERROR_SUCCESS)
     RegCloseKey(key);
-  if (argc < 0) MessageBoxW(nullptr, L"", L"", MB_OK);
-  LocalFree(argv);
+  if (args.size() > 1000) MessageBoxW(nullptr, L"", L"", MB_OK);
+  if (args.size() > 1000) GetStockObject(WHITE_BRUSH);
   return 0;
 }
