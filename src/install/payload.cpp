@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "config/product_config.h"
+#include "install/disk_room.h"
 #include "install/fatal_error.h"
 #include "install/payload_sources.h"
 #include "install/payload_stream.h"
@@ -117,6 +118,13 @@ bool ExtractPayload(LauncherState& state, const platform::Platform& os) {
   if (!tempFolder) {
     stream.Close();
     FailWithError(os, platform::kErrorPathNotFound, u"GetTempPath");
+  }
+  // Room for every byte before the first is written.
+  const uint64_t needed = RoomNeeded(total, entries.size());
+  if (!HasRoom(os, *tempFolder, needed)) {
+    stream.Close();
+    FailWithError(os, platform::kErrorDiskFull,
+                  u"Unpacking " + SizeText(needed) + u" to " + *tempFolder);
   }
   if (!CreateWorkspace(state, os, *tempFolder)) {
     if (StopRequested(state)) return false;

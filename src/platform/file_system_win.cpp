@@ -136,4 +136,10 @@ uint32_t WindowsFileSystem::TempPath(uint32_t room, WString* path) {
   return length;
 }
 
+std::optional<uint64_t> WindowsFileSystem::FreeSpace(const WString& folder) {
+  ULARGE_INTEGER available{};
+  if (!GetDiskFreeSpaceExW(Wide(folder), &available, nullptr, nullptr)) return std::nullopt;
+  return available.QuadPart;
+}
+
 }  // namespace platform

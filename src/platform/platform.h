@@ -186,6 +186,9 @@ class FileSystem {
   // GetTempPathW into a buffer of `room` units. Returns the length the call
   // reported: 0 on failure, more than room - 1 when the path did not fit.
   virtual uint32_t TempPath(uint32_t room, WString* path) = 0;
+  // GetDiskFreeSpaceExW: the bytes the volume that holds `folder` offers
+  // this user (quotas counted); nullopt on failure.
+  virtual std::optional<uint64_t> FreeSpace(const WString& folder) = 0;
 };
 
 // Resources of the program's own executable (kernel32, user32).

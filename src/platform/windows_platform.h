@@ -36,6 +36,7 @@ class WindowsFileSystem final : public FileSystem {
   std::optional<uint32_t> HeldAttributes(FileHandle file) override;
   bool ClearReadOnly(FileHandle file) override;
   uint32_t TempPath(uint32_t room, WString* path) override;
+  std::optional<uint64_t> FreeSpace(const WString& folder) override;
 };
 
 // Reads the resources of the program's own executable.

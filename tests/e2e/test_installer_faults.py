@@ -8,6 +8,7 @@ forgery: every payload byte is checked against its checksum, and every
 volume against the SHA-256 the signed exe holds, before msiexec sees it."""
 
 import os
+import re
 import random
 import shutil
 import struct
@@ -95,9 +96,17 @@ class InstallerFaults(FatalErrorSteps, support.PackageScenario):
         self.assertEqual(support.workspaces_in(temp), [], "the workspace was left behind")
 
     def test_a_full_disk(self):
+        """A temporary folder too small for the payload: said before a byte
+        is written, with the size needed and the folder."""
         temp = self.use_temp_folder(self.mount_small_disk(self.work / "small disk", "2m"))
-        self.run_to_fatal_error("WriteFile", support.ERROR_DISK_FULL)
-        # No later run would find this run's workspace: it goes with the error.
+        program, box = self.continue_to_fatal_error(self.private_copy(self.product_out, "download"))
+        self.screenshot()
+        folder = re.escape(self.windows_path(temp).rstrip("\\") + "\\")
+        ending = re.escape(self.fatal_error_text("", support.ERROR_DISK_FULL))
+        self.assertRegex(box["text"], rf"^Unpacking \d+\.\d MB to {folder}{ending}$")
+        self.assertEqual(support.files_below(temp), [], "a file was written before the box")
+        self.press_ok("Installer.exe")
+        self.assertWholeExitCode(program, support.ERROR_DISK_FULL)
         self.assertEqual(support.files_below(temp), [], "the workspace was left behind")
 
     def plant_in_the_temporary_folder(self, temp):

@@ -334,6 +334,14 @@ bool FakeFileSystem::ClearReadOnly(platform::FileHandle file) {
   return true;
 }
 
+std::optional<uint64_t> FakeFileSystem::FreeSpace(const WString&) {
+  if (world_.Enter("GetDiskFreeSpaceExW")) return std::nullopt;
+  if (reportedFreeBytes) return reportedFreeBytes;
+  if (freeBytes) return freeBytes;
+  Fail(platform::kErrorInvalidParameter);
+  return std::nullopt;
+}
+
 uint32_t FakeFileSystem::TempPath(uint32_t room, WString* path) {
   if (world_.Enter("GetTempPathW")) return 0;
   const uint32_t length = tempPathResult ? *tempPathResult : static_cast<uint32_t>(tempPath.size());

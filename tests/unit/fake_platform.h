@@ -112,6 +112,9 @@ class FakeFileSystem : public platform::FileSystem {
   std::optional<uint32_t> tempPathResult;
   // Bytes that can still be written; writes beyond fail with 112 (disk full).
   std::optional<uint64_t> freeBytes;
+  // What FreeSpace reports, when it is not freeBytes (another program may
+  // fill the disk after the check); FreeSpace fails when neither is set.
+  std::optional<uint64_t> reportedFreeBytes;
   // When set, one write call writes at most this many bytes.
   std::optional<uint32_t> writeLimit;
   std::vector<uint32_t> writeSizes;  // requested size of every Write call
@@ -149,6 +152,7 @@ class FakeFileSystem : public platform::FileSystem {
   std::optional<uint32_t> HeldAttributes(platform::FileHandle file) override;
   bool ClearReadOnly(platform::FileHandle file) override;
   uint32_t TempPath(uint32_t room, WString* path) override;
+  std::optional<uint64_t> FreeSpace(const WString& folder) override;
 
   // The lookup key of a path: absolute, backslashes, no doubled or trailing
   // separator, ASCII lower case.

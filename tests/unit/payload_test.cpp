@@ -8,6 +8,7 @@
 
 #include "fake_platform.h"
 #include "install/chunk_source.h"
+#include "install/disk_room.h"
 #include "install/progress_report.h"
 #include "install/workspace.h"
 #include "launcher.h"
@@ -510,24 +511,62 @@ TEST_F(ExtractPayloadTest, ShortWritesContinueWhereTheyStopped) {
   EXPECT_EQ(Progress().rangeHigh, kib);
 }
 
-TEST_F(ExtractPayloadTest, FullDiskClosesTheFileAndEndsWithItsCode) {
-  SetPayload("Setup.msi;big.bin", {"msi", Pattern(3000000)});
-  fake.files.freeBytes = 2000000;
-  int openAtMessage = -1;
-  int loadedAtMessage = -1;
-  fake.windows.onMessageBox = [&](const FakeWindows::MessageBoxShown&) {
-    openAtMessage = fake.files.OpenHandles();
-    loadedAtMessage = fake.resources.loaded;
+// A temporary folder without room for the payload is found before a byte
+// is written; a disk that another program fills while the files are
+// written still ends the run with the write's own error.
+TEST_F(ExtractPayloadTest, FullDiskEndsWithItsCodeBeforeAnyFileOrAtTheWrite) {
+  const struct {
+    const char* what;
+    std::optional<uint64_t> reported;
+    const char16_t* message;
+  } cases[] = {
+      {"no room", std::nullopt,
+       u"Unpacking 3.9 MB to C:\\Users\\Jane Doe\\Temp\\ failed with error 112: There is not enough "
+       u"space on the disk.\r\n"},
+      {"filled meanwhile", uint64_t{10} << 30,
+       u"WriteFile failed with error 112: There is not enough space on the disk.\r\n"},
   };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    NextRun();
+    SetPayload("Setup.msi;big.bin", {"msi", Pattern(3000000)});
+    fake.files.freeBytes = 2000000;
+    fake.files.reportedFreeBytes = c.reported;
+    int openAtMessage = -1;
+    int loadedAtMessage = -1;
+    fake.windows.onMessageBox = [&](const FakeWindows::MessageBoxShown&) {
+      openAtMessage = fake.files.OpenHandles();
+      loadedAtMessage = fake.resources.loaded;
+    };
 
-  EXPECT_EQ(ExtractUntilFatal(), platform::kErrorDiskFull);
+    EXPECT_EQ(ExtractUntilFatal(), platform::kErrorDiskFull);
 
-  EXPECT_EQ(MessageText(),
-            u"WriteFile failed with error 112: There is not enough space on the disk.\r\n");
-  EXPECT_EQ(openAtMessage, 0);
-  EXPECT_EQ(loadedAtMessage, 1);  // only the manifest
-  // No later run would find this run's workspace: it went before the box.
-  EXPECT_FALSE(fake.files.Exists(kWorkspace));
+    EXPECT_EQ(MessageText(), c.message);
+    EXPECT_EQ(openAtMessage, 0);
+    EXPECT_EQ(loadedAtMessage, 1);  // only the manifest
+    // No later run would find this run's workspace: it went before the box.
+    EXPECT_FALSE(fake.files.Exists(kWorkspace));
+  }
+}
+
+TEST(DiskRoom, SizesAsWindowsShowsThemAndRoomForEachFilesLastCluster) {
+  const struct {
+    uint64_t bytes;
+    const char16_t* text;
+  } sizes[] = {
+      {0, u"0.0 MB"},
+      {52428, u"0.0 MB"},
+      {52429, u"0.1 MB"},
+      {4056771, u"3.9 MB"},
+      {(uint64_t{1} << 30) - 1, u"1024.0 MB"},
+      {uint64_t{1} << 30, u"1.0 GB"},
+      {uint64_t{12288} << 20, u"12.0 GB"},
+      {(uint64_t{123} << 30) / 10, u"12.3 GB"},
+      {UINT64_MAX, u"17179869184.0 GB"},
+  };
+  for (const auto& size : sizes) EXPECT_EQ(SizeText(size.bytes), size.text) << size.bytes;
+  EXPECT_EQ(RoomNeeded(3000003, 2), 3000003u + 2 * 4096 + (1u << 20));
+  EXPECT_EQ(RoomNeeded(UINT64_MAX - 10, 5), UINT64_MAX);
 }
 
 TEST_F(ExtractPayloadTest, WriteThatMakesNoProgressEndsInsteadOfLooping) {
