@@ -58,7 +58,7 @@ class PackageScenario(bench.ProductScenario):
 
     @classmethod
     def setUpClass(cls):
-        bench.require_bench_programs("fault_tool.exe", "package_tool.exe", "wixl")
+        bench.require_bench_programs("fault_tool.exe", "wixl")
         work = bench.class_folder(cls, "e2e-package-")
         folder = "payload" if cls.exe_name == "Installer.exe" else "disc"
         package = packages.build_package(work, PRODUCT_NAME, REGISTRY_KEY, GAME_EXE, package_name=PACKAGE_NAME,

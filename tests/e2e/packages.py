@@ -17,8 +17,9 @@ installed_values().
 For each culture code in `languages` the package carries an embedded
 transform named "<culture>.mst" (what TRANSFORMS=":<culture>.mst" opens)
 that sets LanguageVal to that language's LCID. wixl cannot make transforms:
-package_tool.exe of the bench writes them into the package, under Wine.
-Wine's msiexec installs even when TRANSFORMS names a transform the package
+the staged disc-launcher transforms writes them into the package, as a
+build engineer would. Wine's msiexec installs even when TRANSFORMS names a
+transform the package
 does not hold (it logs "failed to open substorage" and goes on); Windows
 refuses such an installation.
 
@@ -29,6 +30,7 @@ The same from a shell, for a package built elsewhere:
 
 import shutil
 import sys
+import tempfile
 import uuid
 from pathlib import Path
 from xml.sax.saxutils import quoteattr
@@ -128,32 +130,25 @@ def build_package(work_dir, product_name, registry_key, game_exe_name, package_n
     shutil.move(stage / package_name, package)
     shutil.rmtree(stage, ignore_errors=True)
     if languages:
-        add_language_transforms(package, languages)
+        add_language_transforms(package, languages, language_id)
     return package
 
 
-def _tool_prefix():
-    """A Wine prefix of its own for package_tool.exe, made once from the
-    bench's template; scenarios never run in it."""
-    prefix = bench.E2E_DIR / "package-tool-prefix"
-    with bench.file_lock(bench.E2E_DIR / "package-tool-prefix.lock"):
-        if not (prefix / ".ready").exists():
-            shutil.rmtree(prefix, ignore_errors=True)
-            bench.copy_prefix(bench.prepare_prefix_template(), prefix)
-            (prefix / ".ready").write_text("")
-    return bench.Prefix(prefix, display=None)
-
-
-def add_language_transforms(package, languages):
+def add_language_transforms(package, languages, language_id=1033):
     """Stores "<culture>.mst" in the package for each culture code, setting
-    LanguageVal to the culture's LCID."""
-    tool = bench.BENCH_BIN / "package_tool.exe"
-    if not tool.exists():
-        raise RuntimeError(f"{tool} is missing; build the Windows build first")
-    prefix = _tool_prefix()
-    for culture in languages:
-        prefix.run([tool, "add-transform", bench.windows_path(package), f"{culture}.mst",
-                    f"LANGUAGEVAL={CULTURE_LCIDS[culture]}"], timeout=300)
+    LANGUAGEVAL to the culture's LCID: disc-launcher transforms, run on a
+    product folder of its own that offers the package's language first and
+    then the cultures'."""
+    with tempfile.TemporaryDirectory(prefix="e2e-transforms-") as folder:
+        product = Path(folder)
+        (product / "payload").mkdir()
+        shutil.copy2(package, product / "payload" / Path(package).name)
+        lcids = [language_id] + [CULTURE_LCIDS[culture] for culture in languages]
+        products.write_product(product, products.base_product(
+            language_ids=";".join(map(str, lcids)) + ";", product_names="Game;" * len(lcids),
+            package_name=Path(package).name, payload="payload"))
+        products.run_checked([products.DISC_LAUNCHER, "transforms", product])
+        shutil.copy2(product / "payload" / Path(package).name, package)
 
 
 def installed_values(prefix, registry_key):
